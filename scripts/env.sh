@@ -1,0 +1,21 @@
+# Shared by the scripts: where things are, and how Wine is run.
+root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+build="${BRASK_BUILD_DIR:-$root/build}"
+export WINEDEBUG=-all
+export BRASK_BUILD_DIR="$build"
+
+configure_and_build() {
+    cmake -S "$root" -B "$build" -G Ninja \
+        -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-i686.cmake" \
+        -DCMAKE_BUILD_TYPE=Release >/dev/null
+    cmake --build "$build"
+}
+
+# Wine's servers are stopped on exit. No persistent server: the system
+# processes it keeps alive inherit ctest's output pipe and stall ctest.
+start_wineservers() {
+    trap stop_wineservers EXIT
+}
+stop_wineservers() {
+    for p in "$build/wine64" "$build/wine32"; do WINEPREFIX="$p" wineserver -k 2>/dev/null || true; done
+}

@@ -1,0 +1,60 @@
+#include "app/entry.h"
+
+#include <objbase.h>
+
+#include "app/command_line.h"
+#include "app/installer_state.h"
+#include "app/roles.h"
+#include "app/system_checks.h"
+#include "base/message_box.h"
+
+namespace {
+
+BOOL QueryWow64() {
+    typedef BOOL(WINAPI * IsWow64ProcessFn)(HANDLE, PBOOL);
+    // Looked up at run time: the export is missing on the oldest systems.
+    IsWow64ProcessFn isWow64Process =
+        (IsWow64ProcessFn)(void*)GetProcAddress(GetModuleHandleW(L"kernel32"), "IsWow64Process");
+    BOOL result = 0;
+    if (isWow64Process && !isWow64Process(GetCurrentProcess(), &result)) result = 0;
+    return result;
+}
+
+}  // namespace
+
+int RunEntryPoint(HINSTANCE) {
+    WString line(GetCommandLineW());
+    CommandLineOptions options;
+    options.Parse(line, OptionsStart(line));
+
+    if (HasSwitch(L"<Silent>") || HasSwitch(L"--silent")) state.silent = true;
+    if (HasSwitch(L"--noautoreboot")) state.autoReboot = false;
+    state.isWow64 = QueryWow64();
+
+    // The uninstaller comes before everything else: no COM, no package.
+    if (HasSwitch(L"<uninstall>") || HasSwitch(L"--uninstall=")) return RunUninstallerRole();
+
+    CoInitialize(nullptr);
+    if (options.Lookup(L"IsElevated") >= 0 && !CanWriteProgramFiles()) {
+        ShowMessage(nullptr,
+                    L"Installer requires Administrator rights, change this account to an Administrator, then retry "
+                    L"the install.",
+                    state.caption, MB_ICONERROR);
+        CoUninitialize();
+        return 0;
+    }
+    if (!OpenPackage()) {
+        ClosePackage();
+        CoUninitialize();
+        return 0;
+    }
+    if (!RunContainerRole()) {
+        if (ReadElevationOption(options))
+            RunElevatedChildRole();
+        else
+            RunParentRole();
+    }
+    CoUninitialize();
+    ClosePackage();
+    return 0;
+}

@@ -1,0 +1,58 @@
+// The process-wide installer state: settings read from the command line and
+// the script, and the run state the worker, the wizard and the parent share.
+// Plain fields; only the progress fields are guarded, by progressLock.
+#pragma once
+
+#include <windows.h>
+#include <stdint.h>
+
+#include "base/lists.h"
+#include "base/sync.h"
+#include "base/wstring.h"
+
+class SetupFiles;
+
+struct InstallerState {
+    InstallerState();
+
+    bool silent = false;
+    bool autoReboot = true;
+    BOOL isWow64 = 0;
+    SetupFiles* package = nullptr;
+    WString commandFilePath;
+    EventHandle rerunEvent;
+
+    WString projectName;
+    WString caption;
+    WString installPath;
+    WString programVersion;
+    WString uninstallSettings;
+    bool saveInstallPath = false;
+    WString saveInstallPathValue;
+    bool allowUninstall = true;
+    bool offerUninstallOld = true;
+    int64_t requiredKB = 0;
+    bool use64BitLocations = false;
+
+    bool installAborted = false;
+    PtrList finishShortcuts;
+    PtrList finishPrograms;
+    HWND finishOwnerWindow = nullptr;
+
+    // Guarded by progressLock.
+    WString actionText;
+    bool actionChanged = false;
+    int32_t progressTotal = 0;
+    int32_t progressDone = 0;
+    MutexHandle progressLock;
+
+    WString statusText;
+    bool rebootRequired = false;
+    int32_t finishActionsDone = 0;
+};
+
+extern InstallerState state;
+
+// Signalled by an uninstaller that restarts Windows so that setup runs again
+// afterwards; the waiting parent then leaves the command file alone.
+#define RERUN_EVENT_NAME L"evtReRunInstallAsUninstallReboot"

@@ -1,0 +1,9 @@
+// Roles whose subsystems have not been built yet: each fails at once.
+#include "app/roles.h"
+
+int RunUninstallerRole() { return 0; }
+bool OpenPackage() { return false; }
+void ClosePackage() {}
+bool RunContainerRole() { return false; }
+void RunElevatedChildRole() {}
+void RunParentRole() {}

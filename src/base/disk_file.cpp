@@ -1,0 +1,97 @@
+#include "base/disk_file.h"
+
+#include <string.h>
+
+#include "base/message_box.h"
+
+namespace {
+
+bool AskRetry(const wchar_t* what, const WString& path, const wchar_t* caption) {
+    WString text(what);
+    text.Append(path).Append(L"'");
+    return ShowMessage(nullptr, text, caption, MB_ICONINFORMATION | MB_RETRYCANCEL) == IDRETRY;
+}
+
+}  // namespace
+
+DiskFile::DiskFile(HANDLE borrowed) : handle_(borrowed) {}
+
+void DiskFile::Open(uint32_t access, uint32_t creation, bool showErrors) {
+    for (;;) {
+        handle_ = INVALID_HANDLE_VALUE;
+        ownsHandle_ = true;
+        showErrors_ = showErrors;
+        WString systemPath = LongPath(path_, 260);
+        if (!systemPath.IsEmpty()) {
+            handle_ = CreateFileW(systemPath, access, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, creation,
+                                  FILE_ATTRIBUTE_NORMAL, nullptr);
+        }
+        if (handle_ != INVALID_HANDLE_VALUE || !showErrors) return;
+        const wchar_t* caption = (access & GENERIC_WRITE) ? L"File Write Error" : L"File Read Error";
+        if (!AskRetry(L"Unable to open '", path_, caption)) return;
+    }
+}
+
+bool DiskFile::OpenPath(const wchar_t* path, uint32_t access) {
+    Close();
+    path_ = path;
+    Open(access, OPEN_ALWAYS, true);
+    return IsOpen();
+}
+
+void DiskFile::Close() {
+    if (handle_ != INVALID_HANDLE_VALUE && ownsHandle_) CloseHandle(handle_);
+    handle_ = INVALID_HANDLE_VALUE;
+}
+
+uint32_t DiskFile::Read(void* buffer, uint32_t count) {
+    if (!IsOpen()) return 0;
+    for (;;) {
+        DWORD got = 0;
+        SetLastError(0);
+        BOOL ok = ReadFile(handle_, buffer, count, &got, nullptr);
+        DWORD error = GetLastError();
+        // A short read at the end of the file is no failure.
+        if ((ok && got == count) || error == 0 || error == ERROR_HANDLE_EOF) return got;
+        if (!showErrors_ || !AskRetry(L"Unable to read from '", path_, L"File Read Error")) return got;
+    }
+}
+
+bool DiskFile::Write(const void* buffer, uint32_t count) {
+    if (!buffer) {
+        if (count == 0) return true;
+        if (showErrors_)
+            ShowMessage(nullptr, L"Error writing a NULL buffer to file", L"File Write Error", MB_ICONINFORMATION);
+        return false;
+    }
+    for (;;) {
+        if (IsOpen()) {
+            DWORD written = 0;
+            if (WriteFile(handle_, buffer, count, &written, nullptr) && written == count) return true;
+        }
+        if (!showErrors_ || !AskRetry(L"Unable to write to '", path_, L"File Write Error")) return false;
+    }
+}
+
+bool DiskFile::WriteText(const char* text, bool newline) {
+    bool ok = Write(text, (uint32_t)strlen(text));
+    if (newline) Write("\r\n", 2);
+    return ok;
+}
+
+bool DiskFile::Seek(int64_t offset, Origin origin) {
+    if (!IsOpen()) return false;
+    LONG high = (LONG)(offset >> 32);
+    SetLastError(0);
+    DWORD low = SetFilePointer(handle_, (LONG)(uint32_t)offset, &high, (DWORD)origin);
+    // A low half of 0xFFFFFFFF is a valid position; only the error code tells.
+    return !(low == INVALID_SET_FILE_POINTER && GetLastError() != NO_ERROR);
+}
+
+uint64_t DiskFile::Size() const {
+    if (!IsOpen()) return 0;
+    DWORD high = 0;
+    SetLastError(0);
+    DWORD low = GetFileSize(handle_, &high);
+    return ((uint64_t)high << 32) | low;
+}

@@ -1,0 +1,40 @@
+// DiskFile: one Win32 file handle with the path it came from; on request it
+// offers Retry/Cancel boxes when opening, reading or writing fails.
+#pragma once
+
+#include <windows.h>
+#include <stdint.h>
+
+#include "base/wstring.h"
+
+class DiskFile {
+public:
+    enum Origin { kFromStart = FILE_BEGIN, kFromCurrent = FILE_CURRENT };
+
+    DiskFile() = default;
+    explicit DiskFile(HANDLE borrowed);
+    ~DiskFile() { Close(); }
+    DiskFile(const DiskFile&) = delete;
+    DiskFile& operator=(const DiskFile&) = delete;
+
+    void SetPath(const wchar_t* path) { path_ = path; }
+    const WString& Path() const { return path_; }
+    HANDLE Handle() const { return handle_; }
+
+    void Open(uint32_t access, uint32_t creation, bool showErrors);
+    bool OpenPath(const wchar_t* path, uint32_t access);
+    bool IsOpen() const { return handle_ != INVALID_HANDLE_VALUE; }
+    void Close();
+
+    uint32_t Read(void* buffer, uint32_t count);
+    bool Write(const void* buffer, uint32_t count);
+    bool WriteText(const char* text, bool newline);
+    bool Seek(int64_t offset, Origin origin);
+    uint64_t Size() const;
+
+private:
+    WString path_;
+    HANDLE handle_ = INVALID_HANDLE_VALUE;
+    bool showErrors_ = false;
+    bool ownsHandle_ = false;
+};

@@ -1,0 +1,110 @@
+#include "base/folders.h"
+
+#include "base/lists.h"
+
+DirWalker::DirWalker(const wchar_t* pattern, const wchar_t* folder) : spec_(folder) {
+    if (spec_.CharAt(WString::kLast) != L'\\') spec_.AppendChar(L'\\');
+    spec_.Append(pattern);
+}
+
+DirWalker::DirWalker(const wchar_t* path) : spec_(path) { spec_.StripTrailingBackslashes(); }
+
+DirWalker::~DirWalker() {
+    if (findHandle_ != INVALID_HANDLE_VALUE) FindClose(findHandle_);
+}
+
+bool DirWalker::Next() {
+    for (;;) {
+        if (findHandle_ == INVALID_HANDLE_VALUE) {
+            if (spec_.IsEmpty()) return false;
+            findHandle_ = FindFirstFileW(LongPath(spec_, 248), &findData_);
+            spec_ = spec_.FolderPart();
+            if (findHandle_ == INVALID_HANDLE_VALUE) {
+                spec_ = L"";  // ended: a later call must not search again
+                return false;
+            }
+        } else if (!FindNextFileW(findHandle_, &findData_)) {
+            return false;
+        }
+        const wchar_t* name = findData_.cFileName;
+        if (wcscmp(name, L".") == 0 || wcscmp(name, L"..") == 0) continue;
+        if (name[0] == 0) return false;
+        current_ = spec_;
+        current_.Append(name);
+        return true;
+    }
+}
+
+bool PathExists(const wchar_t* path) {
+    if (!path || !*path) return false;
+    DirWalker walker(path);
+    if (walker.Next()) return true;
+    // A drive root such as "C:" has no directory entry of its own.
+    WString root(path);
+    root.Append(L"\\");
+    return GetDriveTypeW(root) != DRIVE_NO_ROOT_DIR;
+}
+
+uint64_t FileSizeByPath(const wchar_t* path) {
+    DirWalker walker(path);
+    return walker.Next() ? walker.FileSize() : 0;
+}
+
+DWORD AttributesByPath(const wchar_t* path, bool& missing) {
+    DirWalker walker(path);
+    missing = !walker.Next();
+    return missing ? 0 : walker.Attributes();
+}
+
+bool ClearReadOnly(const wchar_t* path) {
+    bool missing = false;
+    DWORD attributes = AttributesByPath(path, missing);
+    if (missing) return false;
+    return SetFileAttributesW(LongPath(path, 248), attributes & ~FILE_ATTRIBUTE_READONLY) != 0;
+}
+
+bool DeleteFileRetry(const wchar_t* path) {
+    if (!path || !*path) return false;
+    WString systemPath = LongPath(path, 248);
+    if (DeleteFileW(systemPath)) return true;
+    if (GetLastError() != ERROR_ACCESS_DENIED) return false;
+    ClearReadOnly(path);
+    return DeleteFileW(systemPath) != 0;
+}
+
+bool CreateFolderTree(const wchar_t* path) {
+    WString p = LongPath(path, 248);
+    if (p.IsEmpty()) return false;
+    StringList components;
+    for (WString c = PopLastComponent(p); !c.IsEmpty(); c = PopLastComponent(p)) components.InsertString(0, c);
+    for (int32_t i = 0; i < components.Count(); ++i) {
+        p.Append(components[i]);
+        if (!CreateDirectoryW(p, nullptr) && GetLastError() != ERROR_ALREADY_EXISTS) return false;
+        p.Append(L"\\");
+    }
+    if (components.Count() == 0) return true;
+    // CreateDirectoryW reports ERROR_ALREADY_EXISTS for a file of that name
+    // too; only a folder at the end counts as success.
+    DWORD attributes = GetFileAttributesW(p);
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+bool RemoveTree(const wchar_t* folder, const wchar_t* pattern, bool recursive) {
+    // Short paths are roots ("C:", "\"): never wipe a whole drive.
+    if (!folder || wcslen(folder) < 3) return false;
+    bool ok = true;
+    DirWalker walker(pattern ? pattern : L"*.*", folder);
+    while (walker.Next()) {
+        if (walker.IsFolder()) {
+            if (recursive && !RemoveTree(walker.Current(), pattern, recursive)) ok = false;
+        } else if (!DeleteFileRetry(walker.Current())) {
+            ok = false;
+        }
+    }
+    if (ok) {
+        WString self = LongPath(folder, 248);
+        self.StripTrailingBackslashes();
+        RemoveDirectoryW(self);
+    }
+    return ok;
+}

@@ -1,0 +1,84 @@
+// The real installer executable, started as another process.
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "support/message_recorder.h"
+#include "support/process.h"
+#include "support/scratch.h"
+
+namespace {
+
+const wchar_t kAdminError[] =
+    L"Installer requires Administrator rights, change this account to an Administrator, then retry the install.";
+
+std::wstring ProgramFilesDir() {
+    wchar_t buffer[MAX_PATH] = {0};
+    DWORD bytes = sizeof(buffer);
+    RegGetValueW(HKEY_LOCAL_MACHINE, L"Software\\Microsoft\\Windows\\CurrentVersion", L"ProgramFilesDir",
+                 RRF_RT_REG_SZ, nullptr, buffer, &bytes);
+    return buffer;
+}
+
+// The installer's write test creates "BraskInstaller.TMP" in the Program
+// Files folder; a folder of that name makes the test fail as it would for a
+// user without rights.
+class NoProgramFilesRights {
+public:
+    NoProgramFilesRights() : path_(ProgramFilesDir() + L"\\BraskInstaller.TMP") {
+        CreateDirectoryW(path_.c_str(), nullptr);
+    }
+    ~NoProgramFilesRights() { RemoveDirectoryW(path_.c_str()); }
+
+private:
+    std::wstring path_;
+};
+
+struct StubRun {
+    ProcessResult process;
+    std::vector<ShownMessage> boxes;
+};
+
+StubRun RunStub(const std::wstring& arguments) {
+    ScratchFolder dir;
+    std::wstring log = dir / L"boxes.txt";
+    StubRun run;
+    run.process = RunProcess(L"\"" + BinPath(L"bkstub.exe") + L"\" " + arguments, {{L"BRASK_TEST_MSGBOX", log}}, 60000);
+    run.boxes = ReadMessageLog(log);
+    return run;
+}
+
+TEST(EntryPoint, ElevatedChildWithoutRightsStopsWithTheAdministratorError) {
+    NoProgramFilesRights noRights;
+    for (const wchar_t* args : {L"--selfrun --IsElevated=\"C:\\x.tmp\"", L"--iselevated=\"C:\\x.tmp\" --silent"}) {
+        StubRun run = RunStub(args);
+        ASSERT_TRUE(run.process.started);
+        EXPECT_FALSE(run.process.timedOut);
+        EXPECT_EQ(0u, run.process.exitCode);
+        ASSERT_EQ(1u, run.boxes.size()) << args;
+        EXPECT_EQ(kAdminError, run.boxes[0].text);
+        EXPECT_EQ(L"Setup", run.boxes[0].caption);
+        EXPECT_EQ((UINT)MB_ICONERROR, run.boxes[0].style);
+    }
+}
+
+TEST(EntryPoint, UninstallerRoleComesFirst) {
+    NoProgramFilesRights noRights;
+    // With "--uninstall=" the elevation check never runs.
+    StubRun run = RunStub(L"--silent --IsElevated=\"C:\\x.tmp\" --uninstall=\"C:\\none.dat\"");
+    ASSERT_TRUE(run.process.started);
+    EXPECT_FALSE(run.process.timedOut);
+    EXPECT_EQ(0u, run.process.exitCode);
+    EXPECT_TRUE(run.boxes.empty());
+}
+
+TEST(EntryPoint, ElevatedChildWithRightsPassesTheCheck) {
+    // "--IsElevated" is an option: found in any letter case. Without the
+    // blocking folder the write test passes and no box appears.
+    StubRun run = RunStub(L"--ISELEVATED=\"C:\\x.tmp\"");
+    ASSERT_TRUE(run.process.started);
+    EXPECT_EQ(0u, run.process.exitCode);
+    for (auto& box : run.boxes) EXPECT_NE(kAdminError, box.text);
+}
+
+}  // namespace

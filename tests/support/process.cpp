@@ -1,0 +1,63 @@
+#include "support/process.h"
+
+namespace {
+std::wstring Env(const wchar_t* name) {
+    wchar_t buffer[2048];
+    DWORD n = GetEnvironmentVariableW(name, buffer, 2048);
+    return (n > 0 && n < 2048) ? std::wstring(buffer) : std::wstring();
+}
+}  // namespace
+
+std::wstring BinDir() { return Env(L"BRASK_BIN_DIR"); }
+std::wstring BinPath(const wchar_t* name) { return BinDir() + L"\\" + name; }
+std::wstring PrefixKind() { return Env(L"BRASK_PREFIX_KIND"); }
+
+ProcessResult RunProcess(const std::wstring& commandLine,
+                         const std::vector<std::pair<std::wstring, std::wstring>>& env, DWORD timeoutMs) {
+    ProcessResult result;
+    std::vector<std::wstring> saved;
+    for (auto& kv : env) {
+        saved.push_back(Env(kv.first.c_str()));
+        SetEnvironmentVariableW(kv.first.c_str(), kv.second.c_str());
+    }
+    STARTUPINFOW si = {sizeof si};
+    PROCESS_INFORMATION pi = {};
+    std::wstring line = commandLine;
+    result.started = CreateProcessW(nullptr, &line[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi);
+    for (size_t i = 0; i < env.size(); ++i)
+        SetEnvironmentVariableW(env[i].first.c_str(), saved[i].empty() ? nullptr : saved[i].c_str());
+    if (!result.started) return result;
+    if (WaitForSingleObject(pi.hProcess, timeoutMs) != WAIT_OBJECT_0) {
+        result.timedOut = true;
+        TerminateProcess(pi.hProcess, 999);
+        WaitForSingleObject(pi.hProcess, 5000);
+    }
+    GetExitCodeProcess(pi.hProcess, &result.exitCode);
+    CloseHandle(pi.hThread);
+    CloseHandle(pi.hProcess);
+    return result;
+}
+
+bool ChildProcess::Start(const std::wstring& commandLine) {
+    STARTUPINFOW si = {sizeof si};
+    std::wstring line = commandLine;
+    return CreateProcessW(nullptr, &line[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi_) != 0;
+}
+
+DWORD ChildProcess::Wait(DWORD timeoutMs) {
+    if (!pi_.hProcess) return (DWORD)-1;
+    if (WaitForSingleObject(pi_.hProcess, timeoutMs) != WAIT_OBJECT_0) return (DWORD)-1;
+    DWORD code = 0;
+    GetExitCodeProcess(pi_.hProcess, &code);
+    return code;
+}
+
+ChildProcess::~ChildProcess() {
+    if (!pi_.hProcess) return;
+    if (WaitForSingleObject(pi_.hProcess, 0) != WAIT_OBJECT_0) {
+        TerminateProcess(pi_.hProcess, 999);
+        WaitForSingleObject(pi_.hProcess, 5000);
+    }
+    CloseHandle(pi_.hThread);
+    CloseHandle(pi_.hProcess);
+}

@@ -1,0 +1,40 @@
+// Starting the real programs from a test, always with a time-out.
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+#include <utility>
+#include <vector>
+
+// The build folder as Windows sees it, from BRASK_BIN_DIR.
+std::wstring BinDir();
+std::wstring BinPath(const wchar_t* name);
+// "win64" or "win32": the prefix this run of the test program uses.
+std::wstring PrefixKind();
+
+struct ProcessResult {
+    bool started = false;
+    bool timedOut = false;
+    DWORD exitCode = 0;
+};
+
+// Runs a command line with extra environment variables and waits up to
+// timeoutMs; a process that outlives it is killed.
+ProcessResult RunProcess(const std::wstring& commandLine,
+                         const std::vector<std::pair<std::wstring, std::wstring>>& env, DWORD timeoutMs);
+
+// A process the test keeps running; killed on destruction if still alive.
+class ChildProcess {
+public:
+    ChildProcess() = default;
+    ~ChildProcess();
+    ChildProcess(const ChildProcess&) = delete;
+    ChildProcess& operator=(const ChildProcess&) = delete;
+    bool Start(const std::wstring& commandLine);
+    DWORD Wait(DWORD timeoutMs);
+    DWORD Id() const { return pi_.dwProcessId; }
+
+private:
+    PROCESS_INFORMATION pi_ = {};
+};
