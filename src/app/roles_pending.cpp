@@ -2,8 +2,6 @@
 #include "app/roles.h"
 
 int RunUninstallerRole() { return 0; }
-bool OpenPackage() { return false; }
-void ClosePackage() {}
 bool RunContainerRole() { return false; }
 void RunElevatedChildRole() {}
 void RunParentRole() {}

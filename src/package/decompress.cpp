@@ -1,0 +1,69 @@
+#include <windows.h>
+
+#include "app/installer_state.h"
+#include "base/folders.h"
+#include "base/message_box.h"
+#include "package/install_package.h"
+#include "package/lzma_decode.h"
+#include "package/package_format.h"
+
+namespace {
+
+bool CreateEmpty(const wchar_t* destination) {
+    DiskFile out;
+    out.SetPath(destination);
+    out.Open(GENERIC_WRITE, CREATE_ALWAYS, false);
+    return out.IsOpen();
+}
+
+bool Fail(const wchar_t* fmt, const wchar_t* destination, const wchar_t* second) {
+    WString text;
+    text.Format(fmt, destination, second);
+    ShowMessage(nullptr, text, state.caption, MB_TOPMOST | MB_ICONERROR);
+    return false;
+}
+
+bool ReadError(const wchar_t* destination, const wchar_t* source) {
+    return Fail(L"Error whilst uncompressing '%s', unable to read '%s'", destination, source);
+}
+
+bool WriteError(const wchar_t* destination) {
+    return Fail(L"Error whilst uncompressing '%s', unable to write '%s'", destination, destination);
+}
+
+}  // namespace
+
+bool Decompress(const wchar_t* source, const wchar_t* destination) {
+    if (FileSizeByPath(source) == 0) {
+        // An empty entry has no stream at all; success even if the create
+        // failed, as the installer has always done.
+        CreateEmpty(destination);
+        return true;
+    }
+    DiskFile in;
+    in.SetPath(source);
+    in.Open(GENERIC_READ, OPEN_EXISTING, false);
+    if (!in.IsOpen()) return ReadError(destination, source);
+    uint32_t size = (uint32_t)in.Size();
+    uint8_t headerBytes[package_format::kLzmaHeaderSize];
+    LzmaHeader header;
+    if (in.Read(headerBytes, sizeof headerBytes) != sizeof headerBytes || !ParseLzmaHeader(headerBytes, header))
+        return ReadError(destination, source);
+
+    ByteBuffer input;
+    if (!input.Resize(size - package_format::kLzmaHeaderSize, false)) return WriteError(destination);
+    if (in.Read(input.Data(), input.Size()) != input.Size()) return ReadError(destination, source);
+    in.Close();
+
+    ByteBuffer output;
+    DecodeResult result = DecodeLzma(header, input.Data(), input.Size(), output);
+    input.Free();
+    if (result == kDecodeReadError) return ReadError(destination, source);
+    if (result == kDecodeWriteError) return WriteError(destination);
+
+    DiskFile out;
+    out.SetPath(destination);
+    out.Open(GENERIC_WRITE, CREATE_ALWAYS, false);
+    if (!out.IsOpen() || !out.Write(output.Data(), output.Size())) return WriteError(destination);
+    return true;
+}

@@ -1,0 +1,166 @@
+#include "package/install_package.h"
+
+#include <windows.h>
+#include <stdlib.h>
+#include <string.h>
+
+#include "app/installer_state.h"
+#include "base/message_box.h"
+#include "base/temp_files.h"
+#include "package/package_format.h"
+
+namespace pf = package_format;
+
+namespace {
+
+void ShowCorrupted() {
+    ShowMessage(nullptr, L"This installation is corrupted, please obtain a new copy.", state.caption, MB_ICONERROR);
+}
+
+bool NameMatches(const PackageEntry& entry, const wchar_t* name) {
+    return Compare(WString::FromAnsi(entry.name, false), name, true) == 0;
+}
+
+}  // namespace
+
+InstallPackage::InstallPackage(const wchar_t* sourceFile) {
+    MakeTempFile(copyPath_, "bki", nullptr);
+    CopySource(sourceFile);
+    if (!file_.OpenPath(copyPath_, GENERIC_READ)) return;
+    ReadDirectory();
+}
+
+InstallPackage::~InstallPackage() {
+    for (int32_t i = 0; i < entries_.Count(); i++) free(entries_.At(i));
+    entries_.Clear();
+    file_.Close();
+    DeleteTempFile(copyPath_);
+}
+
+void InstallPackage::CopySource(const wchar_t* sourceFile) {
+    DiskFile copy;
+    copy.SetPath(copyPath_);
+    copy.Open(GENERIC_WRITE, CREATE_ALWAYS, false);
+    if (!copy.IsOpen()) return;
+    if (sourceFile) {
+        DiskFile source;
+        source.SetPath(sourceFile);
+        source.Open(GENERIC_READ, OPEN_EXISTING, false);
+        ByteBuffer chunk;
+        if (!source.IsOpen() || !chunk.Resize(pf::kChecksumChunk, false)) return;
+        uint32_t got;
+        while ((got = source.Read(chunk.Data(), chunk.Size())) > 0)
+            if (!copy.Write(chunk.Data(), got)) return;
+        return;
+    }
+    HMODULE self = GetModuleHandleW(nullptr);
+    HRSRC found = FindResourceW(self, MAKEINTRESOURCEW(pf::kResourceId), MAKEINTRESOURCEW(10));
+    HGLOBAL loaded = found ? LoadResource(self, found) : nullptr;
+    const void* data = loaded ? LockResource(loaded) : nullptr;
+    if (data) copy.Write(data, SizeofResource(self, found));
+}
+
+void InstallPackage::ReadDirectory() {
+    uint32_t size = (uint32_t)file_.Size();
+    uint8_t trailer[pf::kTrailerSize];
+    pf::Trailer parsed;
+    if (!file_.Seek((int64_t)size - pf::kTrailerSize, DiskFile::kFromStart)) return;
+    if (file_.Read(trailer, sizeof trailer) != sizeof trailer || !pf::ParseTrailer(trailer, parsed)) return;
+    if (pf::TrailerSum(trailer) != parsed.trailerSum) return;
+    if (BodyChecksum() != parsed.bodySum || !file_.Seek(parsed.directoryOffset, DiskFile::kFromStart)) {
+        ShowCorrupted();
+        return;
+    }
+    for (uint32_t i = 0; i < parsed.entryCount; i++) {
+        PackageEntry* entry = (PackageEntry*)calloc(1, sizeof(PackageEntry));
+        if (!entry) return;
+        uint8_t fixed[pf::kRecordFixedSize];
+        bool complete = file_.Read(fixed, sizeof fixed) == sizeof fixed;
+        if (complete) {
+            entry->offset = pf::Get32(fixed);
+            entry->packedSize = pf::Get32(fixed + 4);
+            entry->unpackedSize = pf::Get32(fixed + 8);
+            entry->checksum = pf::Get32(fixed + 12);
+            entry->nameLength = fixed[16];
+            complete = file_.Read(entry->name, entry->nameLength) == entry->nameLength;
+        }
+        // The name is read as stored; a record whose NUL is missing must still
+        // end inside the buffer.
+        entry->name[sizeof entry->name - 1] = 0;
+        if (!complete) {
+            // Short reads only happen at the end of the copy, where every
+            // further record would fall short too; a count of 4 billion must
+            // not keep the installer looping.
+            free(entry);
+            return;
+        }
+        entries_.Push(entry);
+    }
+}
+
+uint32_t InstallPackage::BodyChecksum() {
+    DiskFile reader(file_.Handle());
+    if (!reader.Seek(0, DiskFile::kFromStart)) return 0;
+    uint64_t size = file_.Size();
+    uint64_t body = size >= pf::kTrailerSize ? size - pf::kTrailerSize : 0;
+    if (body == 0) return 1;
+    ByteBuffer buffer;
+    if (!buffer.Resize(body < pf::kChecksumChunk ? (uint32_t)body : pf::kChecksumChunk, false)) return 1;
+    uint32_t sum = 0;
+    while (body > 0) {
+        uint32_t chunk = body < pf::kChecksumChunk ? (uint32_t)body : pf::kChecksumChunk;
+        if (reader.Read(buffer.Data(), chunk) != chunk) return 0;
+        sum = pf::AddBodyChunk(sum, buffer.Data(), chunk);
+        body -= chunk;
+    }
+    return pf::FinishBodySum(sum);
+}
+
+bool InstallPackage::FindEntry(const wchar_t* name, PackageEntry* out) const {
+    if (out) memset(out, 0, sizeof *out);
+    for (int32_t i = 0; i < entries_.Count(); i++) {
+        if (!NameMatches(Entry(i), name)) continue;
+        if (out) *out = Entry(i);
+        return true;
+    }
+    return false;
+}
+
+void InstallPackage::EntryName(int32_t index, WString& out) const {
+    if (index >= 0 && index < entries_.Count())
+        out = WString::FromAnsi(Entry(index).name, false);
+    else
+        out = L"";
+}
+
+bool InstallPackage::ExtractEntry(const wchar_t* name, const wchar_t* destination) {
+    bool extracted = false;
+    // Every match is extracted, not only the first: a name listed twice
+    // leaves the later entry in place.
+    for (int32_t i = 0; i < entries_.Count(); i++)
+        if (NameMatches(Entry(i), name) && ExtractOne(Entry(i), destination)) extracted = true;
+    return extracted;
+}
+
+bool InstallPackage::ExtractOne(const PackageEntry& entry, const wchar_t* destination) {
+    bool result = false;
+    file_.Seek(entry.offset, DiskFile::kFromStart);
+    WString packedPath;
+    MakeTempFile(packedPath, "Ext", nullptr);
+    DiskFile packed;
+    packed.SetPath(packedPath);
+    packed.Open(GENERIC_WRITE, CREATE_ALWAYS, false);
+    ByteBuffer buffer;
+    if (packed.IsOpen() && buffer.Resize(entry.packedSize, false) &&
+        file_.Read(buffer.Data(), entry.packedSize) == entry.packedSize) {
+        uint32_t sum = pf::AddEntryBytes(0, buffer.Data(), entry.packedSize);
+        if (packed.Write(buffer.Data(), entry.packedSize) && sum == entry.checksum) {
+            packed.Close();
+            result = Decompress(packedPath, destination);
+        }
+    }
+    buffer.Free();
+    packed.Close();
+    DeleteTempFile(packedPath);
+    return result;
+}

@@ -1,0 +1,70 @@
+// The package: one RT_RCDATA resource (24356) of the installer, or a bare
+// file of the same bytes. All integers are little-endian, unsigned 32-bit.
+//
+//   0                  128 zero bytes (reserved; part of the checksummed body)
+//   128                each entry's packed bytes, in directory order
+//   directory offset   entry-count records:
+//                        +0 offset  +4 packed size  +8 unpacked size
+//                        +12 entry sum (packed bytes as unsigned bytes)
+//                        +16 name length (NUL counted)  +17 ANSI name, NUL
+//   size - 24          trailer:
+//                        +0 body sum (every byte before the trailer)
+//                        +4 trailer sum (bytes +8..+23 as signed bytes)
+//                        +8 directory offset  +12 entry count
+//                        +16 0x03345283  +20 0x0EFFF343
+//
+// An entry is one LZMA stream in the LZMA-alone layout: properties byte,
+// 32-bit dictionary size, 64-bit unpacked size (known, below 4 GiB), data.
+// A packed size of 0 is an empty file with no header at all.
+#pragma once
+
+#include <stdint.h>
+
+namespace package_format {
+
+const uint16_t kResourceId = 24356;
+const uint32_t kReservedSize = 128;
+const uint32_t kRecordFixedSize = 17;
+const uint32_t kMaxNameLength = 255;  // NUL included
+const uint32_t kTrailerSize = 24;
+const uint32_t kTrailerSummedOffset = 8;
+const uint32_t kTrailerSummedSize = 16;
+const uint32_t kMagic1 = 0x03345283;
+const uint32_t kMagic2 = 0x0EFFF343;
+const uint32_t kChecksumChunk = 65536;
+const uint32_t kLzmaHeaderSize = 13;
+const uint32_t kLzmaPropertiesLimit = 225;  // 9 * 5 * 5: lc < 9, lp < 5, pb < 5
+
+inline uint32_t Get32(const uint8_t* p) {
+    return (uint32_t)p[0] | ((uint32_t)p[1] << 8) | ((uint32_t)p[2] << 16) | ((uint32_t)p[3] << 24);
+}
+inline void Put32(uint8_t* p, uint32_t v) {
+    p[0] = (uint8_t)v;
+    p[1] = (uint8_t)(v >> 8);
+    p[2] = (uint8_t)(v >> 16);
+    p[3] = (uint8_t)(v >> 24);
+}
+
+// Body sum of one chunk: its complete words, then its last 0-3 bytes as
+// unsigned bytes. Every chunk but the last must be a multiple of 4 long,
+// so that chunking does not change the result.
+uint32_t AddBodyChunk(uint32_t sum, const uint8_t* data, uint32_t size);
+// A body sum of 0 is stored as 1.
+inline uint32_t FinishBodySum(uint32_t sum) { return sum == 0 ? 1 : sum; }
+// Entry sum: every packed byte as an unsigned value.
+uint32_t AddEntryBytes(uint32_t sum, const uint8_t* data, uint32_t size);
+// Sum of the 16 bytes at trailer offsets 8-23, each a signed byte.
+uint32_t TrailerSum(const uint8_t* trailer);
+
+struct Trailer {
+    uint32_t bodySum;
+    uint32_t trailerSum;
+    uint32_t directoryOffset;
+    uint32_t entryCount;
+};
+// Writes the 24 trailer bytes, computing the trailer sum.
+void WriteTrailer(uint8_t* out, uint32_t bodySum, uint32_t directoryOffset, uint32_t entryCount);
+// False unless both magic numbers match.
+bool ParseTrailer(const uint8_t* in, Trailer& trailer);
+
+}  // namespace package_format

@@ -1,0 +1,293 @@
+// bkpack: builds installer packages and reads them back.
+#include <windows.h>
+#include <stdio.h>
+#include <wchar.h>
+
+#include <string>
+#include <vector>
+
+#include "files.h"
+#include "pack_writer.h"
+#include "package_view.h"
+#include "script_refs.h"
+#include "stub_embed.h"
+
+namespace {
+
+const char kUsage[] =
+    "bkpack: makes installers from an install script and the files it names.\n"
+    "\n"
+    "  bkpack build SCRIPT FILES_DIR --stub STUB -o OUT [options]   installer (stub + package)\n"
+    "  bkpack pack SCRIPT FILES_DIR -o OUT.pkg [options]            bare package\n"
+    "  bkpack list FILE                                             one line per entry\n"
+    "  bkpack verify FILE                                           exit 0 when sound\n"
+    "  bkpack extract FILE DIR                                      every entry into DIR\n"
+    "\n"
+    "FILE is an installer or a bare package. 'bkpack COMMAND --help' tells more.\n";
+
+const char kBuildHelp[] =
+    "bkpack build SCRIPT FILES_DIR --stub STUB -o OUT [options]\n"
+    "bkpack pack SCRIPT FILES_DIR -o OUT.pkg [options]\n"
+    "\n"
+    "Packs SCRIPT as setup.dat and every entry it refers to: line 1 of each [CopyFile],\n"
+    "the data line of each BINARY [Registry] value, and the entry of a <TempInstall>\n"
+    "program in [RunFile] and [RunAndWaitFile]. Entries are found relative to FILES_DIR.\n"
+    "'build' embeds the package into a copy of STUB; 'pack' writes the package alone.\n"
+    "\n"
+    "  --banner BMP        the wizard's banner, packed as setup.bmp\n"
+    "  --licence TXT       the licence text, packed as setup.lic\n"
+    "  --add FILE[=NAME]   a further entry (repeatable), named NAME or FILE's own name\n"
+    "  --level N           LZMA preset 0-9 (default 9)\n"
+    "  --extreme           slower, sometimes smaller\n"
+    "  --quiet             no progress lines\n"
+    "\n"
+    "The same inputs always give the same bytes. The output appears only when complete.\n";
+
+const char kListHelp[] = "bkpack list FILE\n\nPrints name, packed size, unpacked size and whether the checksum holds.\n";
+const char kVerifyHelp[] =
+    "bkpack verify FILE\n\nChecks the trailer, the body checksum, the directory's record count and that every\n"
+    "entry decodes to its stated size. Exit 0 when sound, 1 with the reason otherwise.\n";
+const char kExtractHelp[] = "bkpack extract FILE DIR\n\nWrites every entry into DIR (folders in names are created).\n";
+
+int Fail(const std::string& message) {
+    fprintf(stderr, "bkpack: %s\n", message.c_str());
+    return 1;
+}
+
+bool WantsHelp(int argc, wchar_t** argv) {
+    for (int i = 2; i < argc; i++)
+        if (!wcscmp(argv[i], L"--help") || !wcscmp(argv[i], L"-h")) return true;
+    return false;
+}
+
+std::wstring Joined(const std::wstring& folder, const std::wstring& name) {
+    if (folder.empty()) return name;
+    wchar_t last = folder.back();
+    return (last == L'\\' || last == L'/') ? folder + name : folder + L"\\" + name;
+}
+
+bool AnsiToWide(const std::string& name, std::wstring& out) {
+    int n = MultiByteToWideChar(CP_ACP, MB_ERR_INVALID_CHARS, name.c_str(), (int)name.size(), nullptr, 0);
+    if (n <= 0 && !name.empty()) return false;
+    out.assign(n, L'\0');
+    if (n > 0) MultiByteToWideChar(CP_ACP, MB_ERR_INVALID_CHARS, name.c_str(), (int)name.size(), &out[0], n);
+    return true;
+}
+
+bool WideToAnsi(const std::wstring& name, std::string& out) {
+    BOOL lossy = FALSE;
+    int n = WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, name.c_str(), (int)name.size(), nullptr, 0, nullptr,
+                                &lossy);
+    if ((n <= 0 && !name.empty()) || lossy) return false;
+    out.assign(n, '\0');
+    if (n > 0) WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, name.c_str(), (int)name.size(), &out[0], n, nullptr,
+                                   &lossy);
+    return !lossy;
+}
+
+struct Source {
+    std::string name;
+    std::wstring path;
+};
+
+struct BuildArgs {
+    std::wstring script, filesDir, stub, out, banner, licence;
+    std::vector<std::wstring> adds;
+    PackSettings settings;
+};
+
+bool ParseBuildArgs(int argc, wchar_t** argv, bool withStub, BuildArgs& a, std::string& error) {
+    std::vector<std::wstring> positional;
+    for (int i = 2; i < argc; i++) {
+        std::wstring arg = argv[i];
+        bool hasValue = i + 1 < argc;
+        if (arg == L"--extreme") {
+            a.settings.extreme = true;
+        } else if (arg == L"--quiet") {
+            a.settings.quiet = true;
+        } else if (arg == L"--stub" || arg == L"-o" || arg == L"--banner" || arg == L"--licence" ||
+                   arg == L"--add" || arg == L"--level") {
+            if (!hasValue) {
+                error = Utf8(arg) + " needs a value";
+                return false;
+            }
+            std::wstring value = argv[++i];
+            if (arg == L"--stub") a.stub = value;
+            if (arg == L"-o") a.out = value;
+            if (arg == L"--banner") a.banner = value;
+            if (arg == L"--licence") a.licence = value;
+            if (arg == L"--add") a.adds.push_back(value);
+            if (arg == L"--level") {
+                if (value.size() != 1 || value[0] < L'0' || value[0] > L'9') {
+                    error = "--level takes 0 to 9";
+                    return false;
+                }
+                a.settings.level = value[0] - L'0';
+            }
+        } else if (!arg.empty() && arg[0] == L'-') {
+            error = "unknown option " + Utf8(arg);
+            return false;
+        } else {
+            positional.push_back(arg);
+        }
+    }
+    if (positional.size() != 2) {
+        error = "give SCRIPT and FILES_DIR (see --help)";
+        return false;
+    }
+    a.script = positional[0];
+    a.filesDir = positional[1];
+    if (a.out.empty()) error = "-o OUT is missing";
+    if (withStub && a.stub.empty()) error = "--stub STUB is missing";
+    return error.empty();
+}
+
+// Every entry with its name checked: representable in the ANSI code page,
+// at most 254 bytes, and unique as the installer looks names up.
+bool CollectSources(const BuildArgs& a, const Bytes& script, std::vector<Source>& sources, std::string& error) {
+    sources.push_back({"setup.dat", a.script});
+    if (!a.banner.empty()) sources.push_back({"setup.bmp", a.banner});
+    if (!a.licence.empty()) sources.push_back({"setup.lic", a.licence});
+    for (const std::string& name : ScriptReferences(script)) {
+        std::wstring wide;
+        if (!AnsiToWide(name, wide)) {
+            error = "the entry name '" + name + "' is not text of the ANSI code page";
+            return false;
+        }
+        sources.push_back({name, Joined(a.filesDir, wide)});
+    }
+    for (const std::wstring& add : a.adds) {
+        size_t eq = add.find(L'=');
+        std::wstring path = add.substr(0, eq);
+        std::wstring name = eq == std::wstring::npos ? path.substr(path.find_last_of(L"\\/") + 1) : add.substr(eq + 1);
+        std::string ansi;
+        if (!WideToAnsi(name, ansi)) {
+            error = "the entry name '" + Utf8(name) + "' cannot be written in the ANSI code page";
+            return false;
+        }
+        sources.push_back({ansi, path});
+    }
+    for (size_t i = 0; i < sources.size(); i++) {
+        const std::string& name = sources[i].name;
+        if (name.empty()) {
+            error = "the script names an empty entry";
+            return false;
+        }
+        if (name.size() > 254) {
+            error = "the entry name '" + name.substr(0, 40) + "...' is longer than 254 bytes";
+            return false;
+        }
+        for (size_t j = 0; j < i; j++)
+            if (SameEntryName(sources[j].name, name)) {
+                error = "the entry name '" + name + "' is given twice";
+                return false;
+            }
+    }
+    return true;
+}
+
+int Build(int argc, wchar_t** argv, bool withStub) {
+    if (WantsHelp(argc, argv)) return printf("%s", kBuildHelp), 0;
+    BuildArgs a;
+    std::string error;
+    if (!ParseBuildArgs(argc, argv, withStub, a, error)) return Fail(error);
+    Bytes script;
+    if (!ReadWholeFile(a.script, script, error)) return Fail(error);
+    std::vector<Source> sources;
+    if (!CollectSources(a, script, sources, error)) return Fail(error);
+    std::vector<PackInput> inputs(sources.size());
+    for (size_t i = 0; i < sources.size(); i++) {
+        inputs[i].name = sources[i].name;
+        if (!ReadWholeFile(sources[i].path, inputs[i].data, error))
+            return Fail("entry '" + sources[i].name + "': " + error);
+    }
+    Bytes package;
+    if (!BuildPackage(inputs, a.settings, package, error)) return Fail(error);
+    bool ok = withStub ? EmbedPackage(a.stub, package, a.out, error) : WriteFileAtomically(a.out, package, error);
+    if (!ok) return Fail(error);
+    if (!a.settings.quiet) printf("bkpack: wrote %s\n", Utf8(a.out).c_str());
+    return 0;
+}
+
+bool OpenView(const wchar_t* path, PackageView& view, std::string& error) {
+    return LoadPackage(path, view.bytes, error) && ParsePackage(view, error);
+}
+
+int List(int argc, wchar_t** argv) {
+    if (WantsHelp(argc, argv)) return printf("%s", kListHelp), 0;
+    if (argc != 3) return Fail("give FILE (see --help)");
+    PackageView view;
+    std::string error;
+    if (!OpenView(argv[2], view, error)) return Fail(error);
+    for (const ViewEntry& e : view.entries)
+        printf("%-40s %10u %10u %s\n", e.name.c_str(), e.packedSize, e.unpackedSize,
+               e.checksumHolds ? "ok" : "BAD-CHECKSUM");
+    return 0;
+}
+
+int Verify(int argc, wchar_t** argv) {
+    if (WantsHelp(argc, argv)) return printf("%s", kVerifyHelp), 0;
+    if (argc != 3) return Fail("give FILE (see --help)");
+    PackageView view;
+    std::string error;
+    if (!OpenView(argv[2], view, error)) return Fail(error);
+    for (const ViewEntry& e : view.entries) {
+        Bytes data;
+        if (!DecodeEntry(view, e, data, error)) return Fail("entry '" + e.name + "': " + error);
+    }
+    printf("bkpack: %s is sound (%u entries)\n", Utf8(argv[2]).c_str(), (unsigned)view.entries.size());
+    return 0;
+}
+
+// Entry names come from the package: never let one climb out of DIR.
+bool SafeRelativeName(const std::string& name) {
+    if (name.empty() || name[0] == '\\' || name[0] == '/' || name.find(':') != std::string::npos) return false;
+    std::string padded = "\\" + name + "\\";
+    for (char& c : padded)
+        if (c == '/') c = '\\';
+    return padded.find("\\..\\") == std::string::npos;
+}
+
+int Extract(int argc, wchar_t** argv) {
+    if (WantsHelp(argc, argv)) return printf("%s", kExtractHelp), 0;
+    if (argc != 4) return Fail("give FILE and DIR (see --help)");
+    PackageView view;
+    std::string error;
+    if (!OpenView(argv[2], view, error)) return Fail(error);
+    int status = 0;
+    for (const ViewEntry& e : view.entries) {
+        std::wstring wide;
+        Bytes data;
+        if (!SafeRelativeName(e.name) || !AnsiToWide(e.name, wide)) {
+            status = Fail("entry '" + e.name + "' is not a name inside DIR; skipped");
+            continue;
+        }
+        if (!DecodeEntry(view, e, data, error)) {
+            status = Fail("entry '" + e.name + "': " + error);
+            continue;
+        }
+        std::wstring path = Joined(argv[3], wide);
+        for (size_t at = path.find_first_of(L"\\/", 3); at != std::wstring::npos; at = path.find_first_of(L"\\/", at + 1))
+            CreateDirectoryW(path.substr(0, at).c_str(), nullptr);
+        if (!WriteFileAtomically(path, data, error)) status = Fail(error);
+    }
+    return status;
+}
+
+}  // namespace
+
+int wmain(int argc, wchar_t** argv) {
+    if (argc < 2 || !wcscmp(argv[1], L"--help") || !wcscmp(argv[1], L"-h") || !wcscmp(argv[1], L"help")) {
+        printf("%s", kUsage);
+        return argc < 2 ? 2 : 0;
+    }
+    std::wstring command = argv[1];
+    if (command == L"build") return Build(argc, argv, true);
+    if (command == L"pack") return Build(argc, argv, false);
+    if (command == L"list") return List(argc, argv);
+    if (command == L"verify") return Verify(argc, argv);
+    if (command == L"extract") return Extract(argc, argv);
+    Fail("unknown command '" + Utf8(command) + "'");
+    printf("%s", kUsage);
+    return 2;
+}

@@ -1,0 +1,108 @@
+#include "pack_writer.h"
+
+#include <windows.h>
+#include <lzma.h>
+#include <stdio.h>
+
+#include "package/package_format.h"
+
+namespace pf = package_format;
+
+namespace {
+
+double Ratio(uint64_t out, uint64_t in) { return in ? 100.0 * (double)out / (double)in : 0.0; }
+
+}  // namespace
+
+bool CompressEntry(const Bytes& data, const PackSettings& settings, Bytes& out, std::string& error) {
+    out.clear();
+    if (data.empty()) return true;
+    lzma_options_lzma options;
+    if (lzma_lzma_preset(&options, settings.level | (settings.extreme ? LZMA_PRESET_EXTREME : 0))) {
+        error = "bad compression level";
+        return false;
+    }
+    // A dictionary larger than the file buys nothing and costs memory, in the
+    // builder now and in the installer's decoder later.
+    uint32_t fit = LZMA_DICT_SIZE_MIN;
+    while (fit < data.size() && fit < options.dict_size) fit <<= 1;
+    if (fit < options.dict_size) options.dict_size = fit;
+
+    lzma_stream stream = LZMA_STREAM_INIT;
+    if (lzma_alone_encoder(&stream, &options) != LZMA_OK) {
+        error = "the LZMA encoder cannot start (out of memory?)";
+        return false;
+    }
+    out.resize(data.size() + data.size() / 2 + 4096);
+    stream.next_in = data.data();
+    stream.avail_in = data.size();
+    stream.next_out = out.data();
+    stream.avail_out = out.size();
+    lzma_ret ret;
+    while ((ret = lzma_code(&stream, LZMA_FINISH)) == LZMA_OK) {
+        if (stream.avail_out == 0) {
+            size_t used = out.size();
+            out.resize(used * 2);
+            stream.next_out = out.data() + used;
+            stream.avail_out = out.size() - used;
+        }
+    }
+    out.resize(stream.total_out);
+    lzma_end(&stream);
+    if (ret != LZMA_STREAM_END || out.size() < pf::kLzmaHeaderSize) {
+        error = "the LZMA encoder failed";
+        return false;
+    }
+    // The encoder writes "size unknown"; the installer wants the size known.
+    pf::Put32(&out[5], (uint32_t)data.size());
+    pf::Put32(&out[9], 0);
+    return true;
+}
+
+bool BuildPackage(const std::vector<PackInput>& inputs, const PackSettings& settings, Bytes& out,
+                  std::string& error) {
+    DWORD started = GetTickCount();
+    out.assign(pf::kReservedSize, 0);
+    Bytes directory;
+    uint64_t bytesIn = 0;
+    for (const PackInput& input : inputs) {
+        Bytes packed;
+        if (!CompressEntry(input.data, settings, packed, error)) {
+            error = input.name + ": " + error;
+            return false;
+        }
+        if ((uint64_t)out.size() + packed.size() >= 0xFFFFFFFFull - (1u << 20)) {
+            error = "the package would reach 4 GiB";
+            return false;
+        }
+        uint8_t record[pf::kRecordFixedSize];
+        pf::Put32(record, (uint32_t)out.size());
+        pf::Put32(record + 4, (uint32_t)packed.size());
+        pf::Put32(record + 8, (uint32_t)input.data.size());
+        pf::Put32(record + 12, pf::AddEntryBytes(0, packed.data(), (uint32_t)packed.size()));
+        record[16] = (uint8_t)(input.name.size() + 1);
+        directory.insert(directory.end(), record, record + sizeof record);
+        directory.insert(directory.end(), input.name.begin(), input.name.end());
+        directory.push_back(0);
+        out.insert(out.end(), packed.begin(), packed.end());
+        bytesIn += input.data.size();
+        if (!settings.quiet)
+            printf("  %-40s %10u -> %10u  %5.1f%%\n", input.name.c_str(), (unsigned)input.data.size(),
+                   (unsigned)packed.size(), Ratio(packed.size(), input.data.size()));
+    }
+    uint32_t directoryOffset = (uint32_t)out.size();
+    out.insert(out.end(), directory.begin(), directory.end());
+    uint32_t sum = 0;
+    for (size_t at = 0; at < out.size(); at += pf::kChecksumChunk) {
+        size_t chunk = out.size() - at < pf::kChecksumChunk ? out.size() - at : pf::kChecksumChunk;
+        sum = pf::AddBodyChunk(sum, out.data() + at, (uint32_t)chunk);
+    }
+    uint8_t trailer[pf::kTrailerSize];
+    pf::WriteTrailer(trailer, pf::FinishBodySum(sum), directoryOffset, (uint32_t)inputs.size());
+    out.insert(out.end(), trailer, trailer + sizeof trailer);
+    if (!settings.quiet)
+        printf("bkpack: %u entries, %llu bytes in, %u bytes out (%.1f%%), %.2f s\n", (unsigned)inputs.size(),
+               (unsigned long long)bytesIn, (unsigned)out.size(), Ratio(out.size(), bytesIn),
+               (GetTickCount() - started) / 1000.0);
+    return true;
+}

@@ -1,0 +1,28 @@
+// Lays out a package from named files: each compressed to one LZMA-alone
+// stream, then the directory and the trailer (see package_format.h).
+#pragma once
+
+#include <stdint.h>
+
+#include <string>
+#include <vector>
+
+#include "files.h"
+
+struct PackInput {
+    std::string name;  // ANSI, as stored in the directory
+    Bytes data;
+};
+
+struct PackSettings {
+    uint32_t level = 9;
+    bool extreme = false;
+    bool quiet = false;
+};
+
+// Compresses data into one LZMA-alone stream whose header states its size.
+// An empty input gives an empty output: the package stores no stream.
+bool CompressEntry(const Bytes& data, const PackSettings& settings, Bytes& out, std::string& error);
+// The whole package, printing each entry's sizes and a summary line.
+bool BuildPackage(const std::vector<PackInput>& inputs, const PackSettings& settings, Bytes& out,
+                  std::string& error);
