@@ -1,0 +1,15 @@
+// ReadLine: the one line reader of the script files (the install script, the
+// uninstall record, the elevated-child command file). Consumers match header
+// lines whole and case-sensitively, then read each section's parameter lines
+// by position with further calls; a missing last line reads as empty.
+#pragma once
+
+#include "base/disk_file.h"
+#include "base/wstring.h"
+
+// Sets line to the next line of file without its break (CR LF, LF or CR) and
+// returns true; false at the end of the file when nothing of a new line was
+// read. utf16 reads 2-byte little-endian units and skips a U+FEFF at the
+// start of a line; otherwise each byte goes through the ANSI code page. NUL
+// bytes or units are dropped. A read error looks like the end of the file.
+bool ReadLine(DiskFile& file, WString& line, bool utf16);

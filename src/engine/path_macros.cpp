@@ -1,0 +1,104 @@
+#include "engine/path_macros.h"
+
+#include <windows.h>
+#include <shlobj.h>
+
+#include "app/installer_state.h"
+#include "base/registry.h"
+
+namespace {
+
+const wchar_t kCurrentVersionKey[] = L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion";
+
+// Folder values are fetched into buffers of MAX_PATH characters.
+struct FolderBuffer {
+    wchar_t text[MAX_PATH] = {0};
+};
+
+bool Contains(const WString& text, const wchar_t* placeholder) {
+    return text.ToUpper().Find(WString(placeholder).ToUpper(), 1) != 0;
+}
+
+// An empty value would turn the placeholder into a lone backslash, a path
+// at the root of the current drive; the placeholder stays instead.
+void Substitute(WString& text, const wchar_t* placeholder, const wchar_t* value) {
+    WString folder(value);
+    if (folder.IsEmpty()) return;
+    folder.EnsureTrailingBackslash();
+    text.Replace(placeholder, folder, true);
+}
+
+void SpecialFolder(FolderBuffer& buffer, int csidl) {
+    buffer.text[0] = 0;
+    LPITEMIDLIST items = nullptr;
+    if (SHGetSpecialFolderLocation(nullptr, csidl, &items) != S_OK || !items) return;
+    if (!SHGetPathFromIDListW(items, buffer.text)) buffer.text[0] = 0;
+    IMalloc* shellMalloc = nullptr;
+    if (SHGetMalloc(&shellMalloc) == S_OK && shellMalloc) {
+        shellMalloc->Free(items);
+        shellMalloc->Release();
+    }
+}
+
+// A 32-bit process on 64-bit Windows reads the 32-bit registry view, where
+// "ProgramFilesDir" is the 32-bit folder and "ProgramW6432Dir" the native one.
+WString ProgramFilesValue() {
+    WString value;
+    if (state.use64BitLocations) value = ReadStringValue(L"ProgramW6432Dir", HKEY_LOCAL_MACHINE, kCurrentVersionKey);
+    if (value.IsEmpty()) value = ReadStringValue(L"ProgramFilesDir", HKEY_LOCAL_MACHINE, kCurrentVersionKey);
+    return value;
+}
+
+struct SpecialMacro {
+    const wchar_t* placeholder;
+    int csidl;
+    const wchar_t* tail;
+};
+
+const SpecialMacro kSpecialMacros[] = {
+    {L"<Startup>", CSIDL_STARTUP, nullptr},
+    {L"<Start Programs>", CSIDL_COMMON_PROGRAMS, nullptr},
+    {L"<DeskTop>", CSIDL_DESKTOPDIRECTORY, nullptr},
+    {L"<QuickLaunch>", CSIDL_APPDATA, L"Microsoft\\Internet Explorer\\Quick Launch\\"},
+    {L"<MyDocuments>", CSIDL_PERSONAL, nullptr},
+};
+
+void FoldBackslashes(WString& text) {
+    bool unc = text.Find(L"\\\\", 1) == 1;
+    text.Replace(L"\\\\", L"\\", false);
+    if (unc) text.InsertChar(L'\\', 1);
+}
+
+}  // namespace
+
+void ExpandPathMacros(WString& text) {
+    FolderBuffer buffer;
+    if (Contains(text, L"<System>")) {
+        GetSystemDirectoryW(buffer.text, MAX_PATH);
+        Substitute(text, L"<System>", buffer.text);
+    }
+    if (Contains(text, L"<SystemWOW64>")) {
+        // Without a WOW64 folder (32-bit Windows) the call fails and leaves
+        // the System folder in the buffer, which is then what is used.
+        GetSystemDirectoryW(buffer.text, MAX_PATH);
+        GetSystemWow64DirectoryW(buffer.text, MAX_PATH);
+        Substitute(text, L"<SystemWOW64>", buffer.text);
+    }
+    if (Contains(text, L"<Windows>")) {
+        GetWindowsDirectoryW(buffer.text, MAX_PATH);
+        Substitute(text, L"<Windows>", buffer.text);
+    }
+    Substitute(text, L"<Destination>", state.installPath);
+    if (Contains(text, L"<Program Files>")) Substitute(text, L"<Program Files>", ProgramFilesValue());
+    for (const SpecialMacro& macro : kSpecialMacros) {
+        if (!Contains(text, macro.placeholder)) continue;
+        SpecialFolder(buffer, macro.csidl);
+        WString folder(buffer.text);
+        if (!folder.IsEmpty() && macro.tail) {
+            folder.EnsureTrailingBackslash();
+            folder.Append(macro.tail);
+        }
+        Substitute(text, macro.placeholder, folder);
+    }
+    FoldBackslashes(text);
+}
