@@ -13,15 +13,12 @@ void AllowForeground(HANDLE process) {
 
 char UpperAscii(char c) { return (c >= 'a' && c <= 'z') ? (char)(c - 'a' + 'A') : c; }
 
-bool ContainsFolded(const uint8_t* bytes, uint32_t size, const char* text) {
+bool MatchesFolded(const uint8_t* bytes, uint32_t size, uint32_t at, const char* text) {
     uint32_t n = (uint32_t)strlen(text);
-    if (n > size) return false;
-    for (uint32_t start = 0; start + n <= size; start++) {
-        uint32_t i = 0;
-        while (i < n && UpperAscii((char)bytes[start + i]) == UpperAscii(text[i])) i++;
-        if (i == n) return true;
-    }
-    return false;
+    if (at > size || n > size - at) return false;
+    for (uint32_t i = 0; i < n; i++)
+        if (UpperAscii((char)bytes[at + i]) != UpperAscii(text[i])) return false;
+    return true;
 }
 
 }  // namespace
@@ -69,6 +66,18 @@ bool RunElevated(const wchar_t* file, const wchar_t* parameters, bool wait) {
 }
 
 bool ManifestRequiresAdmin(const uint8_t* bytes, uint32_t size) {
-    return ContainsFolded(bytes, size, "level=requireAdministrator") ||
-           ContainsFolded(bytes, size, "level=\"requireAdministrator\"");
+    // The attribute and its value are searched as two pieces: a program that
+    // carries this very test would otherwise hold the whole text and count
+    // as an administrator program itself.
+    static const char kAttribute[] = "level=";
+    static const char kValue[] = "requireAdministrator";
+    for (uint32_t at = 0; at < size; at++) {
+        if (!MatchesFolded(bytes, size, at, kAttribute)) continue;
+        uint32_t value = at + sizeof kAttribute - 1;
+        if (MatchesFolded(bytes, size, value, kValue)) return true;
+        if (value < size && bytes[value] == '"' && MatchesFolded(bytes, size, value + 1, kValue) &&
+            MatchesFolded(bytes, size, value + 1 + sizeof kValue - 1, "\""))
+            return true;
+    }
+    return false;
 }
