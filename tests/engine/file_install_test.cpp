@@ -215,4 +215,80 @@ TEST_F(FileInstall, RetryRepeatsTheWholeLoopWithTheAttributeReset) {
     EXPECT_EQ("the package's text", ReadBytes(g_swapTarget));
 }
 
+// Wine's restart: carries out the renames scheduled for the next boot.
+bool RestartWindows() {
+    ProcessResult r = RunProcess(L"C:\\windows\\system32\\wineboot.exe -r", {}, 120000);
+    return r.started && !r.timedOut && r.exitCode == 0;
+}
+
+TEST_F(FileInstall, LockedDestinationsAreReplacedAtRestart) {
+    std::wstring dll = dir / L"locked.dll";
+    std::wstring text = dir / L"locked.txt";
+    std::wstring source = dir / L"new.txt";
+    ASSERT_TRUE(CopyFileW(Versioned(L"1.0.0.1").c_str(), dll.c_str(), FALSE));
+    ASSERT_TRUE(WriteBytes(text, "old"));
+    ASSERT_TRUE(WriteBytes(source, "new"));
+    FileHolder holdDll(dll), holdText(text);
+    ASSERT_TRUE(holdDll.Held());
+    ASSERT_TRUE(holdText.Held());
+
+    EXPECT_TRUE(Install(Versioned(L"2.0.0.1"), dll));
+    EXPECT_TRUE(state.rebootRequired);
+    EXPECT_EQ(ReadBytes(Versioned(L"2.0.0.1")), ReadBytes(dll + L"-BKITMP"));
+    EXPECT_TRUE(Queued(dll));
+    state.rebootRequired = false;
+    // Two unversioned files: the existing version 0.0 always schedules.
+    EXPECT_TRUE(Install(source, text));
+    EXPECT_TRUE(state.rebootRequired);
+    EXPECT_EQ("new", ReadBytes(text + L"-BKITMP"));
+    EXPECT_TRUE(boxes.Shown().empty());
+
+    holdDll.Release();
+    holdText.Release();
+    EXPECT_EQ(ReadBytes(Versioned(L"1.0.0.1")), ReadBytes(dll));  // nothing changes before the restart
+    ASSERT_TRUE(RestartWindows());
+    EXPECT_EQ(ReadBytes(Versioned(L"2.0.0.1")), ReadBytes(dll));
+    EXPECT_EQ("new", ReadBytes(text));
+    EXPECT_FALSE(PathExists((dll + L"-BKITMP").c_str()));
+    EXPECT_FALSE(PathExists((text + L"-BKITMP").c_str()));
+}
+
+TEST_F(FileInstall, LoadedDestinationOfTheSameVersionStaysAsItIs) {
+    std::wstring target = dir / L"same.dll";
+    ASSERT_TRUE(CopyFileW(Versioned(L"2.0.0.1").c_str(), target.c_str(), FALSE));
+    std::string bytes = ReadBytes(target) + "appended";
+    ASSERT_TRUE(WriteBytes(target, bytes));
+    // Loaded by another process, as a running program holds its DLLs: its
+    // version stays readable. (A file held without any sharing cannot even
+    // be read for its version, which then counts as 0.0 and is scheduled.)
+    FileHolder hold(target, true);
+    ASSERT_TRUE(hold.Held());
+    EXPECT_TRUE(Install(Versioned(L"2.0.0.1"), target));
+    EXPECT_FALSE(state.rebootRequired);
+    EXPECT_FALSE(PathExists((target + L"-BKITMP").c_str()));
+    EXPECT_TRUE(Queued(target));
+    EXPECT_TRUE(boxes.Shown().empty());
+    hold.Release();
+    EXPECT_EQ(bytes, ReadBytes(target));
+}
+
+TEST_F(FileInstall, LockedDestinationThatCannotBeScheduled) {
+    std::wstring target = dir / L"stuck.dll";
+    ASSERT_TRUE(CopyFileW(Versioned(L"1.0.0.1").c_str(), target.c_str(), FALSE));
+    // A folder where the pending copy would go makes the first step fail.
+    ASSERT_TRUE(CreateDirectoryW((target + L"-BKITMP").c_str(), nullptr));
+    FileHolder hold(target);
+    ASSERT_TRUE(hold.Held());
+    EXPECT_TRUE(Install(Versioned(L"2.0.0.1"), target));
+    EXPECT_FALSE(state.rebootRequired);
+    ASSERT_EQ(1u, boxes.Shown().size());
+    EXPECT_EQ(L"Unable to replace file(s) in use, uninstall existing version, restart Windows and reinstall.",
+              boxes.Shown()[0].text);
+    EXPECT_EQ((UINT)MB_OK, boxes.Shown()[0].style);
+    EXPECT_EQ(L"Tool Installer", boxes.Shown()[0].caption);
+    EXPECT_TRUE(Queued(target));
+    hold.Release();
+    EXPECT_EQ(ReadBytes(Versioned(L"1.0.0.1")), ReadBytes(target));
+}
+
 }  // namespace

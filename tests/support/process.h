@@ -39,11 +39,12 @@ private:
     PROCESS_INFORMATION pi_ = {};
 };
 
-// Holds a file open without sharing from another process (test_helper), until
-// Release or the end of the object's life.
+// Holds a file open without sharing from another process (test_helper), or
+// with loadLibrary keeps a DLL loaded there, until Release or the end of the
+// object's life.
 class FileHolder {
 public:
-    explicit FileHolder(const std::wstring& path);
+    explicit FileHolder(const std::wstring& path, bool loadLibrary = false);
     ~FileHolder() { Release(); }
     FileHolder(const FileHolder&) = delete;
     FileHolder& operator=(const FileHolder&) = delete;
