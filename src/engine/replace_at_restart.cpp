@@ -11,10 +11,14 @@ WString PendingReplaceName(const wchar_t* destination) {
 }
 
 bool ReplaceAtRestart(const wchar_t* source, const wchar_t* destination) {
-    WString pending = PendingReplaceName(destination);
-    if (!CopyFileW(LongPath(source, 260), LongPath(pending, 260), FALSE)) return false;
-    if (!MoveFileExW(destination, nullptr, MOVEFILE_DELAY_UNTIL_REBOOT)) return false;
-    if (!MoveFileExW(pending, destination, MOVEFILE_DELAY_UNTIL_REBOOT)) return false;
+    WString pending = LongPath(PendingReplaceName(destination), 260);
+    WString target = LongPath(destination, 260);
+    if (!CopyFileW(LongPath(source, 260), pending, FALSE)) return false;
+    // The pending name is 7 characters longer than the destination: without
+    // the long-path prefix a destination just under MAX_PATH would have its
+    // deletion scheduled and the rename refused, losing the file at restart.
+    if (!MoveFileExW(target, nullptr, MOVEFILE_DELAY_UNTIL_REBOOT)) return false;
+    if (!MoveFileExW(pending, target, MOVEFILE_DELAY_UNTIL_REBOOT)) return false;
     state.rebootRequired = true;
     return true;
 }
