@@ -253,21 +253,6 @@ TEST_F(FileInstall, LockedDestinationsAreReplacedAtRestart) {
     EXPECT_FALSE(PathExists((text + L"-BKITMP").c_str()));
 }
 
-TEST_F(FileInstall, LongPathsKeepTheVersionRule) {
-    std::wstring folder = dir.Path();
-    while (folder.size() < 270) folder += L"a-deep-install-folder\\";
-    std::wstring target = folder + L"newer.dll";
-    std::wstring prefixed = L"\\\\?\\" + target;
-    ASSERT_TRUE(CreateFolderTree(folder.c_str()));
-    ASSERT_TRUE(CopyFileW(Versioned(L"2.0.0.0").c_str(), prefixed.c_str(), FALSE));
-    EXPECT_EQ(kV2_0_0_0, FileVersion(target.c_str()));
-    EXPECT_TRUE(Install(Versioned(L"1.0.0.1"), target));
-    EXPECT_EQ(ReadBytes(Versioned(L"2.0.0.0")), ReadBytes(prefixed));
-    EXPECT_TRUE(Install(Versioned(L"2.0.0.1"), target));
-    EXPECT_EQ(ReadBytes(Versioned(L"2.0.0.1")), ReadBytes(prefixed));
-    EXPECT_TRUE(boxes.Shown().empty());
-}
-
 TEST_F(FileInstall, LockedDestinationJustUnderMaxPathIsNotLost) {
     // The destination fits in MAX_PATH, its pending name does not.
     std::wstring folder = dir.Path();
