@@ -4,6 +4,7 @@
 
 #include "app/command_line.h"
 #include "app/installer_state.h"
+#include "app/relaunch.h"
 #include "app/roles.h"
 #include "app/system_checks.h"
 #include "base/message_box.h"
@@ -34,6 +35,9 @@ int RunEntryPoint(HINSTANCE) {
     // The uninstaller comes before everything else: no COM, no package.
     if (HasSwitch(L"<uninstall>") || HasSwitch(L"--uninstall=")) return RunUninstallerRole();
 
+    // Taken before anything slow: the parent must still be there to be found.
+    if (options.Lookup(L"IsElevated") >= 0) state.parentProcess = OpenParentProcess();
+
     CoInitialize(nullptr);
     if (options.Lookup(L"IsElevated") >= 0 && !CanWriteProgramFiles()) {
         ShowMessage(nullptr,
@@ -48,13 +52,14 @@ int RunEntryPoint(HINSTANCE) {
         CoUninitialize();
         return 0;
     }
+    int exitCode = 0;
     if (!RunContainerRole()) {
         if (ReadElevationOption(options))
             RunElevatedChildRole();
         else
-            RunParentRole();
+            exitCode = RunParentRole();
     }
     CoUninitialize();
     ClosePackage();
-    return 0;
+    return exitCode;
 }

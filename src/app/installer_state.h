@@ -21,6 +21,9 @@ struct InstallerState {
     SetupFiles* package = nullptr;
     WString commandFilePath;
     EventHandle rerunEvent;
+    // The elevated child's SYNCHRONIZE handle on its parent: a writer of the
+    // command file stops waiting once the parent has ended.
+    HANDLE parentProcess = nullptr;
 
     WString projectName;
     WString caption;

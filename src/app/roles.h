@@ -11,4 +11,10 @@ bool OpenPackage();
 void ClosePackage();
 bool RunContainerRole();
 void RunElevatedChildRole();
-void RunParentRole();
+// The exit code of the whole install: the elevated child's, 1602 when the
+// user refused the relaunch, 1603 when it failed otherwise.
+int RunParentRole();
+
+// The small window the parent keeps on screen while the child starts.
+HWND CreateFocusWindow();
+void DestroyFocusWindow(HWND window);

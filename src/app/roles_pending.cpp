@@ -4,4 +4,5 @@
 int RunUninstallerRole() { return 0; }
 bool RunContainerRole() { return false; }
 void RunElevatedChildRole() {}
-void RunParentRole() {}
+HWND CreateFocusWindow() { return nullptr; }
+void DestroyFocusWindow(HWND) {}

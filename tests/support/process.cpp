@@ -1,5 +1,7 @@
 #include "support/process.h"
 
+#include "support/scratch.h"
+
 namespace {
 std::wstring Env(const wchar_t* name) {
     wchar_t buffer[2048];
@@ -13,17 +15,33 @@ std::wstring BinPath(const wchar_t* name) { return BinDir() + L"\\" + name; }
 std::wstring PrefixKind() { return Env(L"BRASK_PREFIX_KIND"); }
 
 ProcessResult RunProcess(const std::wstring& commandLine,
-                         const std::vector<std::pair<std::wstring, std::wstring>>& env, DWORD timeoutMs) {
+                         const std::vector<std::pair<std::wstring, std::wstring>>& env, DWORD timeoutMs,
+                         bool captureOutput) {
     ProcessResult result;
+    // Output goes to a file rather than a pipe: nothing can block on it.
+    ScratchFolder outputDir;
+    std::wstring outputPath = outputDir / L"output.txt";
+    HANDLE output = INVALID_HANDLE_VALUE;
+    SECURITY_ATTRIBUTES inherit = {sizeof inherit, nullptr, TRUE};
+    if (captureOutput)
+        output = CreateFileW(outputPath.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, &inherit,
+                             CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
     std::vector<std::wstring> saved;
     for (auto& kv : env) {
         saved.push_back(Env(kv.first.c_str()));
         SetEnvironmentVariableW(kv.first.c_str(), kv.second.c_str());
     }
     STARTUPINFOW si = {sizeof si};
+    if (output != INVALID_HANDLE_VALUE) {
+        si.dwFlags = STARTF_USESTDHANDLES;
+        si.hStdOutput = si.hStdError = output;
+        si.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
+    }
     PROCESS_INFORMATION pi = {};
     std::wstring line = commandLine;
-    result.started = CreateProcessW(nullptr, &line[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi);
+    result.started = CreateProcessW(nullptr, &line[0], nullptr, nullptr, output != INVALID_HANDLE_VALUE, 0, nullptr,
+                                    nullptr, &si, &pi);
+    if (output != INVALID_HANDLE_VALUE) CloseHandle(output);
     for (size_t i = 0; i < env.size(); ++i)
         SetEnvironmentVariableW(env[i].first.c_str(), saved[i].empty() ? nullptr : saved[i].c_str());
     if (!result.started) return result;
@@ -35,6 +53,7 @@ ProcessResult RunProcess(const std::wstring& commandLine,
     GetExitCodeProcess(pi.hProcess, &result.exitCode);
     CloseHandle(pi.hThread);
     CloseHandle(pi.hProcess);
+    if (captureOutput) result.output = ReadBytes(outputPath);
     return result;
 }
 

@@ -17,12 +17,14 @@ struct ProcessResult {
     bool started = false;
     bool timedOut = false;
     DWORD exitCode = 0;
+    std::string output;  // standard output and error, when captured
 };
 
 // Runs a command line with extra environment variables and waits up to
 // timeoutMs; a process that outlives it is killed.
 ProcessResult RunProcess(const std::wstring& commandLine,
-                         const std::vector<std::pair<std::wstring, std::wstring>>& env, DWORD timeoutMs);
+                         const std::vector<std::pair<std::wstring, std::wstring>>& env, DWORD timeoutMs,
+                         bool captureOutput = false);
 
 // A process the test keeps running; killed on destruction if still alive.
 class ChildProcess {

@@ -1,30 +1,111 @@
-// Helper process for tests. "hold PATH EVENT": opens PATH without sharing,
-// signals the named event "EVENT-ready", and keeps the file open until EVENT
-// is signalled (at most 60 s, so a failed test never leaves it behind).
-// "load PATH EVENT" does the same with LoadLibraryW: a DLL in use the way a
-// running program uses it, readable by others but not writable.
+// Helper process for tests, one mode per first argument:
+//   hold PATH EVENT      opens PATH without sharing, signals "EVENT-ready",
+//                        keeps it open until EVENT (at most 60 s)
+//   load PATH EVENT      the same with LoadLibraryW: a DLL in use the way a
+//                        running program uses it, readable but not writable
+//   record LOG ...       appends its own command line to LOG (UTF-8 line)
+//   child LOG CMD MS EXIT BATCH...
+//                        plays the elevated child: records its command line,
+//                        sends each BATCH file's lines through the command
+//                        file CMD, sleeps MS, exits with EXIT
+//   orphan CMD DONE      starts "writer CMD DONE" and ends at once
+//   writer CMD DONE      sends one batch to a parent that has gone, then
+//                        creates DONE
 #include <windows.h>
 
 #include <string>
 
+#include "app/command_file.h"
+#include "app/installer_state.h"
+#include "app/relaunch.h"
+#include "base/disk_file.h"
+#include "base/line_reader.h"
+#include "base/lists.h"
+
+namespace {
+
+void AppendLine(const wchar_t* path, const wchar_t* text) {
+    HANDLE file = CreateFileW(path, FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_ALWAYS,
+                              FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return;
+    std::string utf8(WideCharToMultiByte(CP_UTF8, 0, text, -1, nullptr, 0, nullptr, nullptr), '\0');
+    WideCharToMultiByte(CP_UTF8, 0, text, -1, &utf8[0], (int)utf8.size(), nullptr, nullptr);
+    utf8.back() = '\n';
+    DWORD written = 0;
+    WriteFile(file, utf8.data(), (DWORD)utf8.size(), &written, nullptr);
+    CloseHandle(file);
+}
+
+void SendBatch(const wchar_t* batchFile) {
+    DiskFile file;
+    file.SetPath(batchFile);
+    file.Open(GENERIC_READ, OPEN_EXISTING, false);
+    StringList lines;
+    WString line;
+    while (ReadLine(file, line, false)) lines.AddString(line);
+    WriteCommandFile(lines);
+}
+
+int Hold(wchar_t** argv, bool load) {
+    HANDLE file = INVALID_HANDLE_VALUE;
+    HMODULE module = nullptr;
+    if (load)
+        module = LoadLibraryW(argv[2]);
+    else
+        file = CreateFileW(argv[2], GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL,
+                           nullptr);
+    if (file == INVALID_HANDLE_VALUE && !module) return 2;
+    std::wstring name = argv[3];
+    HANDLE release = CreateEventW(nullptr, TRUE, FALSE, name.c_str());
+    HANDLE ready = CreateEventW(nullptr, TRUE, FALSE, (name + L"-ready").c_str());
+    SetEvent(ready);
+    WaitForSingleObject(release, 60000);
+    if (module) FreeLibrary(module);
+    if (file != INVALID_HANDLE_VALUE) CloseHandle(file);
+    return 0;
+}
+
+}  // namespace
+
 int wmain(int argc, wchar_t** argv) {
-    std::wstring mode = argc >= 4 ? argv[1] : L"";
-    if (mode == L"hold" || mode == L"load") {
-        HANDLE file = INVALID_HANDLE_VALUE;
-        HMODULE module = nullptr;
-        if (mode == L"hold")
-            file = CreateFileW(argv[2], GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL,
-                               nullptr);
-        else
-            module = LoadLibraryW(argv[2]);
-        if (file == INVALID_HANDLE_VALUE && !module) return 2;
-        std::wstring name = argv[3];
-        HANDLE release = CreateEventW(nullptr, TRUE, FALSE, name.c_str());
-        HANDLE ready = CreateEventW(nullptr, TRUE, FALSE, (name + L"-ready").c_str());
-        SetEvent(ready);
-        WaitForSingleObject(release, 60000);
-        if (module) FreeLibrary(module);
-        if (file != INVALID_HANDLE_VALUE) CloseHandle(file);
+    std::wstring mode = argc >= 2 ? argv[1] : L"";
+    if ((mode == L"hold" || mode == L"load") && argc >= 4) return Hold(argv, mode == L"load");
+    if (mode == L"record" && argc >= 3) {
+        AppendLine(argv[2], GetCommandLineW());
+        return 0;
+    }
+    if (mode == L"child" && argc >= 6) {
+        AppendLine(argv[2], GetCommandLineW());
+        state.commandFilePath = argv[3];
+        state.parentProcess = OpenParentProcess();
+        for (int i = 6; i < argc; i++) SendBatch(argv[i]);
+        Sleep(_wtoi(argv[4]));
+        return _wtoi(argv[5]);
+    }
+    if (mode == L"orphan" && argc >= 4) {
+        std::wstring line = L"\"";
+        wchar_t self[MAX_PATH];
+        GetModuleFileNameW(nullptr, self, MAX_PATH);
+        line += self;
+        line += L"\" writer \"" + std::wstring(argv[2]) + L"\" \"" + argv[3] + L"\"";
+        STARTUPINFOW si = {sizeof si};
+        PROCESS_INFORMATION pi = {};
+        if (!CreateProcessW(nullptr, &line[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi)) return 2;
+        CloseHandle(pi.hThread);
+        CloseHandle(pi.hProcess);
+        Sleep(300);
+        return 0;
+    }
+    if (mode == L"writer" && argc >= 4) {
+        state.commandFilePath = argv[2];
+        state.parentProcess = OpenParentProcess();
+        StringList lines;
+        lines.AddString(L"[run]");
+        lines.AddString(L"nobody.exe");
+        lines.AddString(L"");
+        lines.AddString(L"0");
+        WriteCommandFile(lines);
+        AppendLine(argv[3], L"done");
         return 0;
     }
     return 1;

@@ -59,47 +59,64 @@ bool CompressEntry(const Bytes& data, const PackSettings& settings, Bytes& out, 
     return true;
 }
 
-bool BuildPackage(const std::vector<PackInput>& inputs, const PackSettings& settings, Bytes& out,
-                  std::string& error) {
-    DWORD started = GetTickCount();
+bool LayOutPackage(const std::vector<PackedEntry>& entries, Bytes& out, std::string& error) {
     out.assign(pf::kReservedSize, 0);
     Bytes directory;
-    uint64_t bytesIn = 0;
-    for (const PackInput& input : inputs) {
-        Bytes packed;
-        if (!CompressEntry(input.data, settings, packed, error)) {
-            error = input.name + ": " + error;
-            return false;
-        }
-        if ((uint64_t)out.size() + packed.size() >= 0xFFFFFFFFull - (1u << 20)) {
+    for (const PackedEntry& entry : entries) {
+        if ((uint64_t)out.size() + entry.packed.size() >= 0xFFFFFFFFull - (1u << 20)) {
             error = "the package would reach 4 GiB";
             return false;
         }
         uint8_t record[pf::kRecordFixedSize];
         pf::Put32(record, (uint32_t)out.size());
-        pf::Put32(record + 4, (uint32_t)packed.size());
-        pf::Put32(record + 8, (uint32_t)input.data.size());
-        pf::Put32(record + 12, pf::AddEntryBytes(0, packed.data(), (uint32_t)packed.size()));
-        record[16] = (uint8_t)(input.name.size() + 1);
+        pf::Put32(record + 4, (uint32_t)entry.packed.size());
+        pf::Put32(record + 8, entry.unpackedSize);
+        pf::Put32(record + 12, pf::AddEntryBytes(0, entry.packed.data(), (uint32_t)entry.packed.size()));
+        record[16] = (uint8_t)(entry.name.size() + 1);
         directory.insert(directory.end(), record, record + sizeof record);
-        directory.insert(directory.end(), input.name.begin(), input.name.end());
+        directory.insert(directory.end(), entry.name.begin(), entry.name.end());
         directory.push_back(0);
-        out.insert(out.end(), packed.begin(), packed.end());
-        bytesIn += input.data.size();
-        if (!settings.quiet)
-            printf("  %-40s %10u -> %10u  %5.1f%%\n", input.name.c_str(), (unsigned)input.data.size(),
-                   (unsigned)packed.size(), Ratio(packed.size(), input.data.size()));
+        out.insert(out.end(), entry.packed.begin(), entry.packed.end());
     }
     uint32_t directoryOffset = (uint32_t)out.size();
     out.insert(out.end(), directory.begin(), directory.end());
+    out.resize(out.size() + pf::kTrailerSize);
+    pf::Put32(&out[out.size() - pf::kTrailerSize + 8], directoryOffset);
+    pf::Put32(&out[out.size() - pf::kTrailerSize + 12], (uint32_t)entries.size());
+    SealPackage(out);
+    return true;
+}
+
+void SealPackage(Bytes& package) {
+    uint8_t* trailer = &package[package.size() - pf::kTrailerSize];
+    uint32_t body = (uint32_t)(package.size() - pf::kTrailerSize);
     uint32_t sum = 0;
-    for (size_t at = 0; at < out.size(); at += pf::kChecksumChunk) {
-        size_t chunk = out.size() - at < pf::kChecksumChunk ? out.size() - at : pf::kChecksumChunk;
-        sum = pf::AddBodyChunk(sum, out.data() + at, (uint32_t)chunk);
+    for (uint32_t at = 0; at < body; at += pf::kChecksumChunk) {
+        uint32_t chunk = body - at < pf::kChecksumChunk ? body - at : pf::kChecksumChunk;
+        sum = pf::AddBodyChunk(sum, package.data() + at, chunk);
     }
-    uint8_t trailer[pf::kTrailerSize];
-    pf::WriteTrailer(trailer, pf::FinishBodySum(sum), directoryOffset, (uint32_t)inputs.size());
-    out.insert(out.end(), trailer, trailer + sizeof trailer);
+    pf::WriteTrailer(trailer, pf::FinishBodySum(sum), pf::Get32(trailer + 8), pf::Get32(trailer + 12));
+}
+
+bool BuildPackage(const std::vector<PackInput>& inputs, const PackSettings& settings, Bytes& out,
+                  std::string& error) {
+    DWORD started = GetTickCount();
+    std::vector<PackedEntry> packed(inputs.size());
+    uint64_t bytesIn = 0;
+    for (size_t i = 0; i < inputs.size(); i++) {
+        const PackInput& input = inputs[i];
+        packed[i].name = input.name;
+        packed[i].unpackedSize = (uint32_t)input.data.size();
+        if (!CompressEntry(input.data, settings, packed[i].packed, error)) {
+            error = input.name + ": " + error;
+            return false;
+        }
+        bytesIn += input.data.size();
+        if (!settings.quiet)
+            printf("  %-40s %10u -> %10u  %5.1f%%\n", input.name.c_str(), (unsigned)input.data.size(),
+                   (unsigned)packed[i].packed.size(), Ratio(packed[i].packed.size(), input.data.size()));
+    }
+    if (!LayOutPackage(packed, out, error)) return false;
     if (!settings.quiet)
         printf("bkpack: %u entries, %llu bytes in, %u bytes out (%.1f%%), %.2f s\n", (unsigned)inputs.size(),
                (unsigned long long)bytesIn, (unsigned)out.size(), Ratio(out.size(), bytesIn),

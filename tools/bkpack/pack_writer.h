@@ -23,6 +23,17 @@ struct PackSettings {
 // Compresses data into one LZMA-alone stream whose header states its size.
 // An empty input gives an empty output: the package stores no stream.
 bool CompressEntry(const Bytes& data, const PackSettings& settings, Bytes& out, std::string& error);
+struct PackedEntry {
+    std::string name;
+    Bytes packed;
+    uint32_t unpackedSize;
+};
+
+// Lays out already packed entries: reserved bytes, the streams, the
+// directory and the trailer with both sums.
+bool LayOutPackage(const std::vector<PackedEntry>& entries, Bytes& out, std::string& error);
+// Recomputes the body sum and the trailer after the body was edited.
+void SealPackage(Bytes& package);
 // The whole package, printing each entry's sizes and a summary line.
 bool BuildPackage(const std::vector<PackInput>& inputs, const PackSettings& settings, Bytes& out,
                   std::string& error);

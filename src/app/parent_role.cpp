@@ -1,0 +1,45 @@
+// The first, unelevated instance: it relaunches itself elevated, waits, and
+// carries out what the child asks of the user who started the installer.
+#include "app/command_file.h"
+#include "app/command_line.h"
+#include "app/installer_state.h"
+#include "app/relaunch.h"
+#include "app/roles.h"
+#include "app/system_checks.h"
+#include "base/folders.h"
+#include "base/message_box.h"
+#include "base/temp_files.h"
+
+namespace {
+
+// Exit codes installers report to deployment tools.
+const int kExitUserCancelled = 1602;
+const int kExitInstallFailed = 1603;
+
+}  // namespace
+
+int RunParentRole() {
+    HWND focusWindow = CreateFocusWindow();
+    if (!CanWriteProgramFiles() && IsXpOrLater() && GetOsVersion().dwMajorVersion < 6) {
+        // These systems show a run-as dialog instead of a consent prompt.
+        ShowMessage(nullptr,
+                    L"Installer requires Administrator rights, on the next page shown, select 'The Following User' and "
+                    L"choose the Administrator user.",
+                    state.caption, MB_ICONINFORMATION);
+    }
+    WString commandFile;
+    MakeTempFile(commandFile, "BKI", nullptr);
+    DeleteFileRetry(commandFile);  // only the unique name is wanted
+
+    WString parameters;
+    parameters.Format(L"--selfrun --IsElevated=\"%s\" %s", (const wchar_t*)commandFile,
+                      (const wchar_t*)GetRestOfCommandLine());
+    DWORD childExit = 0;
+    RelaunchResult result = RelaunchElevated(GetExePath(), parameters, commandFile, focusWindow, childExit);
+    if (!state.rerunEvent.IsSignalled()) ExecuteCommandFile(commandFile);
+    DeleteTempFile(commandFile);
+    DestroyFocusWindow(focusWindow);
+    if (result == kRelaunchRefused) return kExitUserCancelled;
+    if (result == kRelaunchFailed) return kExitInstallFailed;
+    return (int)childExit;
+}

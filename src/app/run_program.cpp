@@ -1,0 +1,148 @@
+#include "app/run_program.h"
+
+#include "app/command_file.h"
+#include "app/installer_state.h"
+#include "app/processes.h"
+#include "base/disk_file.h"
+#include "base/folders.h"
+#include "base/lists.h"
+#include "base/message_box.h"
+#include "base/temp_files.h"
+#include "engine/path_macros.h"
+#include "package/setup_files.h"
+
+namespace {
+
+const wchar_t kTempInstall[] = L"<TempInstall>";
+const int32_t kTempInstallLength = 13;
+const wchar_t kRunElevated[] = L" -RUNELEVATED";
+// ERROR_ELEVATION_REQUIRED: the program's manifest demands administrator
+// rights that this process lacks.
+const DWORD kElevationRequired = 740;
+
+bool IsExe(const WString& extension) { return Compare(extension, L".exe", true) == 0; }
+
+// Extracts the package entry named after "<TempInstall>" beside a marker
+// file, so the copy keeps its own file name in a unique place.
+bool ExtractTemporaryCopy(const WString& program, WString& copyPath, HWND owner) {
+    WString entry = program.From(kTempInstallLength + 1);
+    if (entry.CharAt(1) == L'\\') entry.RemoveAt(1);
+    WString marker;
+    MakeTempFile(marker, "", "-");
+    copyPath = marker;
+    copyPath.Append(entry.FileName());
+    bool extracted = state.package && state.package->Package()->ExtractEntry(entry, copyPath);
+    DeleteTempFile(marker);
+    if (!extracted) {
+        WString text;
+        text.Format(L"Cannot extract '%s', disk may be full.", (const wchar_t*)entry);
+        ShowMessage(owner, text, state.caption, MB_ICONERROR);
+    }
+    return extracted;
+}
+
+// A program whose manifest asks for administrator rights must stay in the
+// elevated process; anything unreadable stays too.
+bool MayRunUnelevated(const WString& path) {
+    DiskFile file;
+    file.SetPath(path);
+    file.Open(GENERIC_READ, OPEN_EXISTING, false);
+    if (!file.IsOpen()) return false;
+    ByteBuffer bytes;
+    uint64_t size = file.Size();
+    if (size >= 0x80000000ull || !bytes.Resize((uint32_t)size, false)) return false;
+    if (file.Read(bytes.Data(), bytes.Size()) != bytes.Size()) return false;
+    return !ManifestRequiresAdmin(bytes.Data(), bytes.Size());
+}
+
+}  // namespace
+
+void RunProgram(const wchar_t* programText, const wchar_t* parametersText, bool wait, bool allowHandOff,
+                HWND owner) {
+    WString program(programText);
+    WString parameters(parametersText);
+    WString copyPath, desktopCopy, note;
+    bool isTemporary = false, deleteTemporary = true, failed = false;
+
+    if (program.Find(kTempInstall, 1) != 0) {
+        isTemporary = true;
+        if (!ExtractTemporaryCopy(program, copyPath, owner)) return;
+        program = copyPath;
+    }
+    ExpandPathMacros(program);
+    WString extension = program.Extension();
+
+    bool handOff = false;
+    if (allowHandOff) {
+        if (!IsExe(extension) && parameters.IsEmpty())
+            handOff = true;
+        else
+            handOff = MayRunUnelevated(program);
+        if (isTemporary) handOff = false;
+        if (parameters.Find(kRunElevated, 1) != 0) {
+            parameters.Replace(kRunElevated, L"", false);
+            handOff = false;
+        }
+        // Without a command file there is no parent to hand to (the
+        // installer was started elevated by hand): run it here.
+        if (state.commandFilePath.IsEmpty()) handOff = false;
+    }
+
+    if (handOff) {
+        StringList lines;
+        lines.AddString(L"[run]");
+        lines.AddString(program);
+        lines.AddString(parameters);
+        lines.AddString(wait ? L"1" : L"0");
+        WriteCommandFile(lines);
+        deleteTemporary = false;
+    } else if (!IsExe(extension) && parameters.IsEmpty()) {
+        HANDLE process;
+        if (ShellStart(nullptr, program, nullptr, process)) {
+            if (process) {
+                if (wait) WaitForSingleObject(process, INFINITE);
+                CloseHandle(process);
+            }
+        } else {
+            failed = true;
+        }
+        deleteTemporary = false;
+    } else {
+        WString commandLine;
+        if (parameters.IsEmpty())
+            commandLine = program;
+        else
+            commandLine.Format(L"\"%s\" %s", (const wchar_t*)program, (const wchar_t*)parameters);
+        ExpandPathMacros(commandLine);
+        if (!StartProcess(commandLine, wait)) {
+            if (GetLastError() == kElevationRequired) {
+                failed = !RunElevated(program, parameters, wait);
+            } else {
+                // Security software that blocks programs in temporary
+                // folders often lets the same file run from the desktop.
+                desktopCopy = L"<DeskTop>\\";
+                desktopCopy.Append(program.FileName());
+                ExpandPathMacros(desktopCopy);
+                if (!CopyFileW(program, desktopCopy, FALSE)) {
+                    // Not ours: a file the user has of that name stays.
+                    desktopCopy = L"";
+                    failed = true;
+                } else if (!StartProcess(commandLine, wait)) {
+                    failed = true;
+                    note.Format(L"\r\n\r\nThe installer has been extracted to your desktop in a file named '%s' double "
+                                L"click this file now (before clicking OK) to manually run it",
+                                (const wchar_t*)desktopCopy.FileName());
+                }
+            }
+        }
+    }
+
+    if (!state.silent && failed) {
+        WString text;
+        text.Format(L"Error whilst running '%s'%s", (const wchar_t*)program, (const wchar_t*)note);
+        ShowMessage(owner, text, state.caption, MB_ICONERROR);
+        return;
+    }
+    if (deleteTemporary && !copyPath.IsEmpty()) DeleteFileW(copyPath);
+    if (!desktopCopy.IsEmpty()) DeleteFileRetry(desktopCopy);
+}

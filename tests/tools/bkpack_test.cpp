@@ -1,0 +1,214 @@
+// The package builder as publishers run it: real files in, real installers
+// out, and every bad input refused without a trace.
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "base/folders.h"
+#include "package/package_fixture.h"
+#include "package/package_format.h"
+#include "support/process.h"
+#include "support/scratch.h"
+
+namespace {
+
+const char kScript[] =
+    "[Project Name]\r\nDemo\r\n[CopyFile]\r\nbin\\app.exe\r\n<Destination>app.exe\r\n"
+    "[CopyFile]\r\nreadme.txt\r\n<Destination>readme.txt\r\n"
+    "[CopyFile]\r\nREADME.TXT\r\n<Destination>again.txt\r\n"
+    "[Registry]\r\nHKLM\r\nSoftware\\Demo\r\nBINARY\r\nBlob\r\nblob.bin\r\n"
+    "[Registry]\r\nHKLM\r\nSoftware\\Demo\r\nSTRING\r\nName\r\nnot-an-entry.txt\r\n"
+    "[RunFile]\r\n<TempInstall>\\tool.exe\r\n\r\n\r\n"
+    "[RunAndWaitFile]\r\n<Destination>app.exe\r\n\r\n\r\n"
+    "[Action]\r\n[CopyFile]\r\n"
+    "[CreateIcon]\r\n<Destination>app.exe\r\n<DeskTop>App.lnk\r\n\r\n\r\n";
+
+class Publisher {
+public:
+    Publisher() {
+        CreateFolderTree((dir / L"files\\bin").c_str());
+        WriteBytes(dir / L"setup.dat", kScript);
+        WriteBytes(dir / L"files\\bin\\app.exe", std::string(3000, 'A') + "MZ tail");
+        WriteBytes(dir / L"files\\readme.txt", "Read me.\r\n");
+        WriteBytes(dir / L"files\\blob.bin", std::string("\x00\x01\x02\x03", 4));
+        WriteBytes(dir / L"files\\tool.exe", "tool");
+        WriteBytes(dir / L"extra.dll", "extra");
+    }
+    ProcessResult Run(const std::wstring& args) {
+        return RunProcess(L"\"" + BinPath(L"bkpack.exe") + L"\" " + args, {}, 60000, true);
+    }
+    std::wstring Path(const wchar_t* name) const { return dir / name; }
+    std::wstring Quoted(const wchar_t* name) const { return L"\"" + dir / name + L"\""; }
+    std::wstring PackArgs(const wchar_t* out) const {
+        return L"pack " + Quoted(L"setup.dat") + L" " + Quoted(L"files") + L" -o " + Quoted(out) + L" --quiet";
+    }
+    ScratchFolder dir;
+};
+
+std::vector<std::string> Lines(const std::string& text) {
+    std::vector<std::string> lines;
+    size_t at = 0;
+    while (at < text.size()) {
+        size_t end = text.find('\n', at);
+        if (end == std::string::npos) end = text.size();
+        std::string line = text.substr(at, end - at);
+        if (!line.empty() && line.back() == '\r') line.pop_back();
+        lines.push_back(line);
+        at = end + 1;
+    }
+    return lines;
+}
+
+TEST(Bkpack, PacksWhatTheScriptRefersToInOrder) {
+    Publisher pub;
+    ProcessResult pack = pub.Run(pub.PackArgs(L"out.pkg") + L" --add " + pub.Quoted(L"extra.dll") + L" --add " +
+                                 pub.Quoted(L"extra.dll") + L"=Sub\\Renamed.dll");
+    ASSERT_EQ(0u, pack.exitCode) << pack.output;
+    ProcessResult list = pub.Run(L"list " + pub.Quoted(L"out.pkg"));
+    ASSERT_EQ(0u, list.exitCode) << list.output;
+    std::vector<std::string> lines = Lines(list.output);
+    std::vector<std::string> names;
+    for (const std::string& line : lines) names.push_back(line.substr(0, line.find(' ')));
+    std::vector<std::string> expected = {"setup.dat", "bin\\app.exe", "readme.txt", "blob.bin",
+                                         "tool.exe",  "extra.dll",   "Sub\\Renamed.dll"};
+    EXPECT_EQ(expected, names);
+    for (const std::string& line : lines) EXPECT_NE(std::string::npos, line.find(" ok")) << line;
+    EXPECT_NE(std::string::npos, lines[1].find(" 3007 ")) << lines[1];
+
+    ProcessResult verify = pub.Run(L"verify " + pub.Quoted(L"out.pkg"));
+    EXPECT_EQ(0u, verify.exitCode) << verify.output;
+    ProcessResult extract = pub.Run(L"extract " + pub.Quoted(L"out.pkg") + L" " + pub.Quoted(L"x"));
+    ASSERT_EQ(0u, extract.exitCode) << extract.output;
+    EXPECT_EQ(ReadBytes(pub.Path(L"files\\bin\\app.exe")), ReadBytes(pub.Path(L"x\\bin\\app.exe")));
+    EXPECT_EQ(std::string("\x00\x01\x02\x03", 4), ReadBytes(pub.Path(L"x\\blob.bin")));
+    EXPECT_EQ("extra", ReadBytes(pub.Path(L"x\\Sub\\Renamed.dll")));
+    EXPECT_EQ(kScript, ReadBytes(pub.Path(L"x\\setup.dat")));
+}
+
+TEST(Bkpack, SameInputsGiveTheSameBytes) {
+    Publisher pub;
+    std::wstring common = L" " + pub.Quoted(L"setup.dat") + L" " + pub.Quoted(L"files") + L" --licence " +
+                          pub.Quoted(L"extra.dll") + L" --quiet --stub \"" + BinPath(L"bkstub.exe") + L"\" -o ";
+    ASSERT_EQ(0u, pub.Run(L"build" + common + pub.Quoted(L"one.exe")).exitCode);
+    ASSERT_EQ(0u, pub.Run(L"build" + common + pub.Quoted(L"two.exe")).exitCode);
+    std::string one = ReadBytes(pub.Path(L"one.exe")), two = ReadBytes(pub.Path(L"two.exe"));
+    EXPECT_GT(one.size(), 1000u);
+    EXPECT_TRUE(one == two) << "installers differ";
+    ASSERT_EQ(0u, pub.Run(pub.PackArgs(L"a.pkg")).exitCode);
+    ASSERT_EQ(0u, pub.Run(pub.PackArgs(L"b.pkg")).exitCode);
+    EXPECT_TRUE(ReadBytes(pub.Path(L"a.pkg")) == ReadBytes(pub.Path(L"b.pkg")));
+    // The installer carries the package: reading it back gives the bare one.
+    ProcessResult verify = pub.Run(L"verify " + pub.Quoted(L"one.exe"));
+    EXPECT_EQ(0u, verify.exitCode) << verify.output;
+    ProcessResult list = pub.Run(L"list " + pub.Quoted(L"one.exe"));
+    EXPECT_EQ(0u, list.exitCode);
+    EXPECT_EQ(0u, list.output.find("setup.dat ")) << list.output;
+    EXPECT_NE(std::string::npos, list.output.find("setup.lic ")) << list.output;
+}
+
+struct Refusal {
+    const char* what;
+    std::wstring args;
+    const char* reason;  // a word the message must hold
+};
+
+TEST(Bkpack, RefusesBadInputAndLeavesNoOutput) {
+    Publisher pub;
+    WriteBytes(pub.Path(L"missing.dat"), "[CopyFile]\r\nnot-there.txt\r\n<Destination>x\r\n");
+    WriteBytes(pub.Path(L"long.dat"), "[CopyFile]\r\n" + std::string(255, 'n') + "\r\n<Destination>x\r\n");
+    WriteBytes(pub.Path(L"reserved.dat"), "[CopyFile]\r\nSETUP.DAT\r\n<Destination>x\r\n");
+    WriteBytes(pub.Path(L"empty.dat"), "[CopyFile]\r\n\r\n<Destination>x\r\n");
+    WriteBytes(pub.Path(L"notpe.exe"), std::string(512, 'M'));
+    // 4 GiB, sparse: only its size is ever looked at.
+    HANDLE huge = CreateFileW(pub.Path(L"files\\huge.bin").c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+    ASSERT_NE(INVALID_HANDLE_VALUE, huge) << GetLastError();
+    LARGE_INTEGER size;
+    size.QuadPart = 0x100000000LL;
+    EXPECT_TRUE(SetFilePointerEx(huge, size, nullptr, FILE_BEGIN));
+    EXPECT_TRUE(SetEndOfFile(huge)) << GetLastError();
+    CloseHandle(huge);
+    WriteBytes(pub.Path(L"huge.dat"), "[CopyFile]\r\nhuge.bin\r\n<Destination>x\r\n");
+
+    std::wstring files = L" " + pub.Quoted(L"files") + L" -o " + pub.Quoted(L"out.exe");
+    std::wstring stub = L" --stub \"" + BinPath(L"bkstub.exe") + L"\"";
+    std::vector<Refusal> refusals = {
+        {"missing file", L"build " + pub.Quoted(L"missing.dat") + files + stub, "not-there.txt"},
+        {"long name", L"build " + pub.Quoted(L"long.dat") + files + stub, "254"},
+        {"reserved name", L"build " + pub.Quoted(L"reserved.dat") + files + stub, "twice"},
+        {"empty name", L"build " + pub.Quoted(L"empty.dat") + files + stub, "empty"},
+        {"duplicate --add", L"build " + pub.Quoted(L"setup.dat") + files + stub + L" --add " +
+                                pub.Quoted(L"extra.dll") + L"=readme.txt", "twice"},
+        {"non-ANSI name", L"build " + pub.Quoted(L"setup.dat") + files + stub + L" --add " +
+                              pub.Quoted(L"extra.dll") + L"=\u4e2d\u6587.dll", "ANSI"},
+        {"4 GiB entry", L"build " + pub.Quoted(L"huge.dat") + files + stub, "4 GiB"},
+        {"stub not PE", L"build " + pub.Quoted(L"setup.dat") + files + L" --stub " + pub.Quoted(L"notpe.exe"), "PE"},
+        {"no stub", L"build " + pub.Quoted(L"setup.dat") + files, "--stub"},
+        {"bad level", L"build " + pub.Quoted(L"setup.dat") + files + stub + L" --level 10", "level"},
+    };
+    for (const Refusal& r : refusals) {
+        ProcessResult run = pub.Run(r.args);
+        EXPECT_NE(0u, run.exitCode) << r.what;
+        EXPECT_NE(std::string::npos, run.output.find(r.reason)) << r.what << ": " << run.output;
+        EXPECT_FALSE(PathExists(pub.Path(L"out.exe").c_str())) << r.what;
+        EXPECT_FALSE(PathExists(pub.Path(L"out.exe.partial").c_str())) << r.what;
+        EXPECT_FALSE(PathExists(pub.Path(L"out.exe.partial.partial").c_str())) << r.what;
+    }
+}
+
+TEST(Bkpack, VerifyNamesTheFault) {
+    Publisher pub;
+    Bytes good = LayOut({Entry("a.txt", "alpha alpha alpha"), Entry("b.txt", "beta")});
+    Bytes flipped = good;
+    flipped[EntryOffset(good, 1) + 15] ^= 0x20;
+    SealPackage(flipped);
+    Bytes body = good;
+    body[130] ^= 1;
+    std::string text = "truncated stream text, truncated stream text";
+    Bytes stream = Packed(text);
+    stream.resize(stream.size() - 8);
+    Bytes truncated = LayOut({PackedEntry{"t.txt", stream, (uint32_t)text.size()}});
+    Bytes early = Packed("early");
+    Poke32(early, 5, 50);
+    struct {
+        const char* what;
+        Bytes bytes;
+        bool sound;
+        const char* reason;
+    } cases[] = {
+        {"sound", good, true, "sound"},
+        {"flipped packed byte", flipped, false, "checksum"},
+        {"body sum", body, false, "body checksum"},
+        {"truncated stream", truncated, false, "corrupt or truncated"},
+        {"early end marker", LayOut({PackedEntry{"e.txt", early, 50}}), true, "sound"},
+        {"not a package", ToBytes(std::string(100, 'x')), false, "magic"},
+    };
+    for (auto& c : cases) {
+        SavePackage(pub.dir.Path(), c.bytes, L"v.pkg");
+        ProcessResult run = pub.Run(L"verify " + pub.Quoted(L"v.pkg"));
+        EXPECT_EQ(c.sound ? 0u : 1u, run.exitCode) << c.what << ": " << run.output;
+        EXPECT_NE(std::string::npos, run.output.find(c.reason)) << c.what << ": " << run.output;
+    }
+}
+
+TEST(Bkpack, ExtractKeepsNamesInsideTheFolder) {
+    Publisher pub;
+    SavePackage(pub.dir.Path(), LayOut({Entry("..\\escape.txt", "no"), Entry("ok.txt", "yes")}), L"e.pkg");
+    ProcessResult run = pub.Run(L"extract " + pub.Quoted(L"e.pkg") + L" " + pub.Quoted(L"out"));
+    EXPECT_NE(0u, run.exitCode);
+    EXPECT_EQ("yes", ReadBytes(pub.Path(L"out\\ok.txt")));
+    EXPECT_FALSE(PathExists(pub.Path(L"escape.txt").c_str()));
+}
+
+TEST(Bkpack, HelpDescribesTheCommands) {
+    Publisher pub;
+    ProcessResult help = pub.Run(L"--help");
+    EXPECT_EQ(0u, help.exitCode);
+    for (const char* command : {"build", "pack", "list", "verify", "extract"})
+        EXPECT_NE(std::string::npos, help.output.find(std::string("bkpack ") + command)) << command;
+    ProcessResult buildHelp = pub.Run(L"build --help");
+    EXPECT_EQ(0u, buildHelp.exitCode);
+    EXPECT_NE(std::string::npos, buildHelp.output.find("--extreme"));
+    EXPECT_NE(0u, pub.Run(L"frobnicate").exitCode);
+}
+
+}  // namespace
