@@ -5,6 +5,7 @@
 
 #include "app/installer_state.h"
 #include "base/registry.h"
+#include "package/setup_files.h"
 
 namespace {
 
@@ -100,5 +101,7 @@ void ExpandPathMacros(WString& text) {
         }
         Substitute(text, macro.placeholder, folder);
     }
+    // No package in uninstall mode: "<Source>" stays.
+    if (state.package) Substitute(text, L"<Source>", state.package->Folder());
     FoldBackslashes(text);
 }

@@ -9,33 +9,6 @@
 
 namespace {
 
-// Holds a file open without sharing from another process, for as long as the
-// object lives.
-class FileHolder {
-public:
-    explicit FileHolder(const std::wstring& path) {
-        name_ = L"bktest-hold-" + std::to_wstring(GetCurrentProcessId()) + L"-" + std::to_wstring(GetTickCount());
-        release_ = CreateEventW(nullptr, TRUE, FALSE, name_.c_str());
-        HANDLE ready = CreateEventW(nullptr, TRUE, FALSE, (name_ + L"-ready").c_str());
-        started_ = process_.Start(L"\"" + BinPath(L"test_helper.exe") + L"\" hold \"" + path + L"\" " + name_);
-        held_ = started_ && WaitForSingleObject(ready, 20000) == WAIT_OBJECT_0;
-        CloseHandle(ready);
-    }
-    ~FileHolder() {
-        SetEvent(release_);
-        process_.Wait(20000);
-        CloseHandle(release_);
-    }
-    bool Held() const { return held_; }
-
-private:
-    std::wstring name_;
-    HANDLE release_;
-    ChildProcess process_;
-    bool started_ = false;
-    bool held_ = false;
-};
-
 TEST(DiskFile, EmptyPathFailsWithTheOpenMessage) {
     MessageRecorder boxes;
     DiskFile f;

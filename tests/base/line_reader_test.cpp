@@ -77,14 +77,6 @@ TEST(ReadLine, AnsiBytesGoThroughTheCodePage) {
     EXPECT_EQ((Texts{std::wstring(L"caf") + expected}), ReadAll("caf\xE9\r\n", false).lines);
 }
 
-TEST(ReadLine, HeadersAreWholeLinesAndCaseSensitive) {
-    Lines l = ReadAll("[CopyFile] \r\n[copyfile]\r\n[CopyFile]\r\nentry\r\n", false);
-    ASSERT_EQ(4u, l.lines.size());
-    std::vector<bool> headers;
-    for (auto& s : l.lines) headers.push_back(Compare(WString(s.c_str()), L"[CopyFile]", false) == 0);
-    EXPECT_EQ((std::vector<bool>{false, false, true, false}), headers);
-}
-
 TEST(ReadLine, MissingParameterLineReadsAsEmpty) {
     ScratchFolder dir;
     std::wstring path = dir / L"setup.dat";

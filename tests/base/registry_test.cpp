@@ -47,22 +47,6 @@ void SetRaw(const std::wstring& path, const wchar_t* name, DWORD type, const voi
     ASSERT_EQ(ERROR_SUCCESS, RegSetKeyValueW(HKEY_CURRENT_USER, path.c_str(), name, type, data, size));
 }
 
-TEST(Registry, OpenKeyCreatesAndEmptyPathOpensNothing) {
-    ScratchKey k;
-    EXPECT_FALSE(OpenKey(KEY_QUERY_VALUE, HKEY_CURRENT_USER, L"").IsOpen());
-    EXPECT_FALSE(OpenKey(KEY_QUERY_VALUE, HKEY_CURRENT_USER, nullptr).IsOpen());
-    EXPECT_FALSE(KeyExists(k.Path()));
-    {
-        RegKey key = OpenKey(KEY_QUERY_VALUE, HKEY_CURRENT_USER, (k / L"a\\b").c_str());
-        EXPECT_TRUE(key.IsOpen());
-        // Reusable: a second open closes the first handle.
-        EXPECT_TRUE(key.Open(KEY_READ, HKEY_CURRENT_USER, k.Path()));
-        key.Close();
-        EXPECT_FALSE(key.IsOpen());
-    }
-    EXPECT_TRUE(KeyExists(k / L"a\\b"));
-}
-
 TEST(Registry, StringsWrittenAndReadBack) {
     ScratchKey k;
     EXPECT_TRUE(WriteString(L"C:\\Apps\\Tool", L"Path", HKEY_CURRENT_USER, (k / L"deep\\er").c_str()));
@@ -93,21 +77,13 @@ TEST(Registry, EmptyStringStoresOnlyTheTerminator) {
     EXPECT_TRUE(ReadStringValue(L"Empty", HKEY_CURRENT_USER, k.Path()).IsEmpty());
 }
 
-TEST(Registry, ExpandStringsStayUnexpanded) {
+TEST(Registry, ExpandStringsAndStringsWithoutTerminator) {
     ScratchKey k;
     const wchar_t text[] = L"%SystemRoot%\\x";
     SetRaw(k.Path(), L"Expand", REG_EXPAND_SZ, text, sizeof text);
     EXPECT_EQ(L"%SystemRoot%\\x", std::wstring(ReadStringValue(L"Expand", HKEY_CURRENT_USER, k.Path())));
-}
-
-TEST(Registry, StringsWithoutTerminatorOrOfOddSize) {
-    ScratchKey k;
     SetRaw(k.Path(), L"NoNul", REG_SZ, L"abc", 6);
     EXPECT_EQ(L"abc", std::wstring(ReadStringValue(L"NoNul", HKEY_CURRENT_USER, k.Path())));
-    // Three bytes: "a" and half a unit; the half unit reads as its low byte.
-    SetRaw(k.Path(), L"Odd", REG_SZ, "a\0b", 3);
-    EXPECT_EQ(3u, QueryValueSize(L"Odd", HKEY_CURRENT_USER, k.Path(), nullptr));
-    EXPECT_EQ(L"ab", std::wstring(ReadStringValue(L"Odd", HKEY_CURRENT_USER, k.Path())));
 }
 
 TEST(Registry, DwordAndBinaryThroughWriteValue) {
@@ -137,24 +113,11 @@ TEST(Registry, DwordAndBinaryThroughWriteValue) {
     EXPECT_TRUE(KeyExists(k.Path()));
 }
 
-TEST(Registry, ReadStringIntoTooSmallABufferFails) {
-    ScratchKey k;
-    ASSERT_TRUE(WriteString(L"longer than four", L"Text", HKEY_CURRENT_USER, k.Path()));
-    wchar_t small[4];
-    bool failed = false;
-    EXPECT_FALSE(ReadString(small, sizeof small, L"Text", HKEY_CURRENT_USER, k.Path(), &failed));
-    EXPECT_TRUE(failed);
-    EXPECT_EQ(0, small[0]);
-    wchar_t big[32];
-    EXPECT_TRUE(ReadString(big, sizeof big, L"Text", HKEY_CURRENT_USER, k.Path(), &failed));
-    EXPECT_FALSE(failed);
-    EXPECT_EQ(L"longer than four", std::wstring(big));
-}
-
 TEST(Registry, ReadUnderAMissingKeyLeavesTheEmptyKey) {
     ScratchKey k;
     std::wstring missing = k / L"never\\written";
     ASSERT_FALSE(KeyExists(missing));
+    EXPECT_FALSE(OpenKey(KEY_QUERY_VALUE, HKEY_CURRENT_USER, L"").IsOpen());
     EXPECT_TRUE(ReadStringValue(L"Value", HKEY_CURRENT_USER, missing.c_str()).IsEmpty());
     bool failed = false;
     EXPECT_EQ(0u, QueryValueSize(L"Value", HKEY_CURRENT_USER, missing.c_str(), &failed));
@@ -163,8 +126,6 @@ TEST(Registry, ReadUnderAMissingKeyLeavesTheEmptyKey) {
     StringList subkeys;
     EXPECT_TRUE(EnumSubkeys(HKEY_CURRENT_USER, missing.c_str(), subkeys));
     EXPECT_EQ(0, subkeys.Count());
-    // An empty path never reaches the system.
-    EXPECT_TRUE(ReadStringValue(L"Value", HKEY_CURRENT_USER, L"").IsEmpty());
 }
 
 TEST(Registry, EnumSubkeysOfAKeyAndOfARoot) {

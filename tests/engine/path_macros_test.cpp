@@ -9,7 +9,10 @@
 
 #include "app/installer_state.h"
 #include "support/machine_registry.h"
+#include "package/setup_files.h"
 #include "support/process.h"
+#include "support/scratch.h"
+#include "support/test_package.h"
 
 namespace {
 
@@ -167,6 +170,16 @@ TEST(PathMacros, UnknownWordsStayAsTheyAre) {
     EXPECT_EQ(L"<Nothing>\\x <System", Expanded(L"<Nothing>\\\\x <System"));
     EXPECT_EQ(ShellFolder(CSIDL_SYSTEM) + L"a;" + ShellFolder(CSIDL_SYSTEM) + L"b",
               Expanded(L"<System>a;<system>b"));
+}
+
+TEST(PathMacros, SourceIsThePackagesPrivateFolder) {
+    ScratchFolder dir;
+    TestPackage package(dir.Path(), {});
+    ASSERT_TRUE(package.Ready());
+    std::wstring folder = state.package->Folder().Text();
+    ASSERT_EQ(L'\\', folder.back());
+    EXPECT_EQ(folder + L"setup.dat", Expanded(L"<source>\\setup.dat"));
+    EXPECT_EQ("[Project Name]\r\nTest\r\n", ReadBytes(folder + L"setup.dat"));
 }
 
 }  // namespace

@@ -80,3 +80,25 @@ ChildProcess::~ChildProcess() {
     CloseHandle(pi_.hThread);
     CloseHandle(pi_.hProcess);
 }
+
+FileHolder::FileHolder(const std::wstring& path, bool loadLibrary) {
+    static LONG counter = 0;
+    name_ = L"bktest-hold-" + std::to_wstring(GetCurrentProcessId()) + L"-" +
+            std::to_wstring(InterlockedIncrement(&counter));
+    release_ = CreateEventW(nullptr, TRUE, FALSE, name_.c_str());
+    HANDLE ready = CreateEventW(nullptr, TRUE, FALSE, (name_ + L"-ready").c_str());
+    std::wstring verb = loadLibrary ? L"load" : L"hold";
+    bool started =
+        process_.Start(L"\"" + BinPath(L"test_helper.exe") + L"\" " + verb + L" \"" + path + L"\" " + name_);
+    held_ = started && WaitForSingleObject(ready, 20000) == WAIT_OBJECT_0;
+    CloseHandle(ready);
+}
+
+void FileHolder::Release() {
+    if (!release_) return;
+    SetEvent(release_);
+    process_.Wait(20000);
+    CloseHandle(release_);
+    release_ = nullptr;
+    held_ = false;
+}

@@ -40,3 +40,23 @@ public:
 private:
     PROCESS_INFORMATION pi_ = {};
 };
+
+// Holds a file open without sharing from another process (test_helper), or
+// with loadLibrary keeps a DLL loaded there, until Release or the end of the
+// object's life.
+class FileHolder {
+public:
+    explicit FileHolder(const std::wstring& path, bool loadLibrary = false);
+    ~FileHolder() { Release(); }
+    FileHolder(const FileHolder&) = delete;
+    FileHolder& operator=(const FileHolder&) = delete;
+    bool Held() const { return held_; }
+    // Lets the helper close the file and waits for it to end.
+    void Release();
+
+private:
+    std::wstring name_;
+    HANDLE release_ = nullptr;
+    ChildProcess process_;
+    bool held_ = false;
+};

@@ -1,6 +1,8 @@
 // Helper process for tests, one mode per first argument:
 //   hold PATH EVENT      opens PATH without sharing, signals "EVENT-ready",
 //                        keeps it open until EVENT (at most 60 s)
+//   load PATH EVENT      the same with LoadLibraryW: a DLL in use the way a
+//                        running program uses it, readable but not writable
 //   record LOG ...       appends its own command line to LOG (UTF-8 line)
 //   child LOG CMD MS EXIT BATCH...
 //                        plays the elevated child: records its command line,
@@ -44,16 +46,22 @@ void SendBatch(const wchar_t* batchFile) {
     WriteCommandFile(lines);
 }
 
-int Hold(wchar_t** argv) {
-    HANDLE file =
-        CreateFileW(argv[2], GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file == INVALID_HANDLE_VALUE) return 2;
+int Hold(wchar_t** argv, bool load) {
+    HANDLE file = INVALID_HANDLE_VALUE;
+    HMODULE module = nullptr;
+    if (load)
+        module = LoadLibraryW(argv[2]);
+    else
+        file = CreateFileW(argv[2], GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL,
+                           nullptr);
+    if (file == INVALID_HANDLE_VALUE && !module) return 2;
     std::wstring name = argv[3];
     HANDLE release = CreateEventW(nullptr, TRUE, FALSE, name.c_str());
     HANDLE ready = CreateEventW(nullptr, TRUE, FALSE, (name + L"-ready").c_str());
     SetEvent(ready);
     WaitForSingleObject(release, 60000);
-    CloseHandle(file);
+    if (module) FreeLibrary(module);
+    if (file != INVALID_HANDLE_VALUE) CloseHandle(file);
     return 0;
 }
 
@@ -61,7 +69,7 @@ int Hold(wchar_t** argv) {
 
 int wmain(int argc, wchar_t** argv) {
     std::wstring mode = argc >= 2 ? argv[1] : L"";
-    if (mode == L"hold" && argc >= 4) return Hold(argv);
+    if ((mode == L"hold" || mode == L"load") && argc >= 4) return Hold(argv, mode == L"load");
     if (mode == L"record" && argc >= 3) {
         AppendLine(argv[2], GetCommandLineW());
         return 0;

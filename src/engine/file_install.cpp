@@ -1,0 +1,81 @@
+#include "engine/file_install.h"
+
+#include <stdint.h>
+
+#include "app/installer_state.h"
+#include "base/folders.h"
+#include "base/message_box.h"
+#include "base/temp_files.h"
+#include "engine/file_version.h"
+#include "engine/path_macros.h"
+#include "engine/registration_queue.h"
+#include "engine/replace_at_restart.h"
+#include "package/setup_files.h"
+
+namespace {
+
+bool Extract(const WString& entry, const WString& destination) {
+    InstallPackage* package = state.package ? state.package->Package() : nullptr;
+    return package && package->ExtractEntry(entry, destination);
+}
+
+bool InUse(DWORD error) {
+    return error == ERROR_SHARING_VIOLATION || error == ERROR_LOCK_VIOLATION || error == ERROR_USER_MAPPED_FILE;
+}
+
+// The copy loop; false when the user cancelled.
+bool CopyOver(const WString& source, const WString& destination, uint64_t existing, uint64_t incoming, HWND owner) {
+    WString target = LongPath(destination, 260);
+    for (;;) {
+        // Clears a read-only, hidden or system attribute that would make
+        // CopyFileW refuse to overwrite.
+        SetFileAttributesW(target, FILE_ATTRIBUTE_NORMAL);
+        if (CopyFileW(LongPath(source, 260), target, FALSE)) return true;
+        DWORD error = GetLastError();
+        if (InUse(error)) {
+            // Equal versions in use: the right file is already there.
+            if ((existing == 0 || existing != incoming) && !ReplaceAtRestart(source, destination))
+                ShowMessage(owner,
+                            L"Unable to replace file(s) in use, uninstall existing version, restart Windows and "
+                            L"reinstall.",
+                            state.caption, MB_OK);
+            return true;
+        }
+        WString text = WString::Formatted(L"Cannot install '%s', disk may be full.", (const wchar_t*)destination);
+        if (ShowMessage(owner, text, state.caption, MB_RETRYCANCEL | MB_ICONERROR | MB_DEFBUTTON2) != IDRETRY)
+            return false;
+    }
+}
+
+bool IsComponent(const WString& path) {
+    WString extension = path.Extension();
+    return Compare(extension, L".dll", true) == 0 || Compare(extension, L".ocx", true) == 0;
+}
+
+}  // namespace
+
+void InstallFile(const wchar_t* entryName, const wchar_t* destination, bool& failed, HWND owner) {
+    failed = false;
+    WString target(destination);
+    WString entry(entryName);
+    ExpandPathMacros(target);
+    ExpandPathMacros(entry);
+    // A failure here shows up as a failed copy below.
+    CreateFolderTree(target.Left(target.FindLastChar(L'\\')));
+
+    WString temporary;
+    MakeTempFile(temporary, "Ins", nullptr);
+    if (!Extract(entry, temporary)) {
+        ShowMessage(owner,
+                    L"Unable to extract a file from install, possibly your security software is blocking the install.",
+                    state.caption, MB_ICONERROR | MB_OK);
+        failed = true;
+        DeleteTempFile(temporary);
+        return;
+    }
+    uint64_t existing = FileVersion(target);
+    uint64_t incoming = FileVersion(temporary);
+    if (incoming >= existing && !CopyOver(temporary, target, existing, incoming, owner)) failed = true;
+    if (!failed && IsComponent(target)) RegistrationQueue().AddString(target);
+    DeleteTempFile(temporary);
+}

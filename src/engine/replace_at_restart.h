@@ -1,0 +1,12 @@
+// Replacing a file in use: the new copy waits beside it under the name with
+// "-BKITMP" appended, and the system swaps the two at the next restart.
+#pragma once
+
+#include "base/wstring.h"
+
+WString PendingReplaceName(const wchar_t* destination);
+// Copies source to the pending-replace name and schedules the deletion of
+// destination and the rename of the copy into its place, in that order (the
+// delayed rename does not replace an existing file). Sets rebootRequired
+// when all three steps succeed; stops at the first that fails.
+bool ReplaceAtRestart(const wchar_t* source, const wchar_t* destination);

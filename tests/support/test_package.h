@@ -1,0 +1,25 @@
+// A package built for one test with the publisher's tool (bkpack) and opened
+// as the process's package (state.package), as the installer opens its own.
+#pragma once
+
+#include <string>
+#include <utility>
+#include <vector>
+
+class SetupFiles;
+
+class TestPackage {
+public:
+    // entries: (entry name, file whose bytes it holds); built in folder.
+    TestPackage(const std::wstring& folder, const std::vector<std::pair<std::wstring, std::wstring>>& entries);
+    ~TestPackage();
+    TestPackage(const TestPackage&) = delete;
+    TestPackage& operator=(const TestPackage&) = delete;
+    // Built and opened, with setup.dat extracted.
+    bool Ready() const { return ready_; }
+
+private:
+    SetupFiles* previous_;
+    SetupFiles* files_ = nullptr;
+    bool ready_ = false;
+};
