@@ -1,0 +1,283 @@
+#include "engine/install_worker.h"
+
+#include <windows.h>
+#include <objbase.h>
+
+#include "app/command_file.h"
+#include "app/installer_state.h"
+#include "app/run_program.h"
+#include "base/disk_file.h"
+#include "base/folders.h"
+#include "base/line_reader.h"
+#include "base/message_box.h"
+#include "base/registry.h"
+#include "base/temp_files.h"
+#include "engine/existing_version.h"
+#include "engine/file_install.h"
+#include "engine/finish_items.h"
+#include "engine/path_macros.h"
+#include "engine/registration.h"
+#include "engine/shortcuts.h"
+#include "engine/uninstall_record.h"
+#include "package/setup_files.h"
+
+namespace {
+
+const wchar_t kWin64[] = L"__BKI_WIN64";
+const wchar_t kUnicode[] = L"__BKI_UNICODE";
+const wchar_t kOptional[] = L"Optional - ";
+const int32_t kOptionalLength = 11;
+
+class Worker {
+public:
+    Worker(EventHandle* stop, HWND owner) : stop_(stop), owner_(owner) {}
+    void Run();
+
+private:
+    WString Next() {
+        WString line;
+        ReadLine(script_, line, false);
+        return line;
+    }
+    bool Stopping() const { return (stop_ && stop_->IsSignalled()) || state.installAborted; }
+    void SetAction(const WString& text);
+    bool CopySection();
+    void CreateIcon();
+    void RunFile(bool wait);
+    bool Message();
+    void Registry();
+    void HandToParent(const wchar_t* tag, const WString& name, const WString& key, const WString& data);
+
+    EventHandle* stop_;
+    HWND owner_;
+    DiskFile script_;
+    StringList destinations_;
+    int32_t copyCount_ = 0;
+    int32_t copyIndex_ = 0;
+};
+
+void Worker::SetAction(const WString& text) {
+    MutexLock lock(state.progressLock);
+    state.actionText = text;
+    state.actionChanged = true;
+}
+
+bool Worker::CopySection() {
+    WString entry = Next();
+    WString destination = Next();
+    copyIndex_++;
+    {
+        MutexLock lock(state.progressLock);
+        state.progressDone = copyIndex_;
+        state.progressTotal = copyCount_;
+        state.actionChanged = true;
+    }
+    WString target;
+    if (!SelectVariant(destination, destinations_, state.isWow64 != 0, target)) return true;
+    bool failed = false;
+    InstallFile(entry, target, failed, owner_);
+    if (failed) return false;
+    RegisterAppPath(target);
+    return true;
+}
+
+void Worker::CreateIcon() {
+    WString target = Next(), link = Next(), arguments = Next(), options = Next();
+    if (options.Find(kOptional, 1) != 0) {
+        if (state.silent) return;
+        FinishShortcut* item = new FinishShortcut();
+        item->linkPath = link;
+        item->target = target;
+        item->arguments = arguments;
+        item->displayName = options.From(kOptionalLength + 1);
+        state.finishShortcuts.Push(item);
+        return;
+    }
+    ShortcutSpec spec;
+    spec.target = target;
+    spec.arguments = arguments;
+    int32_t slash = target.FindLastChar(L'\\');
+    spec.workingFolder = slash ? target.Left(slash) : WString();
+    spec.mask = ShortcutSpec::kArguments | ShortcutSpec::kWorkingFolder;
+    CreateShortcut(link, spec);
+}
+
+void Worker::RunFile(bool wait) {
+    WString program = Next(), parameters = Next(), options = Next();
+    if (options.Find(kOptional, 1) != 0) {
+        if (state.silent) return;
+        FinishProgram* item = new FinishProgram();
+        item->program = program;
+        item->parameters = parameters;
+        item->displayName = options.From(kOptionalLength + 1);
+        item->wait = wait;
+        state.finishPrograms.Push(item);
+        return;
+    }
+    // The product is removable before any program of it runs.
+    if (copyIndex_ != 0) WriteUninstallRecord();
+    RunProgram(program, parameters, wait, copyIndex_ != 0, owner_);
+}
+
+bool Worker::Message() {
+    WString text = Next();
+    ExpandPathMacros(text);
+    text.Replace(L"\\n", L"\r\n", false);
+    WString kind = Next();
+    struct Kind {
+        const wchar_t* name;
+        UINT style;
+    };
+    static const Kind kKinds[] = {
+        {L"Warning", MB_OK | MB_ICONWARNING},     {L"Information", MB_OK | MB_ICONINFORMATION},
+        {L"Question", MB_OK | MB_ICONQUESTION},   {L"Error", MB_OK | MB_ICONERROR},
+        {L"QuestionYesNo", MB_YESNO | MB_ICONQUESTION},
+    };
+    UINT style = MB_OK;
+    for (const Kind& k : kKinds)
+        if (Compare(kind, k.name, false) == 0) style = k.style;
+    int answer = ShowMessage(owner_, text, state.caption, style);
+    return !(style == (MB_YESNO | MB_ICONQUESTION) && answer == IDNO);
+}
+
+void Worker::HandToParent(const wchar_t* tag, const WString& name, const WString& key, const WString& data) {
+    StringList lines;
+    lines.AddString(tag);
+    lines.AddString(name);
+    lines.AddString(key);
+    lines.AddString(data);
+    WriteCommandFile(lines);
+}
+
+void Worker::Registry() {
+    WString rootText = Next(), key = Next(), type = Next(), name = Next(), data = Next();
+    struct Root {
+        const wchar_t* name;
+        HKEY root;
+    };
+    static const Root kRoots[] = {{L"HKCR", HKEY_CLASSES_ROOT},   {L"HKCU", HKEY_CURRENT_USER},
+                                  {L"HKLM", HKEY_LOCAL_MACHINE},  {L"HKCC", HKEY_CURRENT_CONFIG},
+                                  {L"HKU", HKEY_USERS}};
+    HKEY root = nullptr;
+    for (const Root& r : kRoots)
+        if (Compare(rootText, r.name, false) == 0) root = r.root;
+    ExpandPathMacros(key);
+    // HKCU belongs to the user who started the installer, whose hive the
+    // elevated copy may not see: the parent writes it. Without a parent
+    // (started elevated by hand) there is nobody to hand it to.
+    bool toParent = root == HKEY_CURRENT_USER && !state.commandFilePath.IsEmpty();
+    if (Compare(type, L"DWORD", false) == 0) {
+        if (toParent) return HandToParent(L"[setreg_hkcu_dword]", name, key, data);
+        DWORD value = (DWORD)data.ToInt64();
+        if (root) WriteValue(&value, sizeof value, REG_DWORD, name, root, key);
+    } else if (Compare(type, L"BINARY", false) == 0) {
+        WString temporary;
+        MakeTempFile(temporary, "Ins", nullptr);
+        if (!state.package || !state.package->Package()->ExtractEntry(data, temporary)) {
+            ShowMessage(owner_, WString::Formatted(L"Unable to extract '%s'", (const wchar_t*)data), state.caption,
+                        MB_OK | MB_ICONERROR);
+            DeleteTempFile(temporary);
+            return;
+        }
+        DiskFile file;
+        file.SetPath(temporary);
+        file.Open(GENERIC_READ, OPEN_EXISTING, false);
+        ByteBuffer bytes;
+        if (file.IsOpen() && bytes.Resize((uint32_t)file.Size(), false) &&
+            file.Read(bytes.Data(), bytes.Size()) == bytes.Size() && root)
+            WriteValue(bytes.Data(), bytes.Size(), REG_BINARY, name, root, key);
+        file.Close();
+        DeleteTempFile(temporary);
+    } else {
+        ExpandPathMacros(data);
+        if (toParent) return HandToParent(L"[setreg_hkcu_string]", name, key, data);
+        if (root) WriteString(data, name, root, key);
+    }
+}
+
+void Worker::Run() {
+    if (state.offerUninstallOld && !state.silent && !CheckExistingVersion(owner_)) return;
+    bool succeeded = true;
+    if (state.package) {
+        script_.SetPath(WString(state.package->Folder()).Append(L"setup.dat"));
+        script_.Open(GENERIC_READ, OPEN_EXISTING, false);
+    }
+    if (script_.IsOpen()) {
+        WString line;
+        while (ReadLine(script_, line, false)) {
+            if (Compare(line, L"[CopyFile]", false) != 0) continue;
+            Next();
+            destinations_.AddString(Next());
+            copyCount_++;
+        }
+        script_.Seek(0, DiskFile::kFromStart);
+        while (ReadLine(script_, line, false)) {
+            if (Stopping()) {
+                state.installAborted = true;
+                succeeded = false;
+                break;
+            }
+            if (Compare(line, L"[Action]", false) == 0) {
+                SetAction(Next());
+            } else if (Compare(line, L"[CopyFile]", false) == 0) {
+                if (!CopySection()) {
+                    state.installAborted = true;
+                    succeeded = false;
+                    break;
+                }
+            } else if (Compare(line, L"[CreateIcon]", false) == 0) {
+                CreateIcon();
+            } else if (Compare(line, L"[RunAndWaitFile]", false) == 0) {
+                RunFile(true);
+            } else if (Compare(line, L"[RunFile]", false) == 0) {
+                RunFile(false);
+            } else if (Compare(line, L"[Message]", false) == 0 && !state.silent) {
+                if (!Message()) {
+                    succeeded = false;
+                    break;
+                }
+            } else if (Compare(line, L"[Registry]", false) == 0) {
+                Registry();
+            }
+        }
+    }
+    if (succeeded) {
+        SetAction(L"Registering Dlls");
+        RegisterQueuedComponents();
+    }
+    script_.Close();
+}
+
+}  // namespace
+
+bool SelectVariant(const WString& destination, const StringList& destinations, bool isWow64, WString& target) {
+    enum { kPlain, kUnicodeVariant, kWin64Variant } variant = kPlain;
+    target = destination;
+    if (target.Find(kWin64, 1) != 0) {
+        target.Replace(kWin64, L"", false);
+        variant = kWin64Variant;
+    } else if (target.Find(kUnicode, 1) != 0) {
+        target.Replace(kUnicode, L"", false);
+        variant = kUnicodeVariant;
+    }
+    if (variant == kWin64Variant) return isWow64;
+    WString base = target, extension(L".");
+    int32_t dot = target.FindLastChar(L'.');
+    if (dot != 0 && dot > target.FindLastChar(L'\\')) {
+        base = target.Left(dot - 1);
+        extension = target.From(dot);
+    }
+    StringList candidates;
+    if (isWow64) candidates.AddString(WString(base).Append(kWin64).Append(extension));
+    if (variant == kPlain) candidates.AddString(WString(base).Append(kUnicode).Append(extension));
+    for (int32_t i = 0; i < candidates.Count(); i++)
+        if (destinations.Contains(candidates[i], true)) return false;
+    return true;
+}
+
+void InstallWorker(EventHandle* stop, void* context) {
+    CoInitialize(nullptr);
+    Worker worker(stop, (HWND)context);
+    worker.Run();
+    CoUninitialize();
+}

@@ -1,0 +1,17 @@
+// The install worker: executes setup.dat's action sections in file order on
+// a thread of its own, reports progress through the installer state under
+// progressLock, and registers the installed components at the end.
+#pragma once
+
+#include "base/lists.h"
+#include "base/sync.h"
+#include "base/wstring.h"
+
+// The thread entry for StoppableThread; context is the wizard window, the
+// owner of every box the worker shows.
+void InstallWorker(EventHandle* stop, void* context);
+
+// Which variant of a "[CopyFile]" destination this machine takes: false when
+// a more specific variant in destinations replaces it. target receives the
+// destination with its marker removed.
+bool SelectVariant(const WString& destination, const StringList& destinations, bool isWow64, WString& target);

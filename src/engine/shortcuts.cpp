@@ -1,0 +1,68 @@
+#include "engine/shortcuts.h"
+
+#include <objbase.h>
+#include <shlobj.h>
+
+#include "base/folders.h"
+#include "engine/path_macros.h"
+
+namespace {
+
+// Releases a COM interface pointer when the scope ends.
+template <class T>
+class ComPtr {
+public:
+    ComPtr() = default;
+    ~ComPtr() {
+        if (p) p->Release();
+    }
+    ComPtr(const ComPtr&) = delete;
+    ComPtr& operator=(const ComPtr&) = delete;
+    T* p = nullptr;
+};
+
+HRESULT CreateLink(ComPtr<IShellLinkW>& link) {
+    return CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkW, (void**)&link.p);
+}
+
+WString Expanded(const WString& text) {
+    WString copy(text);
+    ExpandPathMacros(copy);
+    return copy;
+}
+
+}  // namespace
+
+HRESULT CreateShortcut(const wchar_t* linkPathText, const ShortcutSpec& spec) {
+    WString linkPath = Expanded(linkPathText);
+    CreateFolderTree(linkPath.FolderPart());
+    ComPtr<IShellLinkW> link;
+    HRESULT result = CreateLink(link);
+    if (FAILED(result)) return result;
+    link.p->SetPath(Expanded(spec.target));
+    if (spec.mask & ShortcutSpec::kArguments) link.p->SetArguments(Expanded(spec.arguments));
+    if (spec.mask & ShortcutSpec::kDescription) link.p->SetDescription(spec.description);
+    if (spec.mask & ShortcutSpec::kIcon) link.p->SetIconLocation(Expanded(spec.iconPath), spec.iconIndex);
+    if (spec.mask & ShortcutSpec::kWorkingFolder) link.p->SetWorkingDirectory(Expanded(spec.workingFolder));
+    if (spec.mask & ShortcutSpec::kShowCommand) link.p->SetShowCmd(spec.showCommand);
+    if (spec.mask & ShortcutSpec::kHotkey) link.p->SetHotkey(spec.hotkey);
+    ComPtr<IPersistFile> file;
+    result = link.p->QueryInterface(IID_IPersistFile, (void**)&file.p);
+    if (FAILED(result)) return result;
+    return file.p->Save(linkPath, TRUE);
+}
+
+bool ShortcutTarget(const wchar_t* linkPathText, WString& target) {
+    target = L"";
+    WString linkPath = Expanded(linkPathText);
+    if (!PathExists(linkPath)) return false;
+    ComPtr<IShellLinkW> link;
+    if (FAILED(CreateLink(link))) return false;
+    ComPtr<IPersistFile> file;
+    if (FAILED(link.p->QueryInterface(IID_IPersistFile, (void**)&file.p))) return false;
+    file.p->Load(linkPath, STGM_WRITE);
+    wchar_t buffer[260] = {0};
+    link.p->GetPath(buffer, 260, nullptr, 0);
+    target = buffer;
+    return true;
+}

@@ -1,0 +1,105 @@
+#include "engine/uninstall_record.h"
+
+#include <windows.h>
+
+#include "app/installer_state.h"
+#include "base/disk_file.h"
+#include "base/folders.h"
+#include "base/line_reader.h"
+#include "base/registry.h"
+#include "base/temp_files.h"
+#include "engine/path_macros.h"
+#include "package/setup_files.h"
+
+namespace {
+
+bool uninstallRecordWritten = false;
+
+const wchar_t kRemembered[] = L"Software\\BraskInstall";
+
+void CopyScriptToLog() {
+    if (!state.package) return;
+    DiskFile script;
+    script.SetPath(WString(state.package->Folder()).Append(L"setup.dat"));
+    script.Open(GENERIC_READ, OPEN_EXISTING, false);
+    if (!script.IsOpen()) return;
+    DiskFile log;
+    log.SetPath(UninstallLogPath());
+    log.Open(GENERIC_WRITE, CREATE_ALWAYS, false);
+    if (!log.IsOpen()) return;
+    WString line;
+    while (ReadLine(script, line, false)) {
+        if (Compare(line, L"[Install To]", false) == 0) {
+            WString discarded;
+            ReadLine(script, discarded, false);
+            log.WriteText("[Install To]", true);
+            log.WriteText(WString(state.installPath).ToAnsi(), true);
+        } else {
+            log.WriteText(line.ToAnsi(), true);
+        }
+    }
+}
+
+void WriteDword(const wchar_t* name, DWORD value, const WString& key) {
+    WriteValue(&value, sizeof value, REG_DWORD, name, HKEY_LOCAL_MACHINE, key);
+}
+
+}  // namespace
+
+WString UninstallFolder() {
+    WString folder(L"<Program Files>BraskUninstall\\");
+    ExpandPathMacros(folder);
+    return folder;
+}
+
+WString UninstallerCopyPath() {
+    return UninstallFolder().Append(L"Uninstall-").Append(state.projectName).Append(L".exe");
+}
+
+WString UninstallLogPath() {
+    return WString::Formatted(L"%sBraskUninstall-%s.dat", (const wchar_t*)UninstallFolder(),
+                              (const wchar_t*)state.projectName);
+}
+
+WString UninstallKeyPath(const wchar_t* projectName) {
+    return WString::Formatted(L"Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\%s", projectName);
+}
+
+void WriteUninstallRecord() {
+    if (!state.allowUninstall || uninstallRecordWritten) return;
+    uninstallRecordWritten = true;
+
+    WString temporary;
+    MakeTempFile(temporary, "Ins", nullptr);
+    wchar_t self[261] = {0};
+    GetModuleFileNameW(nullptr, self, 260);
+    CopyFileW(self, temporary, FALSE);
+    CreateFolderTree(UninstallFolder());
+    WString copy = UninstallerCopyPath();
+    CopyFileW(temporary, copy, FALSE);
+    CopyScriptToLog();
+
+    WString key = UninstallKeyPath(state.projectName);
+    WString log = UninstallLogPath();
+    WString uninstall = WString::Formatted(L"\"%s\" --uninstall=\"%s\"", (const wchar_t*)copy, (const wchar_t*)log);
+    WriteString(state.projectName, L"DisplayName", HKEY_LOCAL_MACHINE, key);
+    if (!state.uninstallSettings.IsEmpty())
+        WriteString(state.uninstallSettings, L"Publisher", HKEY_LOCAL_MACHINE, key);
+    if (!state.programVersion.IsEmpty())
+        WriteString(state.programVersion, L"DisplayVersion", HKEY_LOCAL_MACHINE, key);
+    WriteString(state.installPath, L"InstallLocation", HKEY_LOCAL_MACHINE, key);
+    WriteString(copy, L"DisplayIcon", HKEY_LOCAL_MACHINE, key);
+    WriteDword(L"NoModify", 1, key);
+    WriteDword(L"NoRepair", 1, key);
+    WriteDword(L"EstimatedSize", (DWORD)state.requiredKB, key);
+    WriteString(uninstall, L"UninstallString", HKEY_LOCAL_MACHINE, key);
+    // Deployment tools remove products without a window through this one.
+    WriteString(WString(uninstall).Append(L" --silent"), L"QuietUninstallString", HKEY_LOCAL_MACHINE, key);
+    WriteString(state.installPath, L"InstallTo", HKEY_LOCAL_MACHINE, key);
+
+    if (state.saveInstallPath && !state.saveInstallPathValue.IsEmpty()) {
+        WriteString(state.installPath, state.saveInstallPathValue, HKEY_CURRENT_USER, kRemembered);
+        WriteString(state.installPath, state.saveInstallPathValue, HKEY_LOCAL_MACHINE, kRemembered);
+    }
+    DeleteTempFile(temporary);
+}

@@ -1,0 +1,18 @@
+// The uninstall record: what makes an installed product removable. In the
+// shared folder "<Program Files>BraskUninstall\" it leaves
+//   Uninstall-NAME.exe        a copy of this installer, run with --uninstall=
+//   BraskUninstall-NAME.dat   the UninstallLog: setup.dat line for line in the
+//                             ANSI code page with CR LF, except that the line
+//                             after "[Install To]" holds the folder used
+// and registers NAME under HKLM "...\CurrentVersion\Uninstall\NAME".
+#pragma once
+
+#include "base/wstring.h"
+
+// At most once per process; nothing when the script has "[NoUnInstall]".
+void WriteUninstallRecord();
+
+WString UninstallFolder();
+WString UninstallerCopyPath();
+WString UninstallLogPath();
+WString UninstallKeyPath(const wchar_t* projectName);
