@@ -166,14 +166,6 @@ TEST_F(FileInstall, MissingEntryFailsWithTheExtractionMessage) {
     EXPECT_EQ(before, CountTempFiles(L"Ins*.tmp"));  // the temporary file is gone
 }
 
-TEST_F(FileInstall, WithoutAPackageNothingIsExtracted) {
-    ASSERT_EQ(nullptr, state.package);
-    bool failed = false;
-    InstallFile(L"payload", (dir / L"x.txt").c_str(), failed, nullptr);
-    EXPECT_TRUE(failed);
-    EXPECT_EQ(1u, boxes.Shown().size());
-}
-
 TEST_F(FileInstall, FolderInTheWayThenRetryThenCancel) {
     std::wstring target = dir / L"blocked.dll";
     ASSERT_TRUE(CreateDirectoryW(target.c_str(), nullptr));
@@ -262,27 +254,6 @@ TEST_F(FileInstall, LockedDestinationsAreReplacedAtRestart) {
     EXPECT_EQ("new", ReadBytes(mapped));
     EXPECT_FALSE(PathExists((dll + L"-BKITMP").c_str()));
     EXPECT_FALSE(PathExists((text + L"-BKITMP").c_str()));
-}
-
-TEST_F(FileInstall, LockedDestinationJustUnderMaxPathIsNotLost) {
-    // The destination fits in MAX_PATH, its pending name does not.
-    std::wstring folder = dir.Path();
-    while (folder.size() < 230) folder += L"folder\\";
-    std::wstring target = folder + std::wstring(255 - folder.size(), L'n') + L".txt";
-    ASSERT_EQ(259u, target.size());
-    ASSERT_TRUE(CreateFolderTree(folder.c_str()));
-    std::wstring source = dir / L"new.txt";
-    ASSERT_TRUE(WriteBytes(target, "old"));
-    ASSERT_TRUE(WriteBytes(source, "new"));
-    FileHolder hold(target);
-    ASSERT_TRUE(hold.Held());
-    EXPECT_TRUE(Install(source, target));
-    EXPECT_TRUE(state.rebootRequired);
-    EXPECT_TRUE(boxes.Shown().empty());
-    hold.Release();
-    ASSERT_TRUE(RestartWindows());
-    EXPECT_EQ("new", ReadBytes(target));
-    EXPECT_FALSE(PathExists((L"\\\\?\\" + target + L"-BKITMP").c_str()));
 }
 
 TEST_F(FileInstall, LoadedDestinationOfTheSameVersionStaysAsItIs) {
