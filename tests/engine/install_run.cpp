@@ -55,6 +55,9 @@ InstallRun::InstallRun(const wchar_t* projectName, const wchar_t* installFolder)
     state.actionText = L"";
     state.progressDone = state.progressTotal = 0;
     state.commandFilePath = CommandFile().c_str();
+    BOOL wow64 = FALSE;
+    IsWow64Process(GetCurrentProcess(), &wow64);
+    state.isWow64 = wow64;
     CreateFolderTree((dir / L"files").c_str());
     owner = CreateWindowExW(0, L"STATIC", L"owner", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr, nullptr, nullptr);
 }
