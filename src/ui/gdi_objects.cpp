@@ -13,21 +13,29 @@ void WindowDC::Release() {
     window_ = nullptr;
 }
 
+void GdiSelection::Select(HDC dc, HGDIOBJ object) {
+    Restore();
+    if (!dc || !object) return;
+    dc_ = dc;
+    previous_ = SelectObject(dc, object);
+}
+
+void GdiSelection::Restore() {
+    if (dc_) SelectObject(dc_, previous_);
+    dc_ = nullptr;
+    previous_ = nullptr;
+}
+
 bool Pen::Create(HDC dc, int width, COLORREF colour) {
     Free();
     pen_ = CreatePen(PS_SOLID, width, colour);
-    if (pen_ && dc) {
-        dc_ = dc;
-        previous_ = SelectObject(dc, pen_);
-    }
+    selection_.Select(dc, pen_);
     return pen_ != nullptr;
 }
 
 void Pen::Free() {
-    if (dc_) SelectObject(dc_, previous_);
+    selection_.Restore();
     if (pen_) DeleteObject(pen_);
-    dc_ = nullptr;
-    previous_ = nullptr;
     pen_ = nullptr;
 }
 
@@ -45,18 +53,13 @@ bool Brush::UseSystemFace(HDC dc) {
 bool Brush::Take(HDC dc, HBRUSH brush, bool system) {
     brush_ = brush;
     system_ = system;
-    if (brush_ && dc) {
-        dc_ = dc;
-        previous_ = SelectObject(dc, brush_);
-    }
+    selection_.Select(dc, brush_);
     return brush_ != nullptr;
 }
 
 void Brush::Free() {
-    if (dc_) SelectObject(dc_, previous_);
+    selection_.Restore();
     if (brush_ && !system_) DeleteObject(brush_);
-    dc_ = nullptr;
-    previous_ = nullptr;
     brush_ = nullptr;
     system_ = false;
 }

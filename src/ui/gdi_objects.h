@@ -23,6 +23,17 @@ private:
     HDC dc_ = nullptr;
 };
 
+// The selection a pen or brush made in a device context, undone on Restore.
+class GdiSelection {
+public:
+    void Select(HDC dc, HGDIOBJ object);
+    void Restore();
+
+private:
+    HGDIOBJ previous_ = nullptr;
+    HDC dc_ = nullptr;
+};
+
 class Pen {
 public:
     Pen() = default;
@@ -37,8 +48,7 @@ public:
     HPEN Handle() const { return pen_; }
 
 private:
-    HGDIOBJ previous_ = nullptr;
-    HDC dc_ = nullptr;
+    GdiSelection selection_;
     HPEN pen_ = nullptr;
 };
 
@@ -59,8 +69,7 @@ public:
 private:
     bool Take(HDC dc, HBRUSH brush, bool system);
 
-    HGDIOBJ previous_ = nullptr;
-    HDC dc_ = nullptr;
+    GdiSelection selection_;
     bool system_ = false;
     HBRUSH brush_ = nullptr;
 };
