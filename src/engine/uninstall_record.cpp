@@ -13,8 +13,6 @@
 
 namespace {
 
-bool uninstallRecordWritten = false;
-
 const wchar_t kRemembered[] = L"Software\\BraskInstall";
 
 void CopyScriptToLog() {
@@ -66,8 +64,8 @@ WString UninstallKeyPath(const wchar_t* projectName) {
 }
 
 void WriteUninstallRecord() {
-    if (!state.allowUninstall || uninstallRecordWritten) return;
-    uninstallRecordWritten = true;
+    if (!state.allowUninstall || state.uninstallRecordWritten) return;
+    state.uninstallRecordWritten = true;
 
     WString temporary;
     MakeTempFile(temporary, "Ins", nullptr);
