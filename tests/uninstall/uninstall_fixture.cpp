@@ -68,6 +68,8 @@ bool TestProduct::Install(const std::string& actions, const Entries& entries) {
     state.silent = false;
     state.installAborted = false;
     state.isWow64 = Is64BitSystem();
+    state.saveInstallPath = !saveInstallPathValue.empty();
+    state.saveInstallPathValue = saveInstallPathValue.c_str();
     bool installed = false;
     {
         // The packer takes the entries the script names from its folder.
@@ -82,6 +84,8 @@ bool TestProduct::Install(const std::string& actions, const Entries& entries) {
     state.projectName = L"Setup";
     state.caption = L"Setup";
     state.installPath = L"";
+    state.saveInstallPath = false;
+    state.saveInstallPathValue = L"";
     return installed && boxes.Shown().empty();
 }
 

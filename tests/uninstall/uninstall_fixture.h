@@ -42,6 +42,10 @@ public:
     bool Install(const std::string& actions, const Entries& entries);
     UninstallRun Uninstall();
 
+    // When set, the script's "[SaveInstallPath]" value name: the record
+    // remembers the folder under it.
+    std::wstring saveInstallPathValue;
+
     // The expanded install folder, ending in a backslash.
     const std::wstring& Folder() const { return folder_; }
     std::wstring LogPath() const;
