@@ -236,6 +236,19 @@ TEST_F(Uninstall, RegistryValuesGoAndTheirKeysStay) {
     DeleteKeyTree(HKEY_LOCAL_MACHINE, L"Software", L"BkTestValues");
 }
 
+TEST_F(Uninstall, ComponentsAreUnregisteredBeforeTheyAreDeleted) {
+    TestProduct product(L"BkTestSelfReg", L"<Program Files>BkTest SelfReg");
+    ASSERT_TRUE(product.Install(CopySection(L"comp.ocx", L"<Destination>comp.ocx"), {{L"comp.ocx", BinPath(L"selfreg.dll")}}));
+    std::wstring component = product.Folder() + L"comp.ocx";
+    ASSERT_EQ(std::wstring(L"registered"), ReadStringValue(component.c_str(), HKEY_CURRENT_USER, L"Software\\BkTestSelfReg").Text());
+    UninstallRun run = product.Uninstall();
+    ASSERT_TRUE(run.resultWritten);
+    EXPECT_FALSE(run.reboot);
+    EXPECT_TRUE(ReadStringValue(component.c_str(), HKEY_CURRENT_USER, L"Software\\BkTestSelfReg").IsEmpty());
+    EXPECT_FALSE(Exists(component));
+    DeleteKeyTree(HKEY_CURRENT_USER, L"Software", L"BkTestSelfReg");
+}
+
 TEST_F(Uninstall, WithoutItsLogOnlyTheEntryGoes) {
     TestProduct product(L"BkTestNoLog", L"<Program Files>BkTest NoLog");
     Entries entries = {{L"f.txt", File("f.txt", "f")}};
