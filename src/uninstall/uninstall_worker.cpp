@@ -203,8 +203,10 @@ void Worker::Run() {
         // The walk covers the log's own folder, so the file name alone tells
         // the own log from the others, however the folder was spelt.
         DirWalker others(kLogPattern, logPath.FolderPart());
-        while (others.Next())
-            if (Compare(others.Current().FileName(), logPath.FileName(), true) != 0) KeepFilesListedBy(others.Current());
+        while (others.Next()) {
+            if (Compare(others.Current().FileName(), logPath.FileName(), true) != 0)
+                KeepFilesListedBy(others.Current());
+        }
         for (int32_t i = 0; i < removals_.Count(); i++) {
             WString extension = removals_[i].Extension();
             if (Compare(extension, L".dll", true) == 0 || Compare(extension, L".ocx", true) == 0)

@@ -12,8 +12,8 @@ TestPackage::TestPackage(const std::wstring& folder,
     std::wstring scriptPath = folder + L"setup.dat";
     std::wstring package = folder + L"test.pkg";
     if (!WriteBytes(scriptPath, script)) return;
-    std::wstring command = L"\"" + BinPath(L"bkpack.exe") + L"\" pack \"" + scriptPath + L"\" \"" + folder + L".\" -o \"" +
-                           package + L"\" --level 0 --quiet";
+    std::wstring command = L"\"" + BinPath(L"bkpack.exe") + L"\" pack \"" + scriptPath + L"\" \"" + folder +
+                           L".\" -o \"" + package + L"\" --level 0 --quiet";
     for (auto& entry : entries) command += L" --add \"" + entry.second + L"=" + entry.first + L"\"";
     ProcessResult built = RunProcess(command, {}, 60000);
     if (!built.started || built.timedOut || built.exitCode != 0) return;

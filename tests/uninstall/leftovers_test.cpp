@@ -126,7 +126,8 @@ private:
             DeleteKeyTree(root, L"Software", L"BkTestLeftovers");
             // Opened, not created: a missing key must stay missing.
             HKEY remembered = nullptr;
-            if (RegOpenKeyExW(root, L"Software\\BraskInstall", 0, KEY_ALL_ACCESS, &remembered) != ERROR_SUCCESS) continue;
+            if (RegOpenKeyExW(root, L"Software\\BraskInstall", 0, KEY_ALL_ACCESS, &remembered) != ERROR_SUCCESS)
+                continue;
             RegDeleteValueW(remembered, L"BkTestLeftoversPath");
             RegCloseKey(remembered);
         }
@@ -189,7 +190,8 @@ TEST(Leftovers, OnlyWhatTheDesignKeeps) {
     std::wstring folder = Lower(Expanded(L"<Program Files>BkTest Leftovers\\"));
     std::wstring escaped;
     for (wchar_t c : folder) escaped += c == L'\\' ? std::wstring(L"\\\\") : std::wstring(1, c);
-    for (std::wstring key : {machine + L"braskinstall]", std::wstring(L"[hkey_current_user\\software\\braskinstall]")}) {
+    std::wstring user = L"[hkey_current_user\\software\\";
+    for (std::wstring key : {machine + L"braskinstall]", user + L"braskinstall]"}) {
         if (!before.registry.count(key)) expected.insert(key);
         expected.insert(key + L"|\"bktestleftoverspath\"=\"" + escaped + L"\"");
     }

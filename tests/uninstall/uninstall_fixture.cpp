@@ -57,7 +57,8 @@ std::wstring TestProduct::CopyPath() const {
 }
 
 bool TestProduct::Install(const std::string& actions, const Entries& entries) {
-    std::string script = "[Project Name]\r\n" + Narrow(name_) + "\r\n[Install To]\r\n" + Narrow(folder_) + "\r\n" + actions;
+    std::string script =
+        "[Project Name]\r\n" + Narrow(name_) + "\r\n[Install To]\r\n" + Narrow(folder_) + "\r\n" + actions;
     MessageRecorder boxes;
     state.projectName = name_.c_str();
     state.caption = (name_ + L" Installer").c_str();
