@@ -76,6 +76,12 @@ TEST_F(Uninstall, SharedFileStaysUntilTheLastProductGoes) {
     EXPECT_FALSE(Exists(first.LogPath()));
     EXPECT_TRUE(Exists(second.LogPath()));
     EXPECT_EQ(L"", MachineString(UninstallKeyPath(L"BkTestShareOne"), L"InstallTo", 0));
+    // The restart takes the first uninstaller; the uninstall folder, which
+    // still holds the second product's record, stays.
+    ASSERT_TRUE(RestartWindows());
+    EXPECT_FALSE(Exists(first.CopyPath()));
+    EXPECT_TRUE(Exists(second.CopyPath()));
+    EXPECT_TRUE(Exists(second.LogPath()));
 
     run = second.Uninstall();
     ASSERT_TRUE(run.resultWritten);
