@@ -60,6 +60,8 @@ struct InstallerState {
 
     WString statusText;
     bool rebootRequired = false;
+    // The uninstall record is written at most once per process.
+    bool uninstallRecordWritten = false;
     int32_t finishActionsDone = 0;
 };
 

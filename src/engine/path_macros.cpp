@@ -11,11 +11,6 @@ namespace {
 
 const wchar_t kCurrentVersionKey[] = L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion";
 
-// Folder values are fetched into buffers of MAX_PATH characters.
-struct FolderBuffer {
-    wchar_t text[MAX_PATH] = {0};
-};
-
 bool Contains(const WString& text, const wchar_t* placeholder) {
     return text.ToUpper().Find(WString(placeholder).ToUpper(), 1) != 0;
 }
@@ -29,11 +24,11 @@ void Substitute(WString& text, const wchar_t* placeholder, const wchar_t* value)
     text.Replace(placeholder, folder, true);
 }
 
-void SpecialFolder(FolderBuffer& buffer, int csidl) {
-    buffer.text[0] = 0;
+void SpecialFolder(wchar_t* buffer, int csidl) {
+    buffer[0] = 0;
     LPITEMIDLIST items = nullptr;
     if (SHGetSpecialFolderLocation(nullptr, csidl, &items) != S_OK || !items) return;
-    if (!SHGetPathFromIDListW(items, buffer.text)) buffer.text[0] = 0;
+    if (!SHGetPathFromIDListW(items, buffer)) buffer[0] = 0;
     IMalloc* shellMalloc = nullptr;
     if (SHGetMalloc(&shellMalloc) == S_OK && shellMalloc) {
         shellMalloc->Free(items);
@@ -73,28 +68,28 @@ void FoldBackslashes(WString& text) {
 }  // namespace
 
 void ExpandPathMacros(WString& text) {
-    FolderBuffer buffer;
+    wchar_t buffer[MAX_PATH] = {0};
     if (Contains(text, L"<System>")) {
-        GetSystemDirectoryW(buffer.text, MAX_PATH);
-        Substitute(text, L"<System>", buffer.text);
+        GetSystemDirectoryW(buffer, MAX_PATH);
+        Substitute(text, L"<System>", buffer);
     }
     if (Contains(text, L"<SystemWOW64>")) {
         // Without a WOW64 folder (32-bit Windows) the call fails and leaves
         // the System folder in the buffer, which is then what is used.
-        GetSystemDirectoryW(buffer.text, MAX_PATH);
-        GetSystemWow64DirectoryW(buffer.text, MAX_PATH);
-        Substitute(text, L"<SystemWOW64>", buffer.text);
+        GetSystemDirectoryW(buffer, MAX_PATH);
+        GetSystemWow64DirectoryW(buffer, MAX_PATH);
+        Substitute(text, L"<SystemWOW64>", buffer);
     }
     if (Contains(text, L"<Windows>")) {
-        GetWindowsDirectoryW(buffer.text, MAX_PATH);
-        Substitute(text, L"<Windows>", buffer.text);
+        GetWindowsDirectoryW(buffer, MAX_PATH);
+        Substitute(text, L"<Windows>", buffer);
     }
     Substitute(text, L"<Destination>", state.installPath);
     if (Contains(text, L"<Program Files>")) Substitute(text, L"<Program Files>", ProgramFilesValue());
     for (const SpecialMacro& macro : kSpecialMacros) {
         if (!Contains(text, macro.placeholder)) continue;
         SpecialFolder(buffer, macro.csidl);
-        WString folder(buffer.text);
+        WString folder(buffer);
         if (!folder.IsEmpty() && macro.tail) {
             folder.EnsureTrailingBackslash();
             folder.Append(macro.tail);

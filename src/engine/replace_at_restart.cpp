@@ -3,15 +3,12 @@
 #include <windows.h>
 
 #include "app/installer_state.h"
-
-WString PendingReplaceName(const wchar_t* destination) {
-    WString name(destination);
-    name.Append(L"-BKITMP");
-    return name;
-}
+#include "base/wstring.h"
 
 bool ReplaceAtRestart(const wchar_t* source, const wchar_t* destination) {
-    WString pending = LongPath(PendingReplaceName(destination), 260);
+    WString pending(destination);
+    pending.Append(L"-BKITMP");
+    pending = LongPath(pending, 260);
     WString target = LongPath(destination, 260);
     if (!CopyFileW(LongPath(source, 260), pending, FALSE)) return false;
     // The pending name is 7 characters longer than the destination: without

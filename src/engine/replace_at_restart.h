@@ -2,9 +2,6 @@
 // "-BKITMP" appended, and the system swaps the two at the next restart.
 #pragma once
 
-#include "base/wstring.h"
-
-WString PendingReplaceName(const wchar_t* destination);
 // Copies source to the pending-replace name and schedules the deletion of
 // destination and the rename of the copy into its place, in that order (the
 // delayed rename does not replace an existing file). Sets rebootRequired

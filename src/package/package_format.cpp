@@ -9,6 +9,13 @@ uint32_t AddBodyChunk(uint32_t sum, const uint8_t* data, uint32_t size) {
     return sum;
 }
 
+uint32_t BodySum(const uint8_t* body, uint32_t size) {
+    uint32_t sum = 0;
+    for (uint32_t at = 0; at < size; at += kChecksumChunk)
+        sum = AddBodyChunk(sum, body + at, size - at < kChecksumChunk ? size - at : kChecksumChunk);
+    return FinishBodySum(sum);
+}
+
 uint32_t AddEntryBytes(uint32_t sum, const uint8_t* data, uint32_t size) {
     for (uint32_t i = 0; i < size; i++) sum += data[i];
     return sum;

@@ -51,6 +51,8 @@ inline void Put32(uint8_t* p, uint32_t v) {
 uint32_t AddBodyChunk(uint32_t sum, const uint8_t* data, uint32_t size);
 // A body sum of 0 is stored as 1.
 inline uint32_t FinishBodySum(uint32_t sum) { return sum == 0 ? 1 : sum; }
+// The stored body sum of a body held in memory.
+uint32_t BodySum(const uint8_t* body, uint32_t size);
 // Entry sum: every packed byte as an unsigned value.
 uint32_t AddEntryBytes(uint32_t sum, const uint8_t* data, uint32_t size);
 // Sum of the 16 bytes at trailer offsets 8-23, each a signed byte.

@@ -2,9 +2,7 @@
 // what reaches it, and what the user is told when it cannot start.
 #include <gtest/gtest.h>
 
-#include <atomic>
 #include <string>
-#include <thread>
 #include <vector>
 
 #include "app/installer_state.h"
@@ -13,49 +11,12 @@
 #include "base/folders.h"
 #include "package/package_fixture.h"
 #include "package/setup_files.h"
+#include "support/fake_parent.h"
 #include "support/message_recorder.h"
 #include "support/process.h"
 #include "support/scratch.h"
 
 namespace {
-
-// Plays the unelevated parent: takes every batch the program writes to the
-// command file, keeps its lines, and deletes the file.
-class FakeParent {
-public:
-    explicit FakeParent(const std::wstring& path) : path_(path), thread_([this] { Serve(); }) {}
-    ~FakeParent() {
-        stop_ = true;
-        thread_.join();
-    }
-    std::vector<std::wstring> Lines() {
-        Sleep(200);
-        return lines_;
-    }
-
-private:
-    void Serve() {
-        while (!stop_) {
-            Sleep(50);
-            std::string bytes = ReadBytes(path_);
-            if (bytes.empty()) continue;
-            Sleep(100);
-            bytes = ReadBytes(path_);
-            std::wstring text((const wchar_t*)bytes.data(), bytes.size() / 2);
-            for (size_t at = 0; at < text.size();) {
-                size_t end = text.find(L"\r\n", at);
-                if (end == std::wstring::npos) end = text.size();
-                lines_.push_back(text.substr(at, end - at));
-                at = end + 2;
-            }
-            DeleteFileW(path_.c_str());
-        }
-    }
-    std::wstring path_;
-    std::vector<std::wstring> lines_;
-    std::atomic<bool> stop_{false};
-    std::thread thread_;
-};
 
 // The elevated child's view of the state, restored afterwards.
 class ChildState {

@@ -166,14 +166,6 @@ TEST_F(FileInstall, MissingEntryFailsWithTheExtractionMessage) {
     EXPECT_EQ(before, CountTempFiles(L"Ins*.tmp"));  // the temporary file is gone
 }
 
-TEST_F(FileInstall, WithoutAPackageNothingIsExtracted) {
-    ASSERT_EQ(nullptr, state.package);
-    bool failed = false;
-    InstallFile(L"payload", (dir / L"x.txt").c_str(), failed, nullptr);
-    EXPECT_TRUE(failed);
-    EXPECT_EQ(1u, boxes.Shown().size());
-}
-
 TEST_F(FileInstall, FolderInTheWayThenRetryThenCancel) {
     std::wstring target = dir / L"blocked.dll";
     ASSERT_TRUE(CreateDirectoryW(target.c_str(), nullptr));
@@ -224,13 +216,18 @@ bool RestartWindows() {
 TEST_F(FileInstall, LockedDestinationsAreReplacedAtRestart) {
     std::wstring dll = dir / L"locked.dll";
     std::wstring text = dir / L"locked.txt";
+    std::wstring mapped = dir / L"mapped.dat";
     std::wstring source = dir / L"new.txt";
     ASSERT_TRUE(CopyFileW(Versioned(L"1.0.0.1").c_str(), dll.c_str(), FALSE));
     ASSERT_TRUE(WriteBytes(text, "old"));
+    ASSERT_TRUE(WriteBytes(mapped, "old mapped"));
     ASSERT_TRUE(WriteBytes(source, "new"));
-    FileHolder holdDll(dll), holdText(text);
+    // Open without sharing (ERROR_SHARING_VIOLATION), and mapped by another
+    // process (ERROR_USER_MAPPED_FILE).
+    FileHolder holdDll(dll), holdText(text), holdMapped(mapped, L"map");
     ASSERT_TRUE(holdDll.Held());
     ASSERT_TRUE(holdText.Held());
+    ASSERT_TRUE(holdMapped.Held());
 
     EXPECT_TRUE(Install(Versioned(L"2.0.0.1"), dll));
     EXPECT_TRUE(state.rebootRequired);
@@ -241,37 +238,22 @@ TEST_F(FileInstall, LockedDestinationsAreReplacedAtRestart) {
     EXPECT_TRUE(Install(source, text));
     EXPECT_TRUE(state.rebootRequired);
     EXPECT_EQ("new", ReadBytes(text + L"-BKITMP"));
+    state.rebootRequired = false;
+    EXPECT_TRUE(Install(source, mapped));
+    EXPECT_TRUE(state.rebootRequired);
+    EXPECT_EQ("old mapped", ReadBytes(mapped));
     EXPECT_TRUE(boxes.Shown().empty());
 
     holdDll.Release();
     holdText.Release();
+    holdMapped.Release();
     EXPECT_EQ(ReadBytes(Versioned(L"1.0.0.1")), ReadBytes(dll));  // nothing changes before the restart
     ASSERT_TRUE(RestartWindows());
     EXPECT_EQ(ReadBytes(Versioned(L"2.0.0.1")), ReadBytes(dll));
     EXPECT_EQ("new", ReadBytes(text));
+    EXPECT_EQ("new", ReadBytes(mapped));
     EXPECT_FALSE(PathExists((dll + L"-BKITMP").c_str()));
     EXPECT_FALSE(PathExists((text + L"-BKITMP").c_str()));
-}
-
-TEST_F(FileInstall, LockedDestinationJustUnderMaxPathIsNotLost) {
-    // The destination fits in MAX_PATH, its pending name does not.
-    std::wstring folder = dir.Path();
-    while (folder.size() < 230) folder += L"folder\\";
-    std::wstring target = folder + std::wstring(255 - folder.size(), L'n') + L".txt";
-    ASSERT_EQ(259u, target.size());
-    ASSERT_TRUE(CreateFolderTree(folder.c_str()));
-    std::wstring source = dir / L"new.txt";
-    ASSERT_TRUE(WriteBytes(target, "old"));
-    ASSERT_TRUE(WriteBytes(source, "new"));
-    FileHolder hold(target);
-    ASSERT_TRUE(hold.Held());
-    EXPECT_TRUE(Install(source, target));
-    EXPECT_TRUE(state.rebootRequired);
-    EXPECT_TRUE(boxes.Shown().empty());
-    hold.Release();
-    ASSERT_TRUE(RestartWindows());
-    EXPECT_EQ("new", ReadBytes(target));
-    EXPECT_FALSE(PathExists((L"\\\\?\\" + target + L"-BKITMP").c_str()));
 }
 
 TEST_F(FileInstall, LoadedDestinationOfTheSameVersionStaysAsItIs) {
@@ -282,7 +264,7 @@ TEST_F(FileInstall, LoadedDestinationOfTheSameVersionStaysAsItIs) {
     // Loaded by another process, as a running program holds its DLLs: its
     // version stays readable. (A file held without any sharing cannot even
     // be read for its version, which then counts as 0.0 and is scheduled.)
-    FileHolder hold(target, true);
+    FileHolder hold(target, L"load");
     ASSERT_TRUE(hold.Held());
     EXPECT_TRUE(Install(Versioned(L"2.0.0.1"), target));
     EXPECT_FALSE(state.rebootRequired);

@@ -81,15 +81,14 @@ ChildProcess::~ChildProcess() {
     CloseHandle(pi_.hProcess);
 }
 
-FileHolder::FileHolder(const std::wstring& path, bool loadLibrary) {
+FileHolder::FileHolder(const std::wstring& path, const wchar_t* how) {
     static LONG counter = 0;
     name_ = L"bktest-hold-" + std::to_wstring(GetCurrentProcessId()) + L"-" +
             std::to_wstring(InterlockedIncrement(&counter));
     release_ = CreateEventW(nullptr, TRUE, FALSE, name_.c_str());
     HANDLE ready = CreateEventW(nullptr, TRUE, FALSE, (name_ + L"-ready").c_str());
-    std::wstring verb = loadLibrary ? L"load" : L"hold";
     bool started =
-        process_.Start(L"\"" + BinPath(L"test_helper.exe") + L"\" " + verb + L" \"" + path + L"\" " + name_);
+        process_.Start(L"\"" + BinPath(L"test_helper.exe") + L"\" " + how + L" \"" + path + L"\" " + name_);
     held_ = started && WaitForSingleObject(ready, 20000) == WAIT_OBJECT_0;
     CloseHandle(ready);
 }

@@ -41,12 +41,12 @@ private:
     PROCESS_INFORMATION pi_ = {};
 };
 
-// Holds a file open without sharing from another process (test_helper), or
-// with loadLibrary keeps a DLL loaded there, until Release or the end of the
-// object's life.
+// Keeps a file in use from another process (test_helper), until Release or
+// the end of the object's life. how: "hold" (open without sharing), "load"
+// (a DLL loaded) or "map" (a writable view mapped).
 class FileHolder {
 public:
-    explicit FileHolder(const std::wstring& path, bool loadLibrary = false);
+    explicit FileHolder(const std::wstring& path, const wchar_t* how = L"hold");
     ~FileHolder() { Release(); }
     FileHolder(const FileHolder&) = delete;
     FileHolder& operator=(const FileHolder&) = delete;

@@ -3,6 +3,8 @@
 //                        keeps it open until EVENT (at most 60 s)
 //   load PATH EVENT      the same with LoadLibraryW: a DLL in use the way a
 //                        running program uses it, readable but not writable
+//   map PATH EVENT       the same with a writable view of PATH mapped, the
+//                        file itself open with full sharing
 //   record LOG ...       appends its own command line to LOG (UTF-8 line)
 //   probe LOG PATH...    appends "present PATH" or "missing PATH" to LOG
 //                        for each PATH
@@ -48,20 +50,31 @@ void SendBatch(const wchar_t* batchFile) {
     WriteCommandFile(lines);
 }
 
-int Hold(wchar_t** argv, bool load) {
+int Hold(wchar_t** argv, const std::wstring& mode) {
     HANDLE file = INVALID_HANDLE_VALUE;
     HMODULE module = nullptr;
-    if (load)
+    HANDLE mapping = nullptr;
+    void* view = nullptr;
+    if (mode == L"load") {
         module = LoadLibraryW(argv[2]);
-    else
-        file = CreateFileW(argv[2], GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL,
+    } else {
+        DWORD share = mode == L"map" ? FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE : 0;
+        file = CreateFileW(argv[2], GENERIC_READ | GENERIC_WRITE, share, nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL,
                            nullptr);
+    }
+    if (mode == L"map" && file != INVALID_HANDLE_VALUE) {
+        mapping = CreateFileMappingW(file, nullptr, PAGE_READWRITE, 0, 0, nullptr);
+        view = mapping ? MapViewOfFile(mapping, FILE_MAP_WRITE, 0, 0, 0) : nullptr;
+        if (!view) return 2;
+    }
     if (file == INVALID_HANDLE_VALUE && !module) return 2;
     std::wstring name = argv[3];
     HANDLE release = CreateEventW(nullptr, TRUE, FALSE, name.c_str());
     HANDLE ready = CreateEventW(nullptr, TRUE, FALSE, (name + L"-ready").c_str());
     SetEvent(ready);
     WaitForSingleObject(release, 60000);
+    if (view) UnmapViewOfFile(view);
+    if (mapping) CloseHandle(mapping);
     if (module) FreeLibrary(module);
     if (file != INVALID_HANDLE_VALUE) CloseHandle(file);
     return 0;
@@ -71,7 +84,7 @@ int Hold(wchar_t** argv, bool load) {
 
 int wmain(int argc, wchar_t** argv) {
     std::wstring mode = argc >= 2 ? argv[1] : L"";
-    if ((mode == L"hold" || mode == L"load") && argc >= 4) return Hold(argv, mode == L"load");
+    if ((mode == L"hold" || mode == L"load" || mode == L"map") && argc >= 4) return Hold(argv, mode);
     if (mode == L"record" && argc >= 3) {
         AppendLine(argv[2], GetCommandLineW());
         return 0;

@@ -90,12 +90,7 @@ bool LayOutPackage(const std::vector<PackedEntry>& entries, Bytes& out, std::str
 void SealPackage(Bytes& package) {
     uint8_t* trailer = &package[package.size() - pf::kTrailerSize];
     uint32_t body = (uint32_t)(package.size() - pf::kTrailerSize);
-    uint32_t sum = 0;
-    for (uint32_t at = 0; at < body; at += pf::kChecksumChunk) {
-        uint32_t chunk = body - at < pf::kChecksumChunk ? body - at : pf::kChecksumChunk;
-        sum = pf::AddBodyChunk(sum, package.data() + at, chunk);
-    }
-    pf::WriteTrailer(trailer, pf::FinishBodySum(sum), pf::Get32(trailer + 8), pf::Get32(trailer + 12));
+    pf::WriteTrailer(trailer, pf::BodySum(package.data(), body), pf::Get32(trailer + 8), pf::Get32(trailer + 12));
 }
 
 bool BuildPackage(const std::vector<PackInput>& inputs, const PackSettings& settings, Bytes& out,

@@ -42,12 +42,7 @@ bool ParsePackage(PackageView& view, std::string& error) {
         return false;
     }
     uint32_t body = (uint32_t)(b.size() - pf::kTrailerSize);
-    uint32_t sum = 0;
-    for (uint32_t at = 0; at < body; at += pf::kChecksumChunk) {
-        uint32_t chunk = body - at < pf::kChecksumChunk ? body - at : pf::kChecksumChunk;
-        sum = pf::AddBodyChunk(sum, b.data() + at, chunk);
-    }
-    if (pf::FinishBodySum(sum) != t.bodySum) {
+    if (pf::BodySum(b.data(), body) != t.bodySum) {
         error = "the body checksum is wrong (the package is corrupted)";
         return false;
     }

@@ -1,0 +1,27 @@
+// IconHandle: one icon, destroyed with DestroyIcon; reusable.
+#pragma once
+
+#include <windows.h>
+
+class IconHandle {
+public:
+    IconHandle() = default;
+    ~IconHandle() { Free(); }
+    IconHandle(const IconHandle&) = delete;
+    IconHandle& operator=(const IconHandle&) = delete;
+
+    // From the module's resources; 0, 0 asks for the system's default size.
+    bool Load(int id, int width, int height);
+    // A null icon leaves the wrapper empty.
+    bool Duplicate(HICON icon);
+    void Draw(HDC dc, int x, int y) const;
+    int Width() const;
+    int Height() const;
+    void Free();
+    HICON Handle() const { return icon_; }
+
+private:
+    SIZE ColourBitmapSize() const;
+
+    HICON icon_ = nullptr;
+};
