@@ -37,10 +37,6 @@ struct InstallerState {
     int64_t requiredKB = 0;
     bool use64BitLocations = false;
 
-    // Set once WriteUninstallRecord has run: the record is written at most
-    // once per process.
-    bool uninstallRecordWritten = false;
-
     // The uninstaller: the UninstallLog it replays, and whether a file could
     // only be scheduled for deletion at the next restart.
     WString uninstallLogPath;
