@@ -26,11 +26,6 @@ std::wstring Expanded(const std::wstring& text) {
 
 bool Exists(const std::wstring& path) { return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
 
-bool RestartWindows() {
-    ProcessResult r = RunProcess(L"C:\\windows\\system32\\wineboot.exe -r", {}, 120000);
-    return r.started && !r.timedOut && r.exitCode == 0;
-}
-
 TestProduct::TestProduct(const std::wstring& name, const std::wstring& installTo) : name_(name) {
     folder_ = Expanded(installTo);
     if (!folder_.empty() && folder_.back() != L'\\') folder_ += L'\\';

@@ -16,8 +16,6 @@ typedef std::vector<std::pair<std::wstring, std::wstring>> Entries;
 
 std::wstring Expanded(const std::wstring& text);
 bool Exists(const std::wstring& path);
-// Wine's restart: carries out the deletions and renames scheduled for it.
-bool RestartWindows();
 
 struct UninstallRun {
     ProcessResult process;
