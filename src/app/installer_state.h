@@ -37,6 +37,11 @@ struct InstallerState {
     int64_t requiredKB = 0;
     bool use64BitLocations = false;
 
+    // The uninstaller: the UninstallLog it replays, and whether a file could
+    // only be scheduled for deletion at the next restart.
+    WString uninstallLogPath;
+    bool uninstallRebootRequired = false;
+
     bool installAborted = false;
     PtrList finishShortcuts;
     PtrList finishPrograms;

@@ -151,16 +151,7 @@ void Worker::HandToParent(const wchar_t* tag, const WString& name, const WString
 
 void Worker::Registry() {
     WString rootText = Next(), key = Next(), type = Next(), name = Next(), data = Next();
-    struct Root {
-        const wchar_t* name;
-        HKEY root;
-    };
-    static const Root kRoots[] = {{L"HKCR", HKEY_CLASSES_ROOT},   {L"HKCU", HKEY_CURRENT_USER},
-                                  {L"HKLM", HKEY_LOCAL_MACHINE},  {L"HKCC", HKEY_CURRENT_CONFIG},
-                                  {L"HKU", HKEY_USERS}};
-    HKEY root = nullptr;
-    for (const Root& r : kRoots)
-        if (Compare(rootText, r.name, false) == 0) root = r.root;
+    HKEY root = ScriptRegistryRoot(rootText);
     ExpandPathMacros(key);
     // HKCU belongs to the user who started the installer, whose hive the
     // elevated copy may not see: the parent writes it. Without a parent
@@ -249,6 +240,24 @@ void Worker::Run() {
 }
 
 }  // namespace
+
+HKEY ScriptRegistryRoot(const wchar_t* line) {
+    struct Root {
+        const wchar_t* name;
+        HKEY root;
+    };
+    static const Root kRoots[] = {{L"HKCR", HKEY_CLASSES_ROOT},   {L"HKCU", HKEY_CURRENT_USER},
+                                  {L"HKLM", HKEY_LOCAL_MACHINE},  {L"HKCC", HKEY_CURRENT_CONFIG},
+                                  {L"HKU", HKEY_USERS}};
+    for (const Root& r : kRoots)
+        if (Compare(line, r.name, false) == 0) return r.root;
+    return nullptr;
+}
+
+void RemoveVariantMarkers(WString& destination) {
+    destination.Replace(kWin64, L"", false);
+    destination.Replace(kUnicode, L"", false);
+}
 
 bool SelectVariant(const WString& destination, const StringList& destinations, bool isWow64, WString& target) {
     enum { kPlain, kUnicodeVariant, kWin64Variant } variant = kPlain;

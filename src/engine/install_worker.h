@@ -3,6 +3,8 @@
 // progressLock, and registers the installed components at the end.
 #pragma once
 
+#include <windows.h>
+
 #include "base/lists.h"
 #include "base/sync.h"
 #include "base/wstring.h"
@@ -15,3 +17,11 @@ void InstallWorker(EventHandle* stop, void* context);
 // a more specific variant in destinations replaces it. target receives the
 // destination with its marker removed.
 bool SelectVariant(const WString& destination, const StringList& destinations, bool isWow64, WString& target);
+
+// Removes every "__BKI_WIN64" and "__BKI_UNICODE" marker: the place where
+// any variant of the file was installed.
+void RemoveVariantMarkers(WString& destination);
+
+// The key root a "[Registry]" section names ("HKCR", "HKCU", "HKLM", "HKCC",
+// "HKU", whole line, case-sensitive); null for anything else.
+HKEY ScriptRegistryRoot(const wchar_t* line);

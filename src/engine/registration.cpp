@@ -7,32 +7,48 @@
 #include "engine/path_macros.h"
 #include "engine/registration_queue.h"
 
+namespace {
+
+const wchar_t kAppPaths[] = L"Software\\Microsoft\\Windows\\CurrentVersion\\App Paths";
+
+bool IsProgram(const WString& path) { return Compare(path.Extension(), L".EXE", true) == 0; }
+
+}  // namespace
+
 void RegisterAppPath(const wchar_t* pathText) {
     WString path(pathText);
     ExpandPathMacros(path);
-    if (Compare(path.Extension(), L".EXE", true) != 0) return;
-    WString key = WString::Formatted(L"Software\\Microsoft\\Windows\\CurrentVersion\\App Paths\\%s",
-                                     (const wchar_t*)path.FileName());
+    if (!IsProgram(path)) return;
+    WString key = WString::Formatted(L"%s\\%s", kAppPaths, (const wchar_t*)path.FileName());
     WriteString(path, L"", HKEY_LOCAL_MACHINE, key);
     WriteString(path.FolderPart(), L"Path", HKEY_LOCAL_MACHINE, key);
 }
 
-void RegisterQueuedComponents() {
+void UnregisterAppPath(const wchar_t* path) {
+    WString program(path);
+    if (IsProgram(program)) DeleteKeyTree(HKEY_LOCAL_MACHINE, kAppPaths, program.FileName());
+}
+
+void SelfRegister(const wchar_t* path, bool unregister) {
     typedef HRESULT(STDAPICALLTYPE * RegisterServer)();
-    StringList& queue = RegistrationQueue();
-    for (int32_t i = 0; i < queue.Count(); i++) {
-        HMODULE library = LoadLibraryW(queue[i]);
-        if (library) {
-            RegisterServer entry = (RegisterServer)(void*)GetProcAddress(library, "DllRegisterServer");
-            if (entry) entry();
-            FreeLibrary(library);
-            continue;
-        }
-        // A component this process cannot load (built for the other
-        // processor type) registers through the system's own tool.
-        WString command = WString::Formatted(L"\"<Windows>\\system32\\regsvr32.exe\" /s \"%s\"", (const wchar_t*)queue[i]);
-        ExpandPathMacros(command);
-        StartProcess(command, true);
+    HMODULE library = LoadLibraryW(path);
+    if (library) {
+        const char* name = unregister ? "DllUnregisterServer" : "DllRegisterServer";
+        RegisterServer entry = (RegisterServer)(void*)GetProcAddress(library, name);
+        if (entry) entry();
+        FreeLibrary(library);
+        return;
     }
+    // A component this process cannot load (built for the other processor
+    // type) goes through the system's own tool.
+    WString command = WString::Formatted(L"\"<Windows>\\system32\\regsvr32.exe\" %s/s \"%s\"",
+                                         unregister ? L"/u " : L"", path);
+    ExpandPathMacros(command);
+    StartProcess(command, true);
+}
+
+void RegisterQueuedComponents() {
+    StringList& queue = RegistrationQueue();
+    for (int32_t i = 0; i < queue.Count(); i++) SelfRegister(queue[i], false);
     queue.DeleteAll();
 }

@@ -207,12 +207,6 @@ TEST_F(FileInstall, RetryRepeatsTheWholeLoopWithTheAttributeReset) {
     EXPECT_EQ("the package's text", ReadBytes(g_swapTarget));
 }
 
-// Wine's restart: carries out the renames scheduled for the next boot.
-bool RestartWindows() {
-    ProcessResult r = RunProcess(L"C:\\windows\\system32\\wineboot.exe -r", {}, 120000);
-    return r.started && !r.timedOut && r.exitCode == 0;
-}
-
 TEST_F(FileInstall, LockedDestinationsAreReplacedAtRestart) {
     std::wstring dll = dir / L"locked.dll";
     std::wstring text = dir / L"locked.txt";

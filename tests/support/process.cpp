@@ -57,6 +57,11 @@ ProcessResult RunProcess(const std::wstring& commandLine,
     return result;
 }
 
+bool RestartWindows() {
+    ProcessResult r = RunProcess(L"C:\\windows\\system32\\wineboot.exe -r", {}, 120000);
+    return r.started && !r.timedOut && r.exitCode == 0;
+}
+
 bool ChildProcess::Start(const std::wstring& commandLine) {
     STARTUPINFOW si = {sizeof si};
     std::wstring line = commandLine;

@@ -26,6 +26,10 @@ ProcessResult RunProcess(const std::wstring& commandLine,
                          const std::vector<std::pair<std::wstring, std::wstring>>& env, DWORD timeoutMs,
                          bool captureOutput = false);
 
+// Wine's restart (wineboot -r): carries out the deletions and renames
+// scheduled for the next boot, in the order they were scheduled.
+bool RestartWindows();
+
 // A process the test keeps running; killed on destruction if still alive.
 class ChildProcess {
 public:

@@ -6,6 +6,8 @@
 //   map PATH EVENT       the same with a writable view of PATH mapped, the
 //                        file itself open with full sharing
 //   record LOG ...       appends its own command line to LOG (UTF-8 line)
+//   probe LOG PATH...    appends "present PATH" or "missing PATH" to LOG
+//                        for each PATH
 //   child LOG CMD MS EXIT BATCH...
 //                        plays the elevated child: records its command line,
 //                        sends each BATCH file's lines through the command
@@ -85,6 +87,13 @@ int wmain(int argc, wchar_t** argv) {
     if ((mode == L"hold" || mode == L"load" || mode == L"map") && argc >= 4) return Hold(argv, mode);
     if (mode == L"record" && argc >= 3) {
         AppendLine(argv[2], GetCommandLineW());
+        return 0;
+    }
+    if (mode == L"probe" && argc >= 3) {
+        for (int i = 3; i < argc; i++) {
+            bool present = GetFileAttributesW(argv[i]) != INVALID_FILE_ATTRIBUTES;
+            AppendLine(argv[2], (std::wstring(present ? L"present " : L"missing ") + argv[i]).c_str());
+        }
         return 0;
     }
     if (mode == L"child" && argc >= 6) {

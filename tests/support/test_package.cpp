@@ -6,13 +6,14 @@
 #include "support/scratch.h"
 
 TestPackage::TestPackage(const std::wstring& folder,
-                         const std::vector<std::pair<std::wstring, std::wstring>>& entries)
+                         const std::vector<std::pair<std::wstring, std::wstring>>& entries,
+                         const std::string& script)
     : previous_(state.package) {
-    std::wstring script = folder + L"setup.dat";
+    std::wstring scriptPath = folder + L"setup.dat";
     std::wstring package = folder + L"test.pkg";
-    if (!WriteBytes(script, "[Project Name]\r\nTest\r\n")) return;
-    std::wstring command = L"\"" + BinPath(L"bkpack.exe") + L"\" pack \"" + script + L"\" \"" + folder + L".\" -o \"" +
-                           package + L"\" --level 0 --quiet";
+    if (!WriteBytes(scriptPath, script)) return;
+    std::wstring command = L"\"" + BinPath(L"bkpack.exe") + L"\" pack \"" + scriptPath + L"\" \"" + folder +
+                           L".\" -o \"" + package + L"\" --level 0 --quiet";
     for (auto& entry : entries) command += L" --add \"" + entry.second + L"=" + entry.first + L"\"";
     ProcessResult built = RunProcess(command, {}, 60000);
     if (!built.started || built.timedOut || built.exitCode != 0) return;

@@ -10,8 +10,10 @@ class SetupFiles;
 
 class TestPackage {
 public:
-    // entries: (entry name, file whose bytes it holds); built in folder.
-    TestPackage(const std::wstring& folder, const std::vector<std::pair<std::wstring, std::wstring>>& entries);
+    // entries: (entry name, file whose bytes it holds); built in folder
+    // with script as its setup.dat.
+    TestPackage(const std::wstring& folder, const std::vector<std::pair<std::wstring, std::wstring>>& entries,
+                const std::string& script = "[Project Name]\r\nTest\r\n");
     ~TestPackage();
     TestPackage(const TestPackage&) = delete;
     TestPackage& operator=(const TestPackage&) = delete;

@@ -1,0 +1,257 @@
+#include "uninstall/uninstall_worker.h"
+
+#include <windows.h>
+#include <objbase.h>
+#include <shellapi.h>
+
+#include "app/installer_state.h"
+#include "app/processes.h"
+#include "base/disk_file.h"
+#include "base/folders.h"
+#include "base/line_reader.h"
+#include "base/lists.h"
+#include "base/message_box.h"
+#include "base/registry.h"
+#include "engine/install_worker.h"
+#include "engine/path_macros.h"
+#include "engine/registration.h"
+#include "engine/uninstall_record.h"
+
+namespace {
+
+const wchar_t kLogPattern[] = L"BraskUninstall-*.dat";
+
+// Folders that stay even when empty: the system's and the shell's own.
+const wchar_t* const kProtectedFolders[] = {L"<System>",         L"<Windows>", L"<Program Files>", L"<Startup>",
+                                            L"<Start Programs>", L"<DeskTop>", L"<QuickLaunch>",   L"<MyDocuments>"};
+
+bool IsProtected(const WString& folder) {
+    for (const wchar_t* placeholder : kProtectedFolders) {
+        WString protectedFolder(placeholder);
+        ExpandPathMacros(protectedFolder);
+        protectedFolder.StripTrailingBackslashes();
+        if (Compare(folder, protectedFolder, true) == 0) return true;
+    }
+    return false;
+}
+
+// Visits the folder of path and its parents, deepest first, up to but not
+// including a protected folder or a drive root. atRestart schedules each
+// for removal at the next restart (after the files scheduled before it);
+// otherwise each is removed now. Either way a folder that is not empty
+// stays.
+void RemoveFoldersUpward(const WString& path, bool atRestart) {
+    WString folder = path.FolderPart();
+    if (folder.CharAt(WString::kLast) == L'\\') folder.DropRight(1);
+    while (folder.Length() - 1 > 3) {
+        if (IsProtected(folder)) return;
+        if (atRestart)
+            MoveFileExW(LongPath(folder, 260), nullptr, MOVEFILE_DELAY_UNTIL_REBOOT);
+        else
+            RemoveDirectoryW(LongPath(folder, 248));
+        int32_t slash = folder.FindLastChar(L'\\');
+        if (slash == 0) return;
+        folder = folder.Left(slash - 1);
+    }
+}
+
+WString NextLine(DiskFile& file) {
+    WString line;
+    ReadLine(file, line, false);
+    return line;
+}
+
+bool IsHeader(const WString& line, const wchar_t* header) { return Compare(line, header, false) == 0; }
+
+class Worker {
+public:
+    explicit Worker(HWND owner) : owner_(owner) {}
+    void Run();
+
+private:
+    void RunActions();
+    void RunAction(WString program, WString parameters);
+    void CollectRemovals();
+    void DeleteRegistryValue();
+    void KeepFilesListedBy(const WString& otherLog);
+    void RemoveItem(int32_t index);
+
+    HWND owner_;
+    DiskFile log_;
+    StringList removals_;
+    int32_t copyCount_ = 0;
+};
+
+void Worker::RunAction(WString program, WString parameters) {
+    ExpandPathMacros(program);
+    ExpandPathMacros(parameters);
+    if (Compare(program.Extension(), L".exe", true) != 0 && parameters.IsEmpty()) {
+        // A document: opened in its associated program, not waited for.
+        ShellExecuteW(owner_, nullptr, program, nullptr, nullptr, SW_SHOWNORMAL);
+        return;
+    }
+    WString command = parameters.IsEmpty()
+                          ? program
+                          : WString::Formatted(L"\"%s\" %s", (const wchar_t*)program, (const wchar_t*)parameters);
+    if (!StartProcess(command, true))
+        ShowMessage(owner_, WString::Formatted(L"Error whilst running '%s'.", (const wchar_t*)program), state.caption,
+                    MB_OK | MB_ICONERROR);
+}
+
+// Every action runs, in log order, before anything is removed: an action
+// may still need the product's files.
+void Worker::RunActions() {
+    WString line;
+    while (ReadLine(log_, line, false)) {
+        if (IsHeader(line, L"[CopyFile]")) {
+            copyCount_++;
+        } else if (IsHeader(line, L"[UninstallAction]")) {
+            WString program = NextLine(log_);
+            RunAction(program, NextLine(log_));
+        }
+    }
+}
+
+void Worker::DeleteRegistryValue() {
+    WString root = NextLine(log_), key = NextLine(log_);
+    NextLine(log_);
+    WString name = NextLine(log_);
+    NextLine(log_);
+    ExpandPathMacros(key);
+    HKEY rootKey = ScriptRegistryRoot(root);
+    if (!rootKey) return;
+    // The key stays: other values, or other products, may live in it.
+    RegKey opened(KEY_ALL_ACCESS, rootKey, key);
+    if (opened.IsOpen()) RegDeleteValueW(opened.Handle(), name);
+}
+
+void Worker::CollectRemovals() {
+    log_.Seek(0, DiskFile::kFromStart);
+    WString line;
+    while (ReadLine(log_, line, false)) {
+        if (IsHeader(line, L"[CopyFile]")) {
+            NextLine(log_);
+            WString destination = NextLine(log_);
+            ExpandPathMacros(destination);
+            // All variants of a file were installed at the same place.
+            RemoveVariantMarkers(destination);
+            if (!removals_.Contains(destination, true)) removals_.AddString(destination);
+        } else if (IsHeader(line, L"[CreateIcon]")) {
+            NextLine(log_);
+            WString link = NextLine(log_);
+            NextLine(log_);
+            ExpandPathMacros(link);
+            removals_.AddString(link);
+        } else if (IsHeader(line, L"[Registry]")) {
+            DeleteRegistryValue();
+        }
+    }
+}
+
+void Worker::KeepFilesListedBy(const WString& otherLog) {
+    WString otherPath = InstallPathOfProduct(ProjectNameFromLogPath(otherLog));
+    DiskFile other;
+    other.SetPath(otherLog);
+    other.Open(GENERIC_READ, OPEN_EXISTING, false);
+    if (!other.IsOpen()) return;
+    WString line;
+    while (ReadLine(other, line, false)) {
+        if (!IsHeader(line, L"[CopyFile]")) continue;
+        NextLine(other);
+        WString destination = NextLine(other);
+        WString ownPath = state.installPath;
+        state.installPath = otherPath;
+        ExpandPathMacros(destination);
+        state.installPath = ownPath;
+        RemoveVariantMarkers(destination);
+        for (int32_t i = removals_.Count() - 1; i >= 0; i--) {
+            if (Compare(removals_[i], destination, true) != 0) continue;
+            removals_.DeleteAt(i);
+            break;
+        }
+    }
+}
+
+void Worker::RemoveItem(int32_t index) {
+    const WString& path = removals_[index];
+    // GetFileAttributesW rather than a directory search: a "*" or "?" in a
+    // recorded path must not stand for some other file.
+    DWORD attributes = GetFileAttributesW(LongPath(path, 260));
+    bool isFile = attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
+    if (isFile && !DeleteFileRetry(path)) {
+        state.uninstallRebootRequired = true;
+        MoveFileExW(LongPath(path, 260), nullptr, MOVEFILE_DELAY_UNTIL_REBOOT);
+        // Its folders can only go once the file has gone.
+        RemoveFoldersUpward(path, true);
+    }
+    UnregisterAppPath(path);
+    RemoveFoldersUpward(path, false);
+    MutexLock lock(state.progressLock);
+    state.progressDone = index + 1;
+    state.progressTotal = copyCount_;
+    state.actionChanged = true;
+}
+
+void Worker::Run() {
+    ExpandPathMacros(state.uninstallLogPath);
+    const WString& logPath = state.uninstallLogPath;
+    log_.SetPath(logPath);
+    log_.Open(GENERIC_READ, OPEN_EXISTING, false);
+    if (log_.IsOpen()) {
+        RunActions();
+        CollectRemovals();
+        // The walk covers the log's own folder, so the file name alone tells
+        // the own log from the others, however the folder was spelt.
+        DirWalker others(kLogPattern, logPath.FolderPart());
+        while (others.Next()) {
+            if (Compare(others.Current().FileName(), logPath.FileName(), true) != 0)
+                KeepFilesListedBy(others.Current());
+        }
+        for (int32_t i = 0; i < removals_.Count(); i++) {
+            WString extension = removals_[i].Extension();
+            if (Compare(extension, L".dll", true) == 0 || Compare(extension, L".ocx", true) == 0)
+                SelfRegister(removals_[i], true);
+        }
+        for (int32_t i = 0; i < removals_.Count(); i++) RemoveItem(i);
+        log_.Close();
+    }
+    DeleteFileW(logPath);
+    if (!state.projectName.IsEmpty()) {
+        WString uninstallKeys = UninstallKeyPath(L"");
+        uninstallKeys.StripTrailingBackslashes();
+        DeleteKeyTree(HKEY_LOCAL_MACHINE, uninstallKeys, state.projectName);
+    }
+    wchar_t self[261] = {0};
+    GetModuleFileNameW(nullptr, self, 260);
+    MoveFileExW(self, nullptr, MOVEFILE_DELAY_UNTIL_REBOOT);
+    // The shared uninstall folder goes at the same restart once no other
+    // product's uninstaller or log is left in it.
+    WString selfFolder = WString(self).FolderPart();
+    if (Compare(selfFolder, logPath.FolderPart(), true) == 0) {
+        selfFolder.StripTrailingBackslashes();
+        MoveFileExW(selfFolder, nullptr, MOVEFILE_DELAY_UNTIL_REBOOT);
+    }
+}
+
+}  // namespace
+
+WString ProjectNameFromLogPath(const wchar_t* path) {
+    WString name = WString(path).FileTitle();
+    int32_t dash = name.FindChar(L'-', 1);
+    return dash ? name.From(dash + 1) : name;
+}
+
+WString InstallPathOfProduct(const wchar_t* project) {
+    WString path = ReadStringValue(L"InstallTo", HKEY_LOCAL_MACHINE, UninstallKeyPath(project));
+    // Without the value there is no folder: a lone backslash would make
+    // "<Destination>" name the root of the current drive.
+    if (!path.IsEmpty()) path.EnsureTrailingBackslash();
+    return path;
+}
+
+void UninstallWorker(EventHandle*, void* ownerWindow) {
+    CoInitialize(nullptr);
+    Worker worker((HWND)ownerWindow);
+    worker.Run();
+    CoUninitialize();
+}

@@ -1,0 +1,280 @@
+#include "uninstall/uninstall_worker.h"
+
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "app/installer_state.h"
+#include "base/registry.h"
+#include "engine/uninstall_record.h"
+#include "support/machine_registry.h"
+#include "support/process.h"
+#include "support/scratch.h"
+#include "uninstall/uninstall_fixture.h"
+
+namespace {
+
+std::string Narrow(const std::wstring& text) { return std::string(WString(text.c_str()).ToAnsi()); }
+
+std::string CopySection(const std::wstring& entry, const std::wstring& destination) {
+    return "[CopyFile]\r\n" + Narrow(entry) + "\r\n" + Narrow(destination) + "\r\n";
+}
+
+TEST(UninstallNames, ProjectNameFromLogPath) {
+    EXPECT_STREQ(L"Tool", ProjectNameFromLogPath(L"C:\\Program Files\\BraskUninstall\\BraskUninstall-Tool.dat"));
+    EXPECT_STREQ(L"My-Tool", ProjectNameFromLogPath(L"C:\\x\\BraskUninstall-My-Tool.dat"));
+    // A dash in the folder is not part of the name.
+    EXPECT_STREQ(L"Plain", ProjectNameFromLogPath(L"C:\\a-b\\Plain.dat"));
+    EXPECT_STREQ(L"Tool", ProjectNameFromLogPath(L"BraskUninstall-Tool"));
+}
+
+TEST(UninstallNames, InstallPathOfProductAddsTheBackslashAndKeepsAMissingValueEmpty) {
+    MachineKeyOverride machine;
+    ASSERT_TRUE(machine.Active());
+    ASSERT_TRUE(machine.SetString(UninstallKeyPath(L"Tool"), L"InstallTo", L"C:\\Program Files\\Tool"));
+    ASSERT_TRUE(machine.SetString(UninstallKeyPath(L"Slash"), L"InstallTo", L"D:\\Slash\\"));
+    ASSERT_TRUE(machine.SetString(UninstallKeyPath(L"NoFolder"), L"DisplayName", L"NoFolder"));
+    EXPECT_STREQ(L"C:\\Program Files\\Tool\\", InstallPathOfProduct(L"Tool"));
+    EXPECT_STREQ(L"D:\\Slash\\", InstallPathOfProduct(L"Slash"));
+    // Not a lone backslash: "<Destination>" must not become the drive root.
+    EXPECT_STREQ(L"", InstallPathOfProduct(L"NoFolder"));
+    EXPECT_STREQ(L"", InstallPathOfProduct(L"Absent"));
+}
+
+class Uninstall : public testing::Test {
+protected:
+    std::wstring File(const char* name, const std::string& bytes) {
+        std::wstring path = files / std::wstring(name, name + strlen(name));
+        EXPECT_TRUE(WriteBytes(path, bytes));
+        return path;
+    }
+    ScratchFolder files;
+};
+
+TEST_F(Uninstall, SharedFileStaysUntilTheLastProductGoes) {
+    std::wstring shared = L"<Program Files>BkTest Shared\\common.txt";
+    TestProduct first(L"BkTestShareOne", L"<Program Files>BkTest ShareOne");
+    TestProduct second(L"BkTestShareTwo", L"<Program Files>BkTest ShareTwo");
+    Entries entries = {{L"common.txt", File("common.txt", "shared")}, {L"own.txt", File("own.txt", "own")}};
+    std::string actions = CopySection(L"common.txt", shared) + CopySection(L"own.txt", L"<Destination>own.txt");
+    ASSERT_TRUE(first.Install(actions, entries));
+    // The second product names the same file through other spellings.
+    ASSERT_TRUE(second.Install(CopySection(L"common.txt", L"<PROGRAM FILES>bktest shared\\COMMON.TXT") +
+                                   CopySection(L"own.txt", L"<Destination>own.txt"),
+                               entries));
+    std::wstring common = Expanded(shared);
+
+    UninstallRun run = first.Uninstall();
+    ASSERT_TRUE(run.resultWritten);
+    EXPECT_TRUE(run.boxes.empty());
+    EXPECT_FALSE(run.reboot);
+    EXPECT_EQ("shared", ReadBytes(common));
+    EXPECT_FALSE(Exists(first.Folder()));
+    EXPECT_TRUE(Exists(second.Folder() + L"own.txt"));
+    EXPECT_FALSE(Exists(first.LogPath()));
+    EXPECT_TRUE(Exists(second.LogPath()));
+    EXPECT_EQ(L"", MachineString(UninstallKeyPath(L"BkTestShareOne"), L"InstallTo", 0));
+    // The restart takes the first uninstaller; the uninstall folder, which
+    // still holds the second product's record, stays.
+    ASSERT_TRUE(RestartWindows());
+    EXPECT_FALSE(Exists(first.CopyPath()));
+    EXPECT_TRUE(Exists(second.CopyPath()));
+    EXPECT_TRUE(Exists(second.LogPath()));
+
+    run = second.Uninstall();
+    ASSERT_TRUE(run.resultWritten);
+    EXPECT_FALSE(Exists(common));
+    EXPECT_FALSE(Exists(Expanded(L"<Program Files>BkTest Shared")));
+    EXPECT_FALSE(Exists(second.Folder()));
+    EXPECT_TRUE(Exists(Expanded(L"<Program Files>")));
+}
+
+TEST_F(Uninstall, FileInUseGoesAtTheRestartWithItsFolderAndTheUninstaller) {
+    TestProduct product(L"BkTestLocked", L"<Program Files>BkTest Locked");
+    Entries entries = {{L"a.txt", File("a.txt", "a")}, {L"b.txt", File("b.txt", "b")}};
+    ASSERT_TRUE(product.Install(CopySection(L"a.txt", L"<Destination>data\\held.txt") +
+                                    CopySection(L"b.txt", L"<Destination>free.txt"),
+                                entries));
+    std::wstring held = product.Folder() + L"data\\held.txt";
+    FileHolder holder(held);
+    ASSERT_TRUE(holder.Held());
+    UninstallRun run = product.Uninstall();
+    ASSERT_TRUE(run.resultWritten);
+    EXPECT_TRUE(run.reboot);
+    EXPECT_TRUE(run.boxes.empty());
+    EXPECT_FALSE(Exists(product.Folder() + L"free.txt"));
+    EXPECT_TRUE(Exists(held));
+    EXPECT_FALSE(Exists(product.LogPath()));
+    EXPECT_TRUE(Exists(product.CopyPath()));  // it was running: gone at the restart
+    holder.Release();
+    EXPECT_TRUE(Exists(held));  // nothing happens before the restart
+    ASSERT_TRUE(RestartWindows());
+    EXPECT_FALSE(Exists(held));
+    EXPECT_FALSE(Exists(product.Folder()));
+    EXPECT_FALSE(Exists(product.CopyPath()));
+    EXPECT_TRUE(Exists(Expanded(L"<Program Files>")));
+}
+
+TEST_F(Uninstall, RepeatedDestinationsAndVariantsAreRemovedOnce) {
+    TestProduct product(L"BkTestTwice", L"<Program Files>BkTest Twice");
+    std::wstring tool = BinPath(L"test_helper.exe");
+    Entries entries = {{L"a.txt", File("a.txt", "a")}, {L"tool.exe", tool}};
+    std::string actions = CopySection(L"a.txt", L"<Destination>a.txt") + CopySection(L"a.txt", L"<DESTINATION>A.TXT") +
+                          CopySection(L"tool.exe", L"<Destination>tool.exe") +
+                          CopySection(L"tool.exe", L"<Destination>tool__BKI_UNICODE.exe") +
+                          CopySection(L"tool.exe", L"<Destination>tool__BKI_WIN64.exe");
+    ASSERT_TRUE(product.Install(actions, entries));
+    ASSERT_TRUE(Exists(product.Folder() + L"tool.exe"));
+    ASSERT_FALSE(Exists(product.Folder() + L"tool__BKI_WIN64.exe"));
+    const wchar_t kAppPath[] = L"Software\\Microsoft\\Windows\\CurrentVersion\\App Paths\\tool.exe";
+    ASSERT_NE(L"", MachineString(kAppPath, L"", 0));
+
+    UninstallRun run = product.Uninstall();
+    ASSERT_TRUE(run.resultWritten);
+    EXPECT_EQ(2, run.done);  // a.txt and tool.exe, once each
+    EXPECT_EQ(5, run.total);
+    EXPECT_FALSE(run.reboot);
+    EXPECT_FALSE(Exists(product.Folder()));
+    EXPECT_EQ(L"", MachineString(kAppPath, L"", 0));
+}
+
+TEST_F(Uninstall, ActionsRunFirstDocumentsAreNotWaitedForFailuresAreShown) {
+    TestProduct product(L"BkTestActions", L"<Program Files>BkTest Actions");
+    std::wstring probeLog = files / L"probe.log";
+    std::wstring document = File("notes.bkdoc", "document");
+    std::wstring event = L"bktest-doc-" + std::to_wstring(GetCurrentProcessId());
+    // Documents of this kind open in the helper, which holds them open
+    // until told to let go (at most 60 s).
+    std::wstring classes = L"Software\\Classes\\";
+    ASSERT_TRUE(WriteString(L"BkTestDocument", L"", HKEY_LOCAL_MACHINE, (classes + L".bkdoc").c_str()));
+    ASSERT_TRUE(WriteString((L"\"" + BinPath(L"test_helper.exe") + L"\" hold \"%1\" " + event).c_str(), L"",
+                            HKEY_LOCAL_MACHINE, (classes + L"BkTestDocument\\shell\\open\\command").c_str()));
+    HANDLE release = CreateEventW(nullptr, TRUE, FALSE, event.c_str());
+    HANDLE opened = CreateEventW(nullptr, TRUE, FALSE, (event + L"-ready").c_str());
+
+    Entries entries = {{L"probe.exe", BinPath(L"test_helper.exe")}, {L"data.txt", File("data.txt", "data")}};
+    std::string actions =
+        CopySection(L"probe.exe", L"<Destination>probe.exe") + CopySection(L"data.txt", L"<Destination>data.txt") +
+        "[UninstallAction]\r\n<Destination>probe.exe\r\nprobe \"" + Narrow(probeLog) +
+        "\" \"<Destination>data.txt\"\r\n"
+        "[UninstallAction]\r\n" + Narrow(document) + "\r\n\r\n"
+        "[UninstallAction]\r\n<Destination>missing.exe\r\n\r\n"
+        "[UninstallAction]\r\n<Destination>probe.exe\r\nprobe \"" + Narrow(probeLog) +
+        "\" \"<Destination>probe.exe\"\r\n";
+    ASSERT_TRUE(product.Install(actions, entries));
+
+    DWORD start = GetTickCount();
+    UninstallRun run = product.Uninstall();
+    DWORD took = GetTickCount() - start;
+    ASSERT_TRUE(run.resultWritten);
+    EXPECT_EQ(2, run.done);
+    // The document's program still holds it: the uninstall did not wait.
+    EXPECT_EQ(WAIT_OBJECT_0, WaitForSingleObject(opened, 20000));
+    EXPECT_LT(took, 40000u);
+    SetEvent(release);
+    // The helper closes the document as it ends; the scratch folder goes after.
+    // The document itself is no file of the product: it was there to delete.
+    bool deleted = false;
+    for (int i = 0; i < 100 && !(deleted = DeleteFileW(document.c_str()) != 0); i++) Sleep(100);
+    EXPECT_TRUE(deleted);
+    std::string probed = ReadBytes(probeLog);
+    std::string data = Narrow(product.Folder() + L"data.txt"), probe = Narrow(product.Folder() + L"probe.exe");
+    EXPECT_EQ("present " + data + "\npresent " + probe + "\n", probed);
+    ASSERT_EQ(1u, run.boxes.size());
+    EXPECT_EQ(L"Error whilst running '" + product.Folder() + L"missing.exe'.", run.boxes[0].text);
+    EXPECT_EQ(L"UnInstaller", run.boxes[0].caption);
+    EXPECT_EQ((UINT)(MB_OK | MB_ICONERROR), run.boxes[0].style);
+    EXPECT_FALSE(Exists(product.Folder()));
+
+    DeleteKeyTree(HKEY_LOCAL_MACHINE, L"Software\\Classes", L".bkdoc");
+    DeleteKeyTree(HKEY_LOCAL_MACHINE, L"Software\\Classes", L"BkTestDocument");
+    CloseHandle(opened);
+    CloseHandle(release);
+}
+
+TEST_F(Uninstall, EmptyFoldersGoUpToButNotIncludingProtectedFolders) {
+    TestProduct product(L"BkTestPrune", L"<Program Files>BkTest Prune");
+    Entries entries = {{L"f.txt", File("f.txt", "f")}};
+    std::string actions = CopySection(L"f.txt", L"<Destination>a\\b\\c\\deep.txt") +
+                          CopySection(L"f.txt", L"<Destination>kept\\ours.txt") +
+                          "[CreateIcon]\r\n<Destination>a\\b\\c\\deep.txt\r\n"
+                          "<Start Programs>BkTest Prune\\Deep.lnk\r\n\r\n\r\n";
+    ASSERT_TRUE(product.Install(actions, entries));
+    std::wstring link = Expanded(L"<Start Programs>BkTest Prune\\Deep.lnk");
+    ASSERT_TRUE(Exists(link));
+    // A file of the user's keeps its folder and the folders above it.
+    ASSERT_TRUE(WriteBytes(product.Folder() + L"kept\\mine.txt", "user"));
+
+    UninstallRun run = product.Uninstall();
+    ASSERT_TRUE(run.resultWritten);
+    EXPECT_EQ(3, run.done);
+    EXPECT_EQ(2, run.total);
+    EXPECT_FALSE(Exists(product.Folder() + L"a"));
+    EXPECT_FALSE(Exists(product.Folder() + L"kept\\ours.txt"));
+    EXPECT_EQ("user", ReadBytes(product.Folder() + L"kept\\mine.txt"));
+    EXPECT_FALSE(Exists(link));
+    EXPECT_FALSE(Exists(Expanded(L"<Start Programs>BkTest Prune")));
+    EXPECT_TRUE(Exists(Expanded(L"<Start Programs>")));
+    EXPECT_TRUE(Exists(Expanded(L"<Program Files>")));
+}
+
+TEST_F(Uninstall, RegistryValuesGoAndTheirKeysStay) {
+    TestProduct product(L"BkTestValues", L"<Program Files>BkTest Values");
+    const wchar_t kKey[] = L"Software\\BkTestValues\\Settings";
+    Entries entries = {{L"f.txt", File("f.txt", "f")}};
+    std::string actions = CopySection(L"f.txt", L"<Destination>f.txt") +
+                          "[Registry]\r\nHKLM\r\nSoftware\\BkTestValues\\Settings\r\nSTRING\r\n"
+                          "Folder\r\n<Destination>\r\n"
+                          "[Registry]\r\nHKLM\r\nSoftware\\BkTestValues\\Settings\r\nDWORD\r\nCount\r\n7\r\n";
+    ASSERT_TRUE(product.Install(actions, entries));
+    ASSERT_EQ(product.Folder(), MachineString(kKey, L"Folder", 0));
+    // A value the user added beside the product's stays.
+    ASSERT_TRUE(WriteString(L"user", L"Mine", HKEY_LOCAL_MACHINE, kKey));
+    // Added to the record after the install: its key never existed.
+    std::string log = ReadBytes(product.LogPath());
+    log += "[Registry]\r\nHKLM\r\nSoftware\\BkTestValues\\Never\r\nSTRING\r\nX\r\ny\r\n";
+    ASSERT_TRUE(WriteBytes(product.LogPath(), log));
+
+    UninstallRun run = product.Uninstall();
+    ASSERT_TRUE(run.resultWritten);
+    EXPECT_EQ(L"", MachineString(kKey, L"Folder", 0));
+    EXPECT_EQ(0u, QueryValueSize(L"Count", HKEY_LOCAL_MACHINE, kKey, nullptr));
+    EXPECT_EQ(L"user", MachineString(kKey, L"Mine", 0));
+    // The open that deletes a value creates a missing key, empty.
+    HKEY never = nullptr;
+    EXPECT_EQ(ERROR_SUCCESS, RegOpenKeyExW(HKEY_LOCAL_MACHINE, L"Software\\BkTestValues\\Never", 0, KEY_READ, &never));
+    if (never) RegCloseKey(never);
+    DeleteKeyTree(HKEY_LOCAL_MACHINE, L"Software", L"BkTestValues");
+}
+
+TEST_F(Uninstall, ComponentsAreUnregisteredBeforeTheyAreDeleted) {
+    TestProduct product(L"BkTestSelfReg", L"<Program Files>BkTest SelfReg");
+    Entries entries = {{L"comp.ocx", BinPath(L"selfreg.dll")}};
+    ASSERT_TRUE(product.Install(CopySection(L"comp.ocx", L"<Destination>comp.ocx"), entries));
+    std::wstring component = product.Folder() + L"comp.ocx";
+    const wchar_t kKey[] = L"Software\\BkTestSelfReg";
+    ASSERT_EQ(std::wstring(L"registered"), ReadStringValue(component.c_str(), HKEY_CURRENT_USER, kKey).Text());
+    UninstallRun run = product.Uninstall();
+    ASSERT_TRUE(run.resultWritten);
+    EXPECT_FALSE(run.reboot);
+    EXPECT_TRUE(ReadStringValue(component.c_str(), HKEY_CURRENT_USER, kKey).IsEmpty());
+    EXPECT_FALSE(Exists(component));
+    DeleteKeyTree(HKEY_CURRENT_USER, L"Software", L"BkTestSelfReg");
+}
+
+TEST_F(Uninstall, WithoutItsLogOnlyTheEntryGoes) {
+    TestProduct product(L"BkTestNoLog", L"<Program Files>BkTest NoLog");
+    Entries entries = {{L"f.txt", File("f.txt", "f")}};
+    ASSERT_TRUE(product.Install(CopySection(L"f.txt", L"<Destination>f.txt"), entries));
+    ASSERT_TRUE(DeleteFileW(product.LogPath().c_str()));
+    UninstallRun run = product.Uninstall();
+    ASSERT_TRUE(run.resultWritten);
+    EXPECT_EQ(0, run.done);
+    EXPECT_TRUE(run.boxes.empty());
+    EXPECT_TRUE(Exists(product.Folder() + L"f.txt"));
+    EXPECT_EQ(L"", MachineString(UninstallKeyPath(L"BkTestNoLog"), L"InstallTo", 0));
+}
+
+}  // namespace
