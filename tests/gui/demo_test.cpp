@@ -80,16 +80,6 @@ DemoRun RunDemo(DWORD dpi, const wchar_t* name) {
     return run;
 }
 
-bool Dark(COLORREF c) { return c != CLR_INVALID && GetRValue(c) < 90 && GetGValue(c) < 90 && GetBValue(c) < 90; }
-
-int DarkPixels(const Picture& p, int left, int top, int right, int bottom) {
-    int n = 0;
-    for (int y = top; y < bottom; ++y)
-        for (int x = left; x < right; ++x)
-            if (Dark(p.At(x, y))) ++n;
-    return n;
-}
-
 // What every scale must show: the dialog's own size, the emblem's wings and
 // rule at the top centre with the middle left for the title, the close
 // cross at the top right, and an untouched band under the headline.
