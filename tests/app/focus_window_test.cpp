@@ -10,6 +10,7 @@
 #include "gui/driver.h"
 #include "package/package_fixture.h"
 #include "stub_embed.h"
+#include "support/display_dpi.h"
 #include "support/pump.h"
 #include "support/process.h"
 #include "support/scratch.h"
@@ -80,14 +81,23 @@ TEST(FocusWindow, ComesFromItsTemplateRoundAndShadowed) {
     DeleteObject(region);
 }
 
-TEST(FocusWindow, ShowsItsPictureAtOnce) {
+// BRASK_FOCUS_SCALE: the display scale a fresh process was started with.
+TEST(FocusWindow, ShowsItsPicture) {
+    wchar_t scale[16] = L"";
+    GetEnvironmentVariableW(L"BRASK_FOCUS_SCALE", scale, 16);
+    if (scale[0]) EXPECT_EQ(_wtoi(scale), Scale(100));
     dlgNonElevateWndWithFocus focus;
     ASSERT_TRUE(focus.hwnd != nullptr);
     Picture p = Capture(focus.hwnd);
-    Save(p, L"focus-window");
+    Save(p, scale[0] ? (std::wstring(L"focus-window-") + scale).c_str() : L"focus-window");
     ASSERT_EQ(focus.GetWidth(), p.width);
     ASSERT_EQ(focus.GetHeight(), p.height);
     CheckPicture(p, focus.DialogUnitsY(35));
+}
+
+TEST(FocusWindow, PictureFollowsTheDisplayScale) {
+    DisplayDpi display(144);
+    EXPECT_TRUE(RunTestInFreshProcess(L"FocusWindow.ShowsItsPicture", L"BRASK_FOCUS_SCALE", L"150"));
 }
 
 TEST(FocusWindow, DraggingMovesTheWindowByTheCursorsMovement) {
