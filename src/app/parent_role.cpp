@@ -2,6 +2,7 @@
 // carries out what the child asks of the user who started the installer.
 #include "app/command_file.h"
 #include "app/command_line.h"
+#include "app/focus_window.h"
 #include "app/installer_state.h"
 #include "app/relaunch.h"
 #include "app/roles.h"
@@ -19,7 +20,8 @@ const int kExitInstallFailed = 1603;
 }  // namespace
 
 int RunParentRole() {
-    HWND focusWindow = CreateFocusWindow();
+    // Painted on construction: the wait below runs no message loop.
+    dlgNonElevateWndWithFocus focusWindow;
     if (!CanWriteProgramFiles() && IsXpOrLater() && GetOsVersion().dwMajorVersion < 6) {
         // These systems show a run-as dialog instead of a consent prompt.
         ShowMessage(nullptr,
@@ -35,10 +37,10 @@ int RunParentRole() {
     parameters.Format(L"--selfrun --IsElevated=\"%s\" %s", (const wchar_t*)commandFile,
                       (const wchar_t*)GetRestOfCommandLine());
     DWORD childExit = 0;
-    RelaunchResult result = RelaunchElevated(GetExePath(), parameters, commandFile, focusWindow, childExit);
+    RelaunchResult result = RelaunchElevated(GetExePath(), parameters, commandFile, focusWindow.hwnd, childExit);
     if (!state.rerunEvent.IsSignalled()) ExecuteCommandFile(commandFile);
     DeleteTempFile(commandFile);
-    DestroyFocusWindow(focusWindow);
+    focusWindow.Release();
     if (result == kRelaunchRefused) return kExitUserCancelled;
     if (result == kRelaunchFailed) return kExitInstallFailed;
     return (int)childExit;

@@ -14,7 +14,3 @@ void RunElevatedChildRole();
 // The exit code of the whole install: the elevated child's, 1602 when the
 // user refused the relaunch, 1603 when it failed otherwise.
 int RunParentRole();
-
-// The small window the parent keeps on screen while the child starts.
-HWND CreateFocusWindow();
-void DestroyFocusWindow(HWND window);

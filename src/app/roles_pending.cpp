@@ -4,5 +4,3 @@
 int RunUninstallerRole() { return 0; }
 bool RunContainerRole() { return false; }
 void RunElevatedChildRole() {}
-HWND CreateFocusWindow() { return nullptr; }
-void DestroyFocusWindow(HWND) {}

@@ -8,36 +8,10 @@
 #include <string>
 
 #include "gui/driver.h"
+#include "support/display_dpi.h"
 #include "support/process.h"
 
 namespace {
-
-// Wine takes the display's DPI from the user's LogPixels value when a
-// process starts; the previous value comes back afterwards.
-class DisplayDpi {
-public:
-    explicit DisplayDpi(DWORD dpi) {
-        RegCreateKeyExW(HKEY_CURRENT_USER, L"Control Panel\\Desktop", 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key_,
-                        nullptr);
-        DWORD size = sizeof old_;
-        hadOld_ = RegQueryValueExW(key_, L"LogPixels", nullptr, nullptr, (BYTE*)&old_, &size) == ERROR_SUCCESS;
-        RegSetValueExW(key_, L"LogPixels", 0, REG_DWORD, (const BYTE*)&dpi, sizeof dpi);
-    }
-    ~DisplayDpi() {
-        if (hadOld_)
-            RegSetValueExW(key_, L"LogPixels", 0, REG_DWORD, (const BYTE*)&old_, sizeof old_);
-        else
-            RegDeleteValueW(key_, L"LogPixels");
-        RegCloseKey(key_);
-    }
-    DisplayDpi(const DisplayDpi&) = delete;
-    DisplayDpi& operator=(const DisplayDpi&) = delete;
-
-private:
-    HKEY key_ = nullptr;
-    DWORD old_ = 0;
-    bool hadOld_ = false;
-};
 
 struct DemoReport {
     int scale100 = 0, scale21 = 0, width = 0, height = 0, emblemWidth = 0, emblemHeight = 0;
@@ -78,16 +52,6 @@ DemoRun RunDemo(DWORD dpi, const wchar_t* name) {
         fclose(f);
     }
     return run;
-}
-
-bool Dark(COLORREF c) { return c != CLR_INVALID && GetRValue(c) < 90 && GetGValue(c) < 90 && GetBValue(c) < 90; }
-
-int DarkPixels(const Picture& p, int left, int top, int right, int bottom) {
-    int n = 0;
-    for (int y = top; y < bottom; ++y)
-        for (int x = left; x < right; ++x)
-            if (Dark(p.At(x, y))) ++n;
-    return n;
 }
 
 // What every scale must show: the dialog's own size, the emblem's wings and

@@ -95,6 +95,16 @@ COLORREF Picture::At(int x, int y) const {
     return RGB(p[2], p[1], p[0]);
 }
 
+int DarkPixels(const Picture& picture, int left, int top, int right, int bottom) {
+    int n = 0;
+    for (int y = top; y < bottom; ++y)
+        for (int x = left; x < right; ++x) {
+            COLORREF c = picture.At(x, y);
+            if (c != CLR_INVALID && GetRValue(c) < 90 && GetGValue(c) < 90 && GetBValue(c) < 90) ++n;
+        }
+    return n;
+}
+
 // Copied from the window's device context: what the window shows on the
 // display. PrintWindow would ask the window to paint into a device context
 // of this process, which a window of another process cannot use.

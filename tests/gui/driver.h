@@ -38,5 +38,8 @@ struct Picture {
     COLORREF At(int x, int y) const;
 };
 Picture Capture(HWND window);
+// Pixels of the rectangle (right and bottom excluded) darker than 90 in
+// every channel: ink of text and pictures.
+int DarkPixels(const Picture& picture, int left, int top, int right, int bottom);
 // Written as a BMP; the build turns the screenshots into PNG.
 bool SaveBitmap(const Picture& picture, const std::wstring& path);
