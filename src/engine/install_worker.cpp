@@ -93,13 +93,13 @@ void Worker::CreateIcon() {
         state.finishShortcuts.Push(item);
         return;
     }
-    ShortcutSpec spec;
-    spec.target = target;
-    spec.arguments = arguments;
+    ShortcutSpec shortcut;
+    shortcut.target = target;
+    shortcut.arguments = arguments;
     int32_t slash = target.FindLastChar(L'\\');
-    spec.workingFolder = slash ? target.Left(slash) : WString();
-    spec.mask = ShortcutSpec::kArguments | ShortcutSpec::kWorkingFolder;
-    CreateShortcut(link, spec);
+    shortcut.workingFolder = slash ? target.Left(slash) : WString();
+    shortcut.mask = ShortcutSpec::kArguments | ShortcutSpec::kWorkingFolder;
+    CreateShortcut(link, shortcut);
 }
 
 void Worker::RunFile(bool wait) {

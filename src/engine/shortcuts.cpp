@@ -33,19 +33,19 @@ WString Expanded(const WString& text) {
 
 }  // namespace
 
-HRESULT CreateShortcut(const wchar_t* linkPathText, const ShortcutSpec& spec) {
+HRESULT CreateShortcut(const wchar_t* linkPathText, const ShortcutSpec& shortcut) {
     WString linkPath = Expanded(linkPathText);
     CreateFolderTree(linkPath.FolderPart());
     ComPtr<IShellLinkW> link;
     HRESULT result = CreateLink(link);
     if (FAILED(result)) return result;
-    link.p->SetPath(Expanded(spec.target));
-    if (spec.mask & ShortcutSpec::kArguments) link.p->SetArguments(Expanded(spec.arguments));
-    if (spec.mask & ShortcutSpec::kDescription) link.p->SetDescription(spec.description);
-    if (spec.mask & ShortcutSpec::kIcon) link.p->SetIconLocation(Expanded(spec.iconPath), spec.iconIndex);
-    if (spec.mask & ShortcutSpec::kWorkingFolder) link.p->SetWorkingDirectory(Expanded(spec.workingFolder));
-    if (spec.mask & ShortcutSpec::kShowCommand) link.p->SetShowCmd(spec.showCommand);
-    if (spec.mask & ShortcutSpec::kHotkey) link.p->SetHotkey(spec.hotkey);
+    link.p->SetPath(Expanded(shortcut.target));
+    if (shortcut.mask & ShortcutSpec::kArguments) link.p->SetArguments(Expanded(shortcut.arguments));
+    if (shortcut.mask & ShortcutSpec::kDescription) link.p->SetDescription(shortcut.description);
+    if (shortcut.mask & ShortcutSpec::kIcon) link.p->SetIconLocation(Expanded(shortcut.iconPath), shortcut.iconIndex);
+    if (shortcut.mask & ShortcutSpec::kWorkingFolder) link.p->SetWorkingDirectory(Expanded(shortcut.workingFolder));
+    if (shortcut.mask & ShortcutSpec::kShowCommand) link.p->SetShowCmd(shortcut.showCommand);
+    if (shortcut.mask & ShortcutSpec::kHotkey) link.p->SetHotkey(shortcut.hotkey);
     ComPtr<IPersistFile> file;
     result = link.p->QueryInterface(IID_IPersistFile, (void**)&file.p);
     if (FAILED(result)) return result;
