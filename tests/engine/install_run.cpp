@@ -74,6 +74,8 @@ InstallRun::~InstallRun() {
     RemoveTree(installPath.c_str(), nullptr, true);
     DeleteFileW(UninstallerCopyPath());
     DeleteFileW(UninstallLogPath());
+    // Gone when no other product's files are in it, as after an uninstall.
+    RemoveDirectoryW(UninstallFolder());
     RegDeleteTreeW(HKEY_LOCAL_MACHINE, UninstallKeyPath(project_.c_str()));
     if (owner) DestroyWindow(owner);
 }

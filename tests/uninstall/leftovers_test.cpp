@@ -12,6 +12,7 @@
 #include <string>
 
 #include "base/registry.h"
+#include "engine/uninstall_record.h"
 #include "support/process.h"
 #include "support/scratch.h"
 #include "uninstall/uninstall_fixture.h"
@@ -141,6 +142,9 @@ TEST(Leftovers, OnlyWhatTheDesignKeeps) {
     ASSERT_TRUE(WriteBytes(scratch / L"changes.txt", "changes"));
     // Whatever earlier programs scheduled for the restart happens first.
     ASSERT_TRUE(RestartWindows());
+    // An empty uninstall folder another test left would go at this test's
+    // restart and look like something the uninstall removed.
+    RemoveDirectoryW(UninstallFolder());
     Snapshot before, after;
     ASSERT_TRUE(Take(scratch, L"before", before));
 
