@@ -55,14 +55,18 @@ bool ShellStart(const wchar_t* verb, const wchar_t* file, const wchar_t* paramet
     return true;
 }
 
-bool RunElevated(const wchar_t* file, const wchar_t* parameters, bool wait) {
+bool ShellRun(const wchar_t* verb, const wchar_t* file, const wchar_t* parameters, bool wait) {
     HANDLE process;
-    if (!ShellStart(L"runas", file, parameters, process)) return false;
+    if (!ShellStart(verb, file, parameters, process)) return false;
     if (process) {
         if (wait) WaitForSingleObject(process, INFINITE);
         CloseHandle(process);
     }
     return true;
+}
+
+bool RunElevated(const wchar_t* file, const wchar_t* parameters, bool wait) {
+    return ShellRun(L"runas", file, parameters, wait);
 }
 
 bool ManifestRequiresAdmin(const uint8_t* bytes, uint32_t size) {

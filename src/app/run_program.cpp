@@ -97,15 +97,7 @@ void RunProgram(const wchar_t* programText, const wchar_t* parametersText, bool 
         WriteCommandFile(lines);
         deleteTemporary = false;
     } else if (!IsExe(extension) && parameters.IsEmpty()) {
-        HANDLE process;
-        if (ShellStart(nullptr, program, nullptr, process)) {
-            if (process) {
-                if (wait) WaitForSingleObject(process, INFINITE);
-                CloseHandle(process);
-            }
-        } else {
-            failed = true;
-        }
+        if (!ShellRun(nullptr, program, nullptr, wait)) failed = true;
         deleteTemporary = false;
     } else {
         WString commandLine;
