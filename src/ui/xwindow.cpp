@@ -66,8 +66,8 @@ void XWindow::OnCmdYes() {}
 HWND XWindow::CreateAsWindow(DWORD style, DWORD exStyle, HWND parent, const RECT& rect) {
     Release();
     HINSTANCE instance = GetModuleHandleW(nullptr);
-    // Each object registers a class of its own, so that later parts can give
-    // one window class styles (a drop shadow) without touching the others.
+    // Each object registers a class of its own, so that one window's class
+    // styles never change another's, and Release can unregister it.
     WString name = windowRegistry.NextClassName();
     WNDCLASSEXW wc = {};
     wc.cbSize = sizeof wc;
