@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "base/message_box.h"
 #include "res/resource_ids.h"
 #include "support/pump.h"
 
@@ -283,6 +284,36 @@ TEST(XWindowDispatch, MissingTemplateFails) {
     EXPECT_EQ(-1, dialog.CreateFromTemplate(999, nullptr, true));
     EXPECT_EQ(0, dialog.CreateFromTemplate(999, nullptr, false));
     EXPECT_EQ(nullptr, dialog.hwnd);
+}
+
+// A real box takes the activation from its owner and so sends it messages
+// while the question is open; this one does the same and answers No.
+int AnswerNoLikeARealBox(HWND owner, const wchar_t*, const wchar_t*, UINT) {
+    SendMessageW(owner, WM_NCACTIVATE, FALSE, 0);
+    SendMessageW(owner, WM_ACTIVATE, WA_INACTIVE, 0);
+    SendMessageW(owner, WM_USER + 7, 0, 0);
+    return IDNO;
+}
+
+// Asks before closing; No keeps the window.
+class AsksOnClose : public XWindow {
+public:
+    int questions = 0;
+    void OnClose() override {
+        ++questions;
+        if (ShowMessage(hwnd, L"Close?", L"Test", MB_YESNO) == IDYES) XWindow::OnClose();
+    }
+};
+
+TEST(XWindowDispatch, MessagesSentDuringAnOperationKeepItsAnswer) {
+    AsksOnClose window;
+    ASSERT_TRUE(MakeWindow(window));
+    SetMessageBoxHook(AnswerNoLikeARealBox);
+    SendMessageW(window.hwnd, WM_CLOSE, 0, 0);
+    SetMessageBoxHook(nullptr);
+    EXPECT_EQ(1, window.questions);
+    // Default processing of WM_CLOSE would have destroyed it.
+    EXPECT_TRUE(IsWindow(window.hwnd));
 }
 
 }  // namespace
