@@ -12,6 +12,7 @@
 #include "ui/font.h"
 #include "ui/memory_bitmap.h"
 #include "ui/scale.h"
+#include "ui/scene_text.h"
 
 namespace {
 
@@ -138,6 +139,25 @@ TEST_F(SceneTest, EllipsizeCutsOnlyWhatDoesNotFit) {
     EXPECT_STREQ(L"abcdef", fits);
     WString empty;
     EXPECT_FALSE(Ellipsize(font, 1, empty));
+}
+
+// Consecutive texts that ask for the same font share it; any attribute that
+// differs makes a new one.
+TEST_F(SceneTest, ConsecutiveTextsShareTheirFont) {
+    SceneTextFont fonts(dc);
+    TextItem plain = Text(0, 0, L"a"), same = Text(5, 5, L"b"), bold = Text(0, 0, L"c");
+    bold.bold = 1;
+    HFONT first = fonts.For(plain).Handle();
+    ASSERT_NE(nullptr, first);
+    EXPECT_EQ(first, fonts.For(same).Handle());
+    EXPECT_EQ(first, (HFONT)GetCurrentObject(dc, OBJ_FONT));
+    Font& boldFont = fonts.For(bold);
+    EXPECT_EQ(FW_BOLD, boldFont.logFont.lfWeight);
+    EXPECT_NE(first, boldFont.Handle());
+    same.colour = RGB(1, 2, 3);
+    EXPECT_EQ(RGB(1, 2, 3), fonts.For(same).colour);
+    same.faceName = L"Arial";
+    EXPECT_STREQ(L"Arial", fonts.For(same).logFont.lfFaceName);
 }
 
 TEST_F(SceneTest, TextIsCentredOrAlignedToTheFarEdge) {
