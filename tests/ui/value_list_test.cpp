@@ -22,10 +22,11 @@ void RecordToggle(XValueList&, int32_t row) { toggled.push_back(row); }
 // Counts what the listbox itself received, so a test can wait for it.
 class ProbeList : public XValueList {
 public:
-    int buttonUps = 0, keyUps = 0;
+    int buttonUps = 0, keyUps = 0, contextMenus = 0;
+    void OnContextMenu(int, int) override { ++contextMenus; }
     LRESULT SubclassProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam, int32_t* handled) override {
         LRESULT result = XValueList::SubclassProc(window, message, wParam, lParam, handled);
-        if (message == WM_LBUTTONUP) ++buttonUps;
+        if (message == WM_LBUTTONUP || message == WM_RBUTTONUP) ++buttonUps;
         if (message == WM_KEYUP) ++keyUps;
         return result;
     }
@@ -80,33 +81,35 @@ protected:
     ProbeList& list() { return dialog.list; }
     HWND listWindow() { return dialog.list.listWindow; }
 
-    void AddRows(const std::vector<Row>& rows) {
+    // With an icon, it stands left of the check icon as in the dialogs.
+    void AddRows(const std::vector<Row>& rows, HICON icon = nullptr) {
         for (const Row& r : rows) {
             ValueRow row;
             row.name = r.name;
             row.value = r.value;
             row.disabled = r.disabled ? 1 : 0;
             row.nameX = Scale(48);
+            row.icon.Duplicate(icon);
+            row.iconX = Scale(6);
             row.callback = RecordToggle;
             ASSERT_GE(list().AddRow(row), 0);
         }
     }
 
-    // A real left click at client coordinates of the list.
-    void Click(int x, int y) {
-        POINT p = {x, y};
+    // A real click in the middle of a row, x in client coordinates of the
+    // list; waits until the listbox has had the button's release.
+    void ClickRow(int row, int x, bool right = false) {
+        POINT p = {x, row * list().rowHeight + list().rowHeight / 2};
         ClientToScreen(listWindow(), &p);
         SetCursorPos(p.x, p.y);
         INPUT input[2] = {};
         input[0].type = input[1].type = INPUT_MOUSE;
-        input[0].mi.dwFlags = MOUSEEVENTF_LEFTDOWN;
-        input[1].mi.dwFlags = MOUSEEVENTF_LEFTUP;
+        input[0].mi.dwFlags = right ? MOUSEEVENTF_RIGHTDOWN : MOUSEEVENTF_LEFTDOWN;
+        input[1].mi.dwFlags = right ? MOUSEEVENTF_RIGHTUP : MOUSEEVENTF_LEFTUP;
         int before = list().buttonUps;
         ASSERT_EQ(2u, SendInput(2, input, sizeof(INPUT)));
         ASSERT_TRUE(PumpUntil([&] { return list().buttonUps > before; }, 5000));
     }
-    void ClickRow(int row, int x) { Click(x, row * list().rowHeight + list().rowHeight / 2); }
-    int CheckIconMiddle() { return list().iconX + Scale(8); }
 
     // What the keyboard sends the focused listbox.
     void Press(WORD key) {
@@ -152,12 +155,10 @@ protected:
             return GetRValue(c) < 0x80 && GetBValue(c) < 0x90 && GetBValue(c) < GetRValue(c) + 40;
         });
     }
-    int NamePixels(const Picture& p, POINT origin, int row, COLORREF colour) {
-        return RowPixels(p, origin, row, Scale(48), Scale(48) + Scale(100), [=](COLORREF c) { return c == colour; });
-    }
-    int DarkNamePixels(const Picture& p, POINT origin, int row) {
-        return RowPixels(p, origin, row, Scale(48), Scale(48) + Scale(100), [](COLORREF c) {
-            return GetRValue(c) < 90 && GetGValue(c) < 90 && GetBValue(c) < 90;
+    // The name's ink: dark, or exactly the disabled grey.
+    int NamePixels(const Picture& p, POINT origin, int row, bool grey) {
+        return RowPixels(p, origin, row, Scale(48), Scale(148), [=](COLORREF c) {
+            return grey ? c == kDisabledText : GetRValue(c) < 90 && GetGValue(c) < 90 && GetBValue(c) < 90;
         });
     }
 
@@ -193,7 +194,7 @@ TEST_F(ValueList, OneClickOnTheCheckIconChecksTheRow) {
     EXPECT_EQ(0, CheckedIconPixels(before, origin, 0));
     EXPECT_GT(UncheckedIconPixels(before, origin, 0), Scale(16));
 
-    ClickRow(0, CheckIconMiddle());
+    ClickRow(0, list().iconX + Scale(8));
     EXPECT_TRUE(list().IsChecked(0));
     EXPECT_STREQ(L"1", list().RowAt(0)->value.Text());
     EXPECT_EQ(std::vector<int32_t>{0}, toggled);
@@ -214,7 +215,7 @@ TEST_F(ValueList, LabelClickSelectsFirstAndTogglesTheSelectedRow) {
     EXPECT_EQ(std::vector<int32_t>{1}, toggled);
     // The blank space below the rows toggles nothing, not even the
     // selected last row.
-    Click(Scale(120), 2 * list().rowHeight + list().rowHeight / 2);
+    ClickRow(2, Scale(120));
     EXPECT_TRUE(list().IsChecked(1));
     EXPECT_EQ(std::vector<int32_t>{1}, toggled);
     EXPECT_FALSE(list().IsChecked(0));
@@ -222,7 +223,7 @@ TEST_F(ValueList, LabelClickSelectsFirstAndTogglesTheSelectedRow) {
 
 TEST_F(ValueList, DisabledRowIsGreyAndIgnoresClicksAndSpace) {
     AddRows({{L"Run Program: Enabled", L"0", false}, {L"Restart Computer", L"0", true}});
-    ClickRow(1, CheckIconMiddle());
+    ClickRow(1, list().iconX + Scale(8));
     list().Select(1);
     Press(VK_SPACE);
     EXPECT_FALSE(list().IsChecked(1));
@@ -234,13 +235,24 @@ TEST_F(ValueList, DisabledRowIsGreyAndIgnoresClicksAndSpace) {
 
     POINT origin;
     Picture p = Shot(&origin);
-    EXPECT_GT(NamePixels(p, origin, 1, kDisabledText), 10);
-    EXPECT_EQ(0, DarkNamePixels(p, origin, 1));
-    EXPECT_EQ(0, NamePixels(p, origin, 0, kDisabledText));
-    EXPECT_GT(DarkNamePixels(p, origin, 0), 10);
+    EXPECT_GT(NamePixels(p, origin, 1, true), 10);
+    EXPECT_EQ(0, NamePixels(p, origin, 1, false));
+    EXPECT_EQ(0, NamePixels(p, origin, 0, true));
+    EXPECT_GT(NamePixels(p, origin, 0, false), 10);
     // The disabled looks of the icons: no dark border, no blue tile.
     EXPECT_EQ(0, UncheckedIconPixels(p, origin, 1));
     EXPECT_EQ(0, CheckedIconPixels(p, origin, 1));
+}
+
+TEST_F(ValueList, RightClickSelectsAndAsksForTheContextMenu) {
+    AddRows({{L"One", L"0", false}, {L"Two", L"0", false}});
+    ClickRow(1, list().iconX + Scale(8), true);
+    EXPECT_EQ(1, list().GetSelection());
+    EXPECT_EQ(1, list().contextMenus);
+    EXPECT_TRUE(toggled.empty());
+    // Still captured, the listbox would select whatever row the mouse
+    // moves over next.
+    EXPECT_NE(listWindow(), GetCapture());
 }
 
 TEST_F(ValueList, NavigationKeys) {
@@ -269,23 +281,13 @@ TEST_F(ValueList, NavigationKeys) {
 }
 
 TEST_F(ValueList, Screenshot) {
-    HICON shortcut = (HICON)LoadImageW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDI_SHORTCUT), IMAGE_ICON,
-                                       Scale(16), Scale(16), LR_DEFAULTCOLOR);
-    const Row rows[] = {{L"Create Icon: Demo", L"1", false},
-                        {L"Run Program: Demo", L"0", false},
-                        {L"Restart Computer [Required to Finalize Setup]", L"1", true},
-                        {L"Run Program: Unavailable", L"0", true}};
-    for (const Row& r : rows) {
-        ValueRow row;
-        row.name = r.name;
-        row.value = r.value;
-        row.disabled = r.disabled ? 1 : 0;
-        row.nameX = Scale(48);
-        row.icon.Duplicate(shortcut);
-        row.iconX = Scale(6);
-        ASSERT_GE(list().AddRow(row), 0);
-    }
-    DestroyIcon(shortcut);
+    IconHandle shortcut;
+    ASSERT_TRUE(shortcut.Load(IDI_SHORTCUT, Scale(16), Scale(16)));
+    AddRows({{L"Create Icon: Demo", L"1", false},
+             {L"Run Program: Demo", L"0", false},
+             {L"Restart Computer [Required to Finalize Setup]", L"1", true},
+             {L"Run Program: Unavailable", L"0", true}},
+            shortcut.Handle());
     list().Select(1);
     SetFocus(listWindow());
     POINT origin;
@@ -294,7 +296,7 @@ TEST_F(ValueList, Screenshot) {
     SaveBitmap(p, BinPath(L"screenshots\\value_list-") + PrefixKind() + L".bmp");
     EXPECT_GT(CheckedIconPixels(p, origin, 0), Scale(16) * Scale(16) / 3);
     EXPECT_GT(UncheckedIconPixels(p, origin, 1), Scale(16));
-    EXPECT_GT(NamePixels(p, origin, 2, kDisabledText), 10);
+    EXPECT_GT(NamePixels(p, origin, 2, true), 10);
     // The selected row's box and gradient, the others on white.
     int width = Scale(20);
     EXPECT_GT(RowPixels(p, origin, 1, Scale(200), Scale(200) + width,
