@@ -31,7 +31,7 @@ void EnableShutdownPrivilege() {
 
 void SetRestartHook(RestartHook hook) { g_restartHook = hook; }
 
-DWORD RestartWindows() {
+DWORD StartSystemRestart() {
     EnableShutdownPrivilege();
     wchar_t message[sizeof kRestartMessage / sizeof kRestartMessage[0]];
     wcscpy(message, kRestartMessage);
@@ -56,6 +56,6 @@ void Reboot() {
     if (g_restartHook)
         g_restartHook();
     else
-        RestartWindows();
+        StartSystemRestart();
     PostQuitMessage(0);
 }

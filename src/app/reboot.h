@@ -11,9 +11,9 @@ void Reboot();
 // The system's restart itself, after the shutdown privilege was enabled:
 // InitiateShutdownW where advapi32 has it, InitiateSystemShutdownW
 // otherwise. Returns ERROR_SUCCESS or the system's error code.
-DWORD RestartWindows();
+DWORD StartSystemRestart();
 
-// Reboot() calls this instead of RestartWindows once set, so that tests run
+// Reboot() calls this instead of StartSystemRestart once set, so that tests run
 // the whole flow without restarting anything; null restores the real one.
 typedef DWORD (*RestartHook)();
 void SetRestartHook(RestartHook hook);
