@@ -1,6 +1,8 @@
 #include "ui/xtooltip.h"
 
 #include "ui/tooltip_watcher.h"
+#include "ui/gdi_objects.h"
+#include "ui/scene_text.h"
 #include "ui/window_registry.h"
 
 namespace {
@@ -147,8 +149,12 @@ void XToolTip::Step(POINT cursor) {
     // kept until the cursor leaves is made opaque too.
     int next = duration == kUntilLeft ? 255 : ToolTipAlpha(elapsed, duration);
     if (next != alpha) {
+        bool first = alpha == -1;
         alpha = next;
         SetLayeredWindowAttributes(hwnd, 0, (BYTE)next, LWA_ALPHA);
+        // Wine maps a layered window only once its alpha is set, onto a new
+        // surface without what was painted before: paint it again.
+        if (first) InvalidateRect(hwnd, nullptr, FALSE);
     }
 }
 
@@ -165,8 +171,26 @@ POINT ToolTipPlace(const RECT& reference, POINT cursor, SIZE size, int desktopRi
     return p;
 }
 
+// Measuring resolves the vertically centred text against a height of 0, so
+// only its lower half counts; the popup must still hold the whole text and
+// its margins.
+int XToolTip::TextFloor() {
+    WindowDC screen(nullptr);
+    SceneTextFont fonts(screen.Handle());
+    int floor = 0;
+    for (int32_t i = 0; i < look.TextCount(); ++i) {
+        TextItem& item = *look.TextAt(i);
+        int h = fonts.For(item).TextHeight(screen.Handle(), item.text, true) + 5;
+        if (h > floor) floor = h;
+    }
+    return floor;
+}
+
 RECT XToolTip::Layout(POINT cursor) {
-    look.SetLayout(2, 4, minWidth > 2 ? minWidth : 2, minHeight > 4 ? minHeight : 4);
+    int height = minHeight > 4 ? minHeight : 4;
+    int text = TextFloor();
+    if (text > height) height = text;
+    look.SetLayout(2, 4, minWidth > 2 ? minWidth : 2, height);
     SIZE size = look.Measure();
     RECT reference = {};
     GetWindowRect(target, &reference);

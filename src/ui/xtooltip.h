@@ -54,6 +54,7 @@ public:
 private:
     void Popup(POINT cursor);
     RECT Layout(POINT cursor);
+    int TextFloor();
     void DestroyPopup();
 };
 
