@@ -72,33 +72,10 @@ void PumpDialogFor(HWND dialog, DWORD ms) {
     PumpDialogUntil(dialog, [] { return false; }, ms);
 }
 
-void PressMouse(bool down) {
-    INPUT input = {};
-    input.type = INPUT_MOUSE;
-    input.mi.dwFlags = down ? MOUSEEVENTF_LEFTDOWN : MOUSEEVENTF_LEFTUP;
-    SendInput(1, &input, sizeof input);
-}
-
 // Posted like the system's keyboard input: to the window that has the
 // focus when the key goes down or up.
 void PostKey(WORD key, bool up) {
     UINT scan = MapVirtualKeyW(key, MAPVK_VK_TO_VSC);
     LPARAM data = 1 | (scan << 16) | (up ? 0xC0000000u : 0);
     PostMessageW(GetFocus(), up ? WM_KEYUP : WM_KEYDOWN, key, data);
-}
-
-Picture CaptureScreen(const RECT& r) {
-    Picture screen = Capture(GetDesktopWindow());
-    Picture part;
-    part.width = r.right - r.left;
-    part.height = r.bottom - r.top;
-    part.bgra.assign((size_t)part.width * part.height * 4, 0);
-    for (int y = 0; y < part.height; ++y)
-        for (int x = 0; x < part.width; ++x) {
-            int sx = r.left + x, sy = r.top + y;
-            if (sx < 0 || sy < 0 || sx >= screen.width || sy >= screen.height) continue;
-            for (int c = 0; c < 4; ++c)
-                part.bgra[((size_t)y * part.width + x) * 4 + c] = screen.bgra[((size_t)sy * screen.width + sx) * 4 + c];
-        }
-    return part;
 }

@@ -55,8 +55,5 @@ bool PumpDialogUntil(HWND dialog, Condition done, DWORD timeoutMs) {
 // Lets time pass with the dialog's messages flowing.
 void PumpDialogFor(HWND dialog, DWORD ms);
 
-// Real input: a mouse button at the cursor, a key to the focus window.
-void PressMouse(bool down);
+// A key posted like real input, to the window with the focus.
 void PostKey(WORD key, bool up);
-// The part of the screen in r.
-Picture CaptureScreen(const RECT& r);
