@@ -77,7 +77,9 @@ bool StoppableThread::IsFinished() const { return !thread_ || WaitForSingleObjec
 
 void StoppableThread::Close() {
     if (!thread_) return;
-    StopAndWait();
+    // A thread given up on stays suspended: resuming it would let it run on
+    // for another whole time-out, holding whatever it held.
+    if (!suspended_) StopAndWait();
     CloseHandle(thread_);
     thread_ = nullptr;
     stopEvent_.Close();

@@ -11,11 +11,12 @@ bool ReplaceAtRestart(const wchar_t* source, const wchar_t* destination) {
     pending = LongPath(pending, 260);
     WString target = LongPath(destination, 260);
     if (!CopyFileW(LongPath(source, 260), pending, FALSE)) return false;
-    // The pending name is 7 characters longer than the destination: without
-    // the long-path prefix a destination just under MAX_PATH would have its
-    // deletion scheduled and the rename refused, losing the file at restart.
-    if (!MoveFileExW(target, nullptr, MOVEFILE_DELAY_UNTIL_REBOOT)) return false;
-    if (!MoveFileExW(pending, target, MOVEFILE_DELAY_UNTIL_REBOOT)) return false;
+    // One replacing rename, never a deletion of the destination and a rename
+    // registered apart: if the second registration failed, the restart would
+    // delete the installed file and put nothing in its place. The pending
+    // name is 7 characters longer than the destination, hence the long-path
+    // prefix on both.
+    if (!MoveFileExW(pending, target, MOVEFILE_REPLACE_EXISTING | MOVEFILE_DELAY_UNTIL_REBOOT)) return false;
     state.rebootRequired = true;
     return true;
 }

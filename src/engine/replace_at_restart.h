@@ -2,8 +2,7 @@
 // "-BKITMP" appended, and the system swaps the two at the next restart.
 #pragma once
 
-// Copies source to the pending-replace name and schedules the deletion of
-// destination and the rename of the copy into its place, in that order (the
-// delayed rename does not replace an existing file). Sets rebootRequired
-// when all three steps succeed; stops at the first that fails.
+// Copies source to the pending-replace name and schedules the rename of the
+// copy over destination at the next restart. Sets rebootRequired when both
+// steps succeed; stops at the first that fails.
 bool ReplaceAtRestart(const wchar_t* source, const wchar_t* destination);

@@ -82,6 +82,12 @@ TEST(StoppableThread, IgnoringThreadIsSuspendedAfterTimeout) {
     Sleep(100);
     EXPECT_EQ(frozen, c.loops);  // suspended, not running on
     EXPECT_FALSE(t.IsFinished());
+    // Closing it only lets go of the handle: the thread is not woken again.
+    started = GetTickCount();
+    t.Close();
+    EXPECT_LT(GetTickCount() - started, 200u);
+    Sleep(100);
+    EXPECT_EQ(frozen, c.loops);
 }
 
 struct TryLockArg {

@@ -32,6 +32,38 @@ const wchar_t kWineFile[] = L"C:\\windows\\system32\\shell32.dll";
 
 bool Queued(const std::wstring& path) { return RegistrationQueue().Contains(path.c_str(), true); }
 
+// The restart's pending renames as (source, destination) pairs; an empty
+// destination is a deletion.
+std::vector<std::pair<std::wstring, std::wstring>> PendingRenames() {
+    std::vector<std::pair<std::wstring, std::wstring>> pairs;
+    HKEY key;
+    if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, L"System\\CurrentControlSet\\Control\\Session Manager", 0, KEY_READ,
+                      &key) != ERROR_SUCCESS)
+        return pairs;
+    DWORD size = 0;
+    std::vector<wchar_t> data;
+    if (RegQueryValueExW(key, L"PendingFileRenameOperations", nullptr, nullptr, nullptr, &size) == ERROR_SUCCESS) {
+        data.resize(size / 2 + 1, 0);
+        RegQueryValueExW(key, L"PendingFileRenameOperations", nullptr, nullptr, (BYTE*)data.data(), &size);
+        data.resize(size / 2);
+    }
+    RegCloseKey(key);
+    // Deletions have empty destinations, so the strings are counted by the
+    // value's size, not ended at the first empty one.
+    std::vector<std::wstring> strings;
+    for (size_t i = 0; i < data.size(); ++i) {
+        size_t start = i;
+        while (i < data.size() && data[i]) ++i;
+        strings.push_back(std::wstring(&data[start], i - start));
+    }
+    for (size_t i = 0; i + 1 < strings.size(); i += 2) pairs.push_back({strings[i], strings[i + 1]});
+    return pairs;
+}
+
+bool EndsWith(const std::wstring& text, const std::wstring& tail) {
+    return text.size() >= tail.size() && _wcsicmp(text.c_str() + text.size() - tail.size(), tail.c_str()) == 0;
+}
+
 int CountTempFiles(const wchar_t* pattern) {
     int n = 0;
     DirWalker walker(pattern, TempFolder());
@@ -242,6 +274,15 @@ TEST_F(FileInstall, LockedDestinationsAreReplacedAtRestart) {
     holdText.Release();
     holdMapped.Release();
     EXPECT_EQ(ReadBytes(Versioned(L"1.0.0.1")), ReadBytes(dll));  // nothing changes before the restart
+    // Each destination is replaced by one rename, never deleted on its own.
+    for (const std::wstring& target : {dll, text, mapped}) {
+        int renames = 0;
+        for (const auto& pair : PendingRenames()) {
+            EXPECT_FALSE(EndsWith(pair.first, target) && pair.second.empty()) << "a lone deletion of " << pair.first;
+            if (EndsWith(pair.first, target + L"-BKITMP") && EndsWith(pair.second, target)) ++renames;
+        }
+        EXPECT_EQ(1, renames);
+    }
     ASSERT_TRUE(RestartWindows());
     EXPECT_EQ(ReadBytes(Versioned(L"2.0.0.1")), ReadBytes(dll));
     EXPECT_EQ("new", ReadBytes(text));
