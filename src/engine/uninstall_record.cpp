@@ -11,9 +11,9 @@
 #include "engine/path_macros.h"
 #include "package/setup_files.h"
 
-namespace {
+const wchar_t kRememberedPathsKey[] = L"Software\\BraskInstall";
 
-const wchar_t kRemembered[] = L"Software\\BraskInstall";
+namespace {
 
 void CopyScriptToLog() {
     if (!state.package) return;
@@ -96,8 +96,8 @@ void WriteUninstallRecord() {
     WriteString(state.installPath, L"InstallTo", HKEY_LOCAL_MACHINE, key);
 
     if (state.saveInstallPath && !state.saveInstallPathValue.IsEmpty()) {
-        WriteString(state.installPath, state.saveInstallPathValue, HKEY_CURRENT_USER, kRemembered);
-        WriteString(state.installPath, state.saveInstallPathValue, HKEY_LOCAL_MACHINE, kRemembered);
+        WriteString(state.installPath, state.saveInstallPathValue, HKEY_CURRENT_USER, kRememberedPathsKey);
+        WriteString(state.installPath, state.saveInstallPathValue, HKEY_LOCAL_MACHINE, kRememberedPathsKey);
     }
     DeleteTempFile(temporary);
 }

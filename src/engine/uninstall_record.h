@@ -12,6 +12,9 @@
 // At most once per process; nothing when the script has "[NoUnInstall]".
 void WriteUninstallRecord();
 
+// Remembered install paths, one value per product, in HKCU and HKLM.
+extern const wchar_t kRememberedPathsKey[];
+
 WString UninstallFolder();
 WString UninstallerCopyPath();
 WString UninstallLogPath();

@@ -54,6 +54,13 @@ void Font::Deselect() {
     selected = 0;
 }
 
+bool Font::SetWeight(int weight) {
+    Free();
+    logFont.lfWeight = weight;
+    font = CreateFontIndirectW(&logFont);
+    return font != nullptr;
+}
+
 void Font::Free() {
     Deselect();
     if (font) DeleteObject(font);

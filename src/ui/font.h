@@ -18,6 +18,8 @@ public:
     // faceName: ANSI code page; null, empty or 32 characters and longer give
     // "Tahoma". height: the cell height in pixels, already scaled.
     bool Create(HDC dc, const char* faceName, int height, COLORREF colour, bool bold, bool italic, bool underline);
+    // Makes the font again with another weight (100 to 900); unselected.
+    bool SetWeight(int weight);
     void Select(HDC dc);
     void Deselect();
     void Free();

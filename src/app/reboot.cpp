@@ -1,0 +1,61 @@
+#include "app/reboot.h"
+
+#include "app/installer_state.h"
+
+namespace {
+
+RestartHook g_restartHook = nullptr;
+
+const wchar_t kRestartMessage[] = L"System Restarting Now";
+
+typedef DWORD(WINAPI* InitiateShutdownFunction)(LPWSTR machine, LPWSTR message, DWORD gracePeriod, DWORD flags,
+                                                 DWORD reason);
+
+// Without the privilege the system refuses to restart. Failures show in
+// the restart call's own result.
+void EnableShutdownPrivilege() {
+    HANDLE process = OpenProcess(PROCESS_ALL_ACCESS, FALSE, GetCurrentProcessId());
+    HANDLE token = nullptr;
+    if (process && OpenProcessToken(process, TOKEN_ADJUST_PRIVILEGES, &token)) {
+        TOKEN_PRIVILEGES privileges = {};
+        privileges.PrivilegeCount = 1;
+        privileges.Privileges[0].Attributes = SE_PRIVILEGE_ENABLED;
+        if (LookupPrivilegeValueW(nullptr, L"SeShutdownPrivilege", &privileges.Privileges[0].Luid))
+            AdjustTokenPrivileges(token, FALSE, &privileges, 0, nullptr, nullptr);
+        CloseHandle(token);
+    }
+    if (process) CloseHandle(process);
+}
+
+}  // namespace
+
+void SetRestartHook(RestartHook hook) { g_restartHook = hook; }
+
+DWORD StartSystemRestart() {
+    EnableShutdownPrivilege();
+    wchar_t message[sizeof kRestartMessage / sizeof kRestartMessage[0]];
+    wcscpy(message, kRestartMessage);
+    // InitiateShutdownW arrived with Vista and can restart the applications
+    // that registered for it; XP has only the older call.
+    HMODULE advapi = LoadLibraryW(L"advapi32.dll");
+    InitiateShutdownFunction initiateShutdown =
+        advapi ? (InitiateShutdownFunction)(void*)GetProcAddress(advapi, "InitiateShutdownW") : nullptr;
+    DWORD result;
+    if (initiateShutdown) {
+        result = initiateShutdown(nullptr, message, 0, SHUTDOWN_RESTART | SHUTDOWN_RESTARTAPPS,
+                                  SHTDN_REASON_MAJOR_SOFTWARE | SHTDN_REASON_MINOR_INSTALLATION);
+    } else {
+        result = InitiateSystemShutdownW(nullptr, message, 0, FALSE, TRUE) ? ERROR_SUCCESS : GetLastError();
+    }
+    if (advapi) FreeLibrary(advapi);
+    return result;
+}
+
+void Reboot() {
+    if (state.silent && !state.autoReboot) return;
+    if (g_restartHook)
+        g_restartHook();
+    else
+        StartSystemRestart();
+    PostQuitMessage(0);
+}
