@@ -53,7 +53,11 @@ void dlgContainerInstall::DrawCount(bool always) {
             countLine_ = L"";
         }
     }
-    InvalidateRect(hwnd, nullptr, TRUE);
+    // Only the count's band: erasing the whole window would paint over the
+    // Cancel button, which repaints only when invalidated itself.
+    int half = Scale(20);
+    RECT band = {0, GetHeight() / 2 - half, GetWidth(), GetHeight() / 2 + half};
+    InvalidateRect(hwnd, &band, TRUE);
 }
 
 WString dlgContainerInstall::CountLine() {
