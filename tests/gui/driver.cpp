@@ -161,3 +161,29 @@ bool SaveBitmap(const Picture& picture, const std::wstring& path) {
     CloseHandle(h);
     return ok;
 }
+
+void PressMouse(bool down, bool right) {
+    INPUT input = {};
+    input.type = INPUT_MOUSE;
+    if (right)
+        input.mi.dwFlags = down ? MOUSEEVENTF_RIGHTDOWN : MOUSEEVENTF_RIGHTUP;
+    else
+        input.mi.dwFlags = down ? MOUSEEVENTF_LEFTDOWN : MOUSEEVENTF_LEFTUP;
+    SendInput(1, &input, sizeof input);
+}
+
+Picture CaptureScreen(const RECT& r) {
+    Picture screen = Capture(GetDesktopWindow());
+    Picture part;
+    part.width = r.right - r.left;
+    part.height = r.bottom - r.top;
+    part.bgra.assign((size_t)part.width * part.height * 4, 0);
+    for (int y = 0; y < part.height; ++y)
+        for (int x = 0; x < part.width; ++x) {
+            int sx = r.left + x, sy = r.top + y;
+            if (sx < 0 || sy < 0 || sx >= screen.width || sy >= screen.height) continue;
+            for (int c = 0; c < 4; ++c)
+                part.bgra[((size_t)y * part.width + x) * 4 + c] = screen.bgra[((size_t)sy * screen.width + sx) * 4 + c];
+        }
+    return part;
+}

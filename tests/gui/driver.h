@@ -29,6 +29,8 @@ bool ClickButton(HWND window, int id, bool asCommand);
 void SendKeys(HWND window, const std::vector<WORD>& keys);
 // Moves the mouse to client coordinates of the window.
 void MoveMouse(HWND window, int x, int y);
+// Real input: a mouse button going down or up at the cursor.
+void PressMouse(bool down, bool right = false);
 
 // The window's picture, top-down 32-bit BGRA.
 struct Picture {
@@ -38,6 +40,8 @@ struct Picture {
     COLORREF At(int x, int y) const;
 };
 Picture Capture(HWND window);
+// The part of the screen in r, with whatever other windows cover it there.
+Picture CaptureScreen(const RECT& r);
 // Pixels of the rectangle (right and bottom excluded) darker than 90 in
 // every channel: ink of text and pictures.
 int DarkPixels(const Picture& picture, int left, int top, int right, int bottom);

@@ -102,12 +102,9 @@ protected:
         POINT p = {x, row * list().rowHeight + list().rowHeight / 2};
         ClientToScreen(listWindow(), &p);
         SetCursorPos(p.x, p.y);
-        INPUT input[2] = {};
-        input[0].type = input[1].type = INPUT_MOUSE;
-        input[0].mi.dwFlags = right ? MOUSEEVENTF_RIGHTDOWN : MOUSEEVENTF_LEFTDOWN;
-        input[1].mi.dwFlags = right ? MOUSEEVENTF_RIGHTUP : MOUSEEVENTF_LEFTUP;
         int before = list().buttonUps;
-        ASSERT_EQ(2u, SendInput(2, input, sizeof(INPUT)));
+        PressMouse(true, right);
+        PressMouse(false, right);
         ASSERT_TRUE(PumpUntil([&] { return list().buttonUps > before; }, 5000));
     }
 

@@ -139,7 +139,7 @@ TEST_F(WizardSettings, RememberedPathReplacesTheScriptsFolderOnlyWhenPresent) {
 }
 
 // Nothing located by the script: the folder comes from the record that the
-// product's uninstall entry names; once located, the entry is not asked.
+// product's uninstall entry names.
 TEST_F(WizardSettings, EarlierInstallIsFoundThroughItsUninstallEntry) {
     ScratchFolder dir;
     std::wstring log = dir / L"BraskUninstall-Tool.dat";
@@ -154,11 +154,6 @@ TEST_F(WizardSettings, EarlierInstallIsFoundThroughItsUninstallEntry) {
     EXPECT_STREQ(L"C:\\Earlier Place\\", state.installPath);
     EXPECT_STREQ(L"C:\\Earlier Place\\", r.fields.installToText);
     EXPECT_EQ(L"C:\\Earlier Place\\", r.shown);
-
-    ResetSettings();
-    RememberedPath remembered(L"C:\\Remembered\\");
-    Load("[Project Name]\r\nTool\r\n[SaveInstallPath]\r\nWizardSettingsTest\r\n", r);
-    EXPECT_STREQ(L"C:\\Remembered\\", state.installPath);
 }
 
 TEST_F(WizardSettings, InstallToOptionRunsToTheEndOfTheCommandLine) {
