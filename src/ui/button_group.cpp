@@ -1,5 +1,6 @@
 #include "ui/button_group.h"
 
+#include "base/restore_on_exit.h"
 #include "ui/xbutton.h"
 #include "ui/xwindow.h"
 
@@ -9,19 +10,6 @@ namespace {
 
 uint32_t hoverTimerCounter = 0;
 const UINT kHoverMs = 50;
-
-// Puts back what it found: a WM_DRAWITEM handled inside another message
-// must not clear the outer message's flag.
-class DispatchFlag {
-public:
-    DispatchFlag() : saved_(inButtonDispatch) { inButtonDispatch = 1; }
-    ~DispatchFlag() { inButtonDispatch = saved_; }
-    DispatchFlag(const DispatchFlag&) = delete;
-    DispatchFlag& operator=(const DispatchFlag&) = delete;
-
-private:
-    uint8_t saved_;
-};
 
 }  // namespace
 
@@ -103,7 +91,9 @@ void ButtonGroup::Release(int button) {
 LRESULT ButtonGroup::HandleMessage(HWND, UINT message, WPARAM wParam, LPARAM lParam, int32_t* handled) {
     *handled = 0;
     if (inButtonDispatch && message != WM_DRAWITEM) return 0;
-    DispatchFlag dispatching;
+    // Put back, not cleared: a WM_DRAWITEM handled inside another message
+    // must not clear the outer message's flag.
+    RestoreOnExit<uint8_t> dispatching(inButtonDispatch, 1);
     switch (message) {
     case WM_DRAWITEM: {
         const DRAWITEMSTRUCT* draw = reinterpret_cast<const DRAWITEMSTRUCT*>(lParam);

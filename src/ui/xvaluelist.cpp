@@ -1,5 +1,6 @@
 #include "ui/xvaluelist.h"
 
+#include "base/restore_on_exit.h"
 #include "ui/gdi_objects.h"
 #include "ui/scale.h"
 #include "ui/xwindow.h"
@@ -13,17 +14,6 @@ const UINT kNoControl = 0xFFFFFFFFu;
 // being handled, only drawing and measuring get through, so that what a
 // handler does (a callback, a redraw) cannot re-enter the click handling.
 uint8_t inValueListDispatch = 0;
-
-class DispatchFlag {
-public:
-    DispatchFlag() : previous_(inValueListDispatch) { inValueListDispatch = 1; }
-    ~DispatchFlag() { inValueListDispatch = previous_; }
-    DispatchFlag(const DispatchFlag&) = delete;
-    DispatchFlag& operator=(const DispatchFlag&) = delete;
-
-private:
-    uint8_t previous_;
-};
 
 void FillColour(HDC dc, const RECT& r, COLORREF colour) {
     Brush brush;
@@ -127,7 +117,7 @@ LRESULT XValueList::HandleParentMessage(HWND window, UINT message, WPARAM wParam
     *handled = 0;
     if (!listWindow && message != WM_MEASUREITEM) return 0;
     if (inValueListDispatch && message != WM_DRAWITEM && message != WM_MEASUREITEM) return 0;
-    DispatchFlag flag;
+    RestoreOnExit<uint8_t> flag(inValueListDispatch, 1);
     switch (message) {
     case WM_MEASUREITEM: {
         MEASUREITEMSTRUCT* measure = reinterpret_cast<MEASUREITEMSTRUCT*>(lParam);

@@ -2,6 +2,7 @@
 // deciding between the operation's result and default processing.
 #include <windowsx.h>
 
+#include "base/restore_on_exit.h"
 #include "ui/xwindow.h"
 
 namespace {
@@ -9,25 +10,13 @@ namespace {
 int SignedX(LPARAM lParam) { return GET_X_LPARAM(lParam); }
 int SignedY(LPARAM lParam) { return GET_Y_LPARAM(lParam); }
 
-// Messages sent to the window while an operation runs (a message box owned
-// by the dialog sends several) are dispatched inside it; each dispatch puts
-// back the mark it found, so the outer message keeps its own answer.
-class HandledMarkKeeper {
-public:
-    explicit HandledMarkKeeper(int32_t& mark) : mark_(mark), saved_(mark) {}
-    ~HandledMarkKeeper() { mark_ = saved_; }
-    HandledMarkKeeper(const HandledMarkKeeper&) = delete;
-    HandledMarkKeeper& operator=(const HandledMarkKeeper&) = delete;
-
-private:
-    int32_t& mark_;
-    int32_t saved_;
-};
-
 }  // namespace
 
 LRESULT XWindow::Dispatch(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-    HandledMarkKeeper keeper(handled);
+    // Messages sent to the window while an operation runs (a message box
+    // owned by the dialog sends several) are dispatched inside it; each puts
+    // back the mark it found, so the outer message keeps its own answer.
+    RestoreOnExit<int32_t> keeper(handled);
     handled = 0;
     if (!hwnd) return 0;
     LRESULT result = PreDispatch(window, message, wParam, lParam, &handled);

@@ -12,35 +12,6 @@
 
 namespace {
 
-struct Found {
-    DWORD processId;
-    HWND dialog;
-    HWND popup;
-};
-
-BOOL CALLBACK FindPopup(HWND window, LPARAM context) {
-    Found* found = reinterpret_cast<Found*>(context);
-    DWORD owner = 0;
-    GetWindowThreadProcessId(window, &owner);
-    if (owner == found->processId && window != found->dialog && IsWindowVisible(window)) {
-        found->popup = window;
-        return FALSE;
-    }
-    return TRUE;
-}
-
-// A visible top-level window of the process other than its dialog.
-HWND WaitForPopup(DWORD processId, HWND dialog, DWORD timeoutMs) {
-    DWORD start = GetTickCount();
-    do {
-        Found found = {processId, dialog, nullptr};
-        EnumWindows(FindPopup, (LPARAM)&found);
-        if (found.popup) return found.popup;
-        Sleep(50);
-    } while (GetTickCount() - start < timeoutMs);
-    return nullptr;
-}
-
 const ControlInfo* FindControl(const std::vector<ControlInfo>& controls, const wchar_t* className,
                                const wchar_t* text) {
     for (const ControlInfo& c : controls)
@@ -97,7 +68,7 @@ void RunDemo(DWORD dpi, const std::wstring& name) {
 
     // Resting on the first button: hot, and its tooltip just above it.
     MoveMouse(dialog, (first->rect.left + first->rect.right) / 2, (first->rect.top + first->rect.bottom) / 2);
-    HWND popup = WaitForPopup(demo.Id(), dialog, 4000);
+    HWND popup = WaitForProcessWindow(demo.Id(), 4000, dialog);
     ASSERT_TRUE(popup) << "no tooltip";
     Sleep(300);
     RECT tipRect, dialogRect, shot;

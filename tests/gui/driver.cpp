@@ -4,6 +4,7 @@ namespace {
 
 struct ProcessSearch {
     DWORD processId;
+    HWND except;
     HWND found;
 };
 
@@ -11,7 +12,7 @@ BOOL CALLBACK MatchProcess(HWND window, LPARAM param) {
     ProcessSearch* search = reinterpret_cast<ProcessSearch*>(param);
     DWORD pid = 0;
     GetWindowThreadProcessId(window, &pid);
-    if (pid != search->processId || !IsWindowVisible(window)) return TRUE;
+    if (pid != search->processId || window == search->except || !IsWindowVisible(window)) return TRUE;
     search->found = window;
     return FALSE;
 }
@@ -45,10 +46,10 @@ HWND WaitForWindow(const wchar_t* className, const wchar_t* caption, DWORD timeo
     }
 }
 
-HWND WaitForProcessWindow(DWORD processId, DWORD timeoutMs) {
+HWND WaitForProcessWindow(DWORD processId, DWORD timeoutMs, HWND except) {
     DWORD start = GetTickCount();
     for (;;) {
-        ProcessSearch search = {processId, nullptr};
+        ProcessSearch search = {processId, except, nullptr};
         EnumWindows(MatchProcess, (LPARAM)&search);
         if (search.found) return search.found;
         if (GetTickCount() - start >= timeoutMs) return nullptr;

@@ -19,8 +19,9 @@ struct ControlInfo {
 
 // A top-level window by class and/or caption (null = any), waited for.
 HWND WaitForWindow(const wchar_t* className, const wchar_t* caption, DWORD timeoutMs);
-// A top-level window of the given process, waited for.
-HWND WaitForProcessWindow(DWORD processId, DWORD timeoutMs);
+// A visible top-level window of the given process other than except,
+// waited for.
+HWND WaitForProcessWindow(DWORD processId, DWORD timeoutMs, HWND except = nullptr);
 std::vector<ControlInfo> ListControls(HWND window);
 // BM_CLICK, or WM_COMMAND from the control when asCommand is set.
 bool ClickButton(HWND window, int id, bool asCommand);
