@@ -53,7 +53,10 @@ int RunEntryPoint(HINSTANCE) {
         return 0;
     }
     int exitCode = 0;
-    if (!RunContainerRole()) {
+    DWORD containerExit = 0;
+    if (RunContainerRole(containerExit)) {
+        exitCode = (int)containerExit;
+    } else {
         if (ReadElevationOption(options))
             RunElevatedChildRole();
         else

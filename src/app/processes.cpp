@@ -23,7 +23,32 @@ bool MatchesFolded(const uint8_t* bytes, uint32_t size, uint32_t at, const char*
 
 }  // namespace
 
-bool StartProcess(const wchar_t* commandLine, bool wait) {
+void WaitForProcess(HANDLE process, ProgramWait* details) {
+    bool dispatch = details && details->dispatchMessages;
+    while (dispatch) {
+        DWORD woken = MsgWaitForMultipleObjects(1, &process, FALSE, INFINITE, QS_ALLINPUT);
+        if (woken != WAIT_OBJECT_0 + 1) break;
+        MSG msg;
+        while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+            if (msg.message == WM_QUIT) {
+                // Left for the loop that owns the thread; nothing more is
+                // dispatched here.
+                PostQuitMessage((int)msg.wParam);
+                dispatch = false;
+                break;
+            }
+            TranslateMessage(&msg);
+            DispatchMessageW(&msg);
+        }
+    }
+    WaitForSingleObject(process, INFINITE);
+    if (!details) return;
+    DWORD code = 0;
+    details->finished = GetExitCodeProcess(process, &code) != 0;
+    details->exitCode = code;
+}
+
+bool StartProcess(const wchar_t* commandLine, bool wait, ProgramWait* details) {
     WString line(commandLine);  // CreateProcessW may write into the buffer
     STARTUPINFOW startup;
     memset(&startup, 0, sizeof startup);
@@ -33,7 +58,7 @@ bool StartProcess(const wchar_t* commandLine, bool wait) {
     if (!CreateProcessW(nullptr, (wchar_t*)line.Text(), nullptr, nullptr, FALSE, NORMAL_PRIORITY_CLASS, nullptr,
                         nullptr, &startup, &info))
         return false;
-    if (wait) WaitForSingleObject(info.hProcess, INFINITE);
+    if (wait) WaitForProcess(info.hProcess, details);
     CloseHandle(info.hThread);
     CloseHandle(info.hProcess);
     return true;
@@ -55,18 +80,18 @@ bool ShellStart(const wchar_t* verb, const wchar_t* file, const wchar_t* paramet
     return true;
 }
 
-bool ShellRun(const wchar_t* verb, const wchar_t* file, const wchar_t* parameters, bool wait) {
+bool ShellRun(const wchar_t* verb, const wchar_t* file, const wchar_t* parameters, bool wait, ProgramWait* details) {
     HANDLE process;
     if (!ShellStart(verb, file, parameters, process)) return false;
     if (process) {
-        if (wait) WaitForSingleObject(process, INFINITE);
+        if (wait) WaitForProcess(process, details);
         CloseHandle(process);
     }
     return true;
 }
 
-bool RunElevated(const wchar_t* file, const wchar_t* parameters, bool wait) {
-    return ShellRun(L"runas", file, parameters, wait);
+bool RunElevated(const wchar_t* file, const wchar_t* parameters, bool wait, ProgramWait* details) {
+    return ShellRun(L"runas", file, parameters, wait, details);
 }
 
 bool ManifestRequiresAdmin(const uint8_t* bytes, uint32_t size) {

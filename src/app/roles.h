@@ -9,7 +9,8 @@
 int RunUninstallerRole();
 bool OpenPackage();
 void ClosePackage();
-bool RunContainerRole();
+// True when the package is a container and ran as one, with its exit code.
+bool RunContainerRole(DWORD& exitCode);
 void RunElevatedChildRole();
 // The exit code of the whole install: the elevated child's, 1602 when the
 // user refused the relaunch, 1603 when it failed otherwise.

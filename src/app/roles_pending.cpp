@@ -2,5 +2,4 @@
 #include "app/roles.h"
 
 int RunUninstallerRole() { return 0; }
-bool RunContainerRole() { return false; }
 void RunElevatedChildRole() {}

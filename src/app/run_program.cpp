@@ -58,7 +58,7 @@ bool MayRunUnelevated(const WString& path) {
 }  // namespace
 
 void RunProgram(const wchar_t* programText, const wchar_t* parametersText, bool wait, bool allowHandOff,
-                HWND owner) {
+                HWND owner, ProgramWait* waitDetails) {
     WString program(programText);
     WString parameters(parametersText);
     WString copyPath, desktopCopy, note;
@@ -97,7 +97,7 @@ void RunProgram(const wchar_t* programText, const wchar_t* parametersText, bool 
         WriteCommandFile(lines);
         deleteTemporary = false;
     } else if (!IsExe(extension) && parameters.IsEmpty()) {
-        if (!ShellRun(nullptr, program, nullptr, wait)) failed = true;
+        if (!ShellRun(nullptr, program, nullptr, wait, waitDetails)) failed = true;
         deleteTemporary = false;
     } else {
         WString commandLine;
@@ -106,9 +106,9 @@ void RunProgram(const wchar_t* programText, const wchar_t* parametersText, bool 
         else
             commandLine.Format(L"\"%s\" %s", (const wchar_t*)program, (const wchar_t*)parameters);
         ExpandPathMacros(commandLine);
-        if (!StartProcess(commandLine, wait)) {
+        if (!StartProcess(commandLine, wait, waitDetails)) {
             if (GetLastError() == kElevationRequired) {
-                failed = !RunElevated(program, parameters, wait);
+                failed = !RunElevated(program, parameters, wait, waitDetails);
             } else {
                 // Security software that blocks programs in temporary
                 // folders often lets the same file run from the desktop.
@@ -119,7 +119,7 @@ void RunProgram(const wchar_t* programText, const wchar_t* parametersText, bool 
                     // Not ours: a file the user has of that name stays.
                     desktopCopy = L"";
                     failed = true;
-                } else if (!StartProcess(commandLine, wait)) {
+                } else if (!StartProcess(commandLine, wait, waitDetails)) {
                     failed = true;
                     note.Format(L"\r\n\r\nThe installer has been extracted to your desktop in a file named '%s' double "
                                 L"click this file now (before clicking OK) to manually run it",

@@ -6,4 +6,9 @@
 
 #include <windows.h>
 
-void RunProgram(const wchar_t* program, const wchar_t* parameters, bool wait, bool allowHandOff, HWND owner);
+#include "app/processes.h"
+
+// waitDetails, when given, says how to wait and receives the exit code of a
+// program that was waited for here (not of one handed to the parent).
+void RunProgram(const wchar_t* program, const wchar_t* parameters, bool wait, bool allowHandOff, HWND owner,
+                ProgramWait* waitDetails = nullptr);

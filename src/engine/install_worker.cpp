@@ -17,6 +17,7 @@
 #include "engine/finish_items.h"
 #include "engine/path_macros.h"
 #include "engine/registration.h"
+#include "engine/script_message.h"
 #include "engine/shortcuts.h"
 #include "engine/uninstall_record.h"
 #include "package/setup_files.h"
@@ -122,22 +123,8 @@ void Worker::RunFile(bool wait) {
 bool Worker::Message() {
     WString text = Next();
     ExpandPathMacros(text);
-    text.Replace(L"\\n", L"\r\n", false);
     WString kind = Next();
-    struct Kind {
-        const wchar_t* name;
-        UINT style;
-    };
-    static const Kind kKinds[] = {
-        {L"Warning", MB_OK | MB_ICONWARNING},     {L"Information", MB_OK | MB_ICONINFORMATION},
-        {L"Question", MB_OK | MB_ICONQUESTION},   {L"Error", MB_OK | MB_ICONERROR},
-        {L"QuestionYesNo", MB_YESNO | MB_ICONQUESTION},
-    };
-    UINT style = MB_OK;
-    for (const Kind& k : kKinds)
-        if (Compare(kind, k.name, false) == 0) style = k.style;
-    int answer = ShowMessage(owner_, text, state.caption, style);
-    return !(style == (MB_YESNO | MB_ICONQUESTION) && answer == IDNO);
+    return ShowScriptMessage(owner_, text, kind);
 }
 
 void Worker::HandToParent(const wchar_t* tag, const WString& name, const WString& key, const WString& data) {

@@ -15,6 +15,10 @@
 //   orphan CMD DONE      starts "writer CMD DONE" and ends at once
 //   writer CMD DONE      sends one batch to a parent that has gone, then
 //                        creates DONE
+//   --...                plays an installer run by a container: appends its
+//                        command line to BRASK_TEST_INSTALLER_LOG, then
+//                        sleeps and exits as its own file name says
+//                        ("x_sleep2000_exit1603.exe": 2 s, then 1603)
 #include <windows.h>
 
 #include <string>
@@ -80,10 +84,28 @@ int Hold(wchar_t** argv, const std::wstring& mode) {
     return 0;
 }
 
+// The number after a token in the program's own file name, or fallback.
+int NameNumber(const wchar_t* token, int fallback) {
+    wchar_t self[MAX_PATH];
+    GetModuleFileNameW(nullptr, self, MAX_PATH);
+    std::wstring name = self;
+    name = name.substr(name.find_last_of(L'\\') + 1);
+    size_t at = name.find(token);
+    return at == std::wstring::npos ? fallback : _wtoi(name.c_str() + at + wcslen(token));
+}
+
+int PlayInstaller() {
+    wchar_t log[MAX_PATH];
+    if (GetEnvironmentVariableW(L"BRASK_TEST_INSTALLER_LOG", log, MAX_PATH)) AppendLine(log, GetCommandLineW());
+    Sleep(NameNumber(L"_sleep", 0));
+    return NameNumber(L"_exit", 0);
+}
+
 }  // namespace
 
 int wmain(int argc, wchar_t** argv) {
     std::wstring mode = argc >= 2 ? argv[1] : L"";
+    if (mode.compare(0, 2, L"--") == 0) return PlayInstaller();
     if ((mode == L"hold" || mode == L"load" || mode == L"map") && argc >= 4) return Hold(argv, mode);
     if (mode == L"record" && argc >= 3) {
         AppendLine(argv[2], GetCommandLineW());

@@ -1,0 +1,57 @@
+#include "container/container.h"
+
+#include "app/installer_state.h"
+#include "app/roles.h"
+#include "base/disk_file.h"
+#include "base/line_reader.h"
+#include "base/stoppable_thread.h"
+#include "container/chain_outcome.h"
+#include "container/container_thread.h"
+#include "package/setup_files.h"
+
+namespace {
+
+const uint32_t kStopTimeoutMs = 60000;
+const DWORD kPollMs = 50;
+
+bool ScriptIsContainer() {
+    if (!state.package) return false;
+    DiskFile script;
+    script.SetPath(WString(state.package->Folder()).Append(L"setup.dat"));
+    script.Open(GENERIC_READ, OPEN_EXISTING, false);
+    if (!script.IsOpen()) return false;
+    WString line;
+    while (ReadLine(script, line, false))
+        if (Compare(line, L"[InstallContainer]", false) == 0) return true;
+    return false;
+}
+
+}  // namespace
+
+bool RunContainer(DWORD& exitCode) {
+    if (!ScriptIsContainer()) return false;
+    ContainerRun run;
+    StoppableThread thread;
+    if (!thread.Start(ContainerThread, &run, kStopTimeoutMs)) {
+        exitCode = kExitFailed;
+        return true;
+    }
+    bool quit = false;
+    while (!thread.IsFinished()) {
+        MSG msg;
+        while (!quit && PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+            if (msg.message == WM_QUIT) {
+                quit = true;
+                break;
+            }
+            TranslateMessage(&msg);
+            DispatchMessageW(&msg);
+        }
+        Sleep(kPollMs);
+    }
+    thread.Close();
+    exitCode = run.exitCode;
+    return true;
+}
+
+bool RunContainerRole(DWORD& exitCode) { return RunContainer(exitCode); }
