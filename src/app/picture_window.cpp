@@ -1,6 +1,7 @@
 #include "app/picture_window.h"
 
 #include "res/resource_ids.h"
+#include "ui/gradient_fill.h"
 #include "ui/font.h"
 #include "ui/scale.h"
 
@@ -17,7 +18,7 @@ void FillVertical(HDC dc, int width, int top, int bottom, BYTE fromGrey, BYTE to
     TRIVERTEX corners[2] = {{0, top, (COLOR16)(fromGrey << 8), (COLOR16)(fromGrey << 8), (COLOR16)(fromGrey << 8), 0},
                             {width, bottom, (COLOR16)(toGrey << 8), (COLOR16)(toGrey << 8), (COLOR16)(toGrey << 8), 0}};
     GRADIENT_RECT rect = {0, 1};
-    GradientFill(dc, corners, 2, &rect, 1, GRADIENT_FILL_RECT_V);
+    CallGradientFill(dc, corners, 2, &rect, 1, GRADIENT_FILL_RECT_V);
 }
 
 }  // namespace

@@ -1,10 +1,14 @@
 // Gradients through GradientFill (msimg32), one call per row; a gradient
 // that changes only across is drawn as one pen line per column instead.
+#include "ui/gradient_fill.h"
 #include "ui/scene.h"
 
+#include "base/system_library.h"
 #include "ui/gdi_objects.h"
 
 namespace {
+
+typedef BOOL(WINAPI* GradientFillFn)(HDC, TRIVERTEX*, ULONG, void*, ULONG, ULONG);
 
 int32_t Channel(int32_t c0, int32_t c1, int32_t t, int32_t d) { return c0 + (c1 - c0) * t / d; }
 
@@ -35,7 +39,7 @@ void GradientLine(HDC dc, int32_t x1, int32_t x2, int32_t y, COLORREF colour1, C
     }
     TRIVERTEX vertices[2] = {Vertex(x1, y, colour1), Vertex(x2 + 1, y + 1, colour2)};
     GRADIENT_RECT rect = {0, 1};
-    GradientFill(dc, vertices, 2, &rect, 1, GRADIENT_FILL_RECT_H);
+    CallGradientFill(dc, vertices, 2, &rect, 1, GRADIENT_FILL_RECT_H);
 }
 
 void GradientRect(HDC dc, const RECT& r, COLORREF topLeft, COLORREF topRight, COLORREF bottomLeft,
@@ -57,4 +61,13 @@ void GradientRect(HDC dc, const RECT& r, COLORREF topLeft, COLORREF topRight, CO
         GradientLine(dc, r.left, r.right, y, Between(topLeft, bottomLeft, y - r.top, d),
                      Between(topRight, bottomRight, y - r.top, d));
     }
+}
+
+BOOL CallGradientFill(HDC dc, TRIVERTEX* vertices, ULONG count, void* mesh, ULONG meshCount, ULONG mode) {
+    // msimg32 is not one of the DLLs the loader always takes from System32,
+    // so it is never imported statically. Looked up on first use (two
+    // threads racing here find the same address).
+    static GradientFillFn fill;
+    if (!fill) fill = (GradientFillFn)(void*)SystemProcedure(L"msimg32.dll", "GradientFill");
+    return fill ? fill(dc, vertices, count, mesh, meshCount, mode) : FALSE;
 }

@@ -3,10 +3,13 @@
 
 #include <windows.h>
 
+#include <set>
 #include <string>
+#include <vector>
 
 #include "res/resource_ids.h"
 #include "support/process.h"
+#include "support/scratch.h"
 
 namespace {
 
@@ -55,6 +58,47 @@ TEST(StubResources, ManifestAsksForWhatTheProgramNeeds) {
     for (size_t at = manifest.find("<supportedOS"); at != std::string::npos; at = manifest.find("<supportedOS", at + 1))
         ++entries;
     EXPECT_EQ(5u, entries);
+}
+
+// The names in the executable's import table, read from the file itself.
+std::vector<std::string> ImportedDlls(const std::string& image) {
+    std::vector<std::string> names;
+    if (image.size() < sizeof(IMAGE_DOS_HEADER)) return names;
+    const IMAGE_DOS_HEADER* dos = (const IMAGE_DOS_HEADER*)image.data();
+    if ((size_t)dos->e_lfanew + sizeof(IMAGE_NT_HEADERS32) > image.size()) return names;
+    const IMAGE_NT_HEADERS32* nt = (const IMAGE_NT_HEADERS32*)(image.data() + dos->e_lfanew);
+    const IMAGE_SECTION_HEADER* sections = IMAGE_FIRST_SECTION(nt);
+    auto offset = [&](DWORD rva) -> size_t {
+        for (WORD i = 0; i < nt->FileHeader.NumberOfSections; ++i) {
+            const IMAGE_SECTION_HEADER& s = sections[i];
+            if (rva >= s.VirtualAddress && rva < s.VirtualAddress + s.Misc.VirtualSize)
+                return rva - s.VirtualAddress + s.PointerToRawData;
+        }
+        return 0;
+    };
+    EXPECT_EQ(0u, nt->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_DELAY_IMPORT].VirtualAddress);
+    size_t at = offset(nt->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_IMPORT].VirtualAddress);
+    for (; at && at + sizeof(IMAGE_IMPORT_DESCRIPTOR) <= image.size(); at += sizeof(IMAGE_IMPORT_DESCRIPTOR)) {
+        const IMAGE_IMPORT_DESCRIPTOR* d = (const IMAGE_IMPORT_DESCRIPTOR*)(image.data() + at);
+        if (!d->Name) break;
+        size_t name = offset(d->Name);
+        if (!name || name >= image.size()) break;
+        names.push_back(std::string(image.c_str() + name));
+    }
+    return names;
+}
+
+// A DLL outside this set, imported statically, would be loaded from the
+// installer's download folder if one of that name lay there.
+TEST(StubImports, OnlyDllsTheLoaderAlwaysTakesFromSystem32) {
+    const std::set<std::string> known = {"kernel32.dll", "user32.dll",  "gdi32.dll",  "advapi32.dll", "shell32.dll",
+                                         "ole32.dll",    "oleaut32.dll", "msvcrt.dll", "comdlg32.dll", "shlwapi.dll"};
+    std::vector<std::string> imports = ImportedDlls(ReadBytes(BinPath(L"bkstub.exe")));
+    EXPECT_GE(imports.size(), 5u);
+    for (std::string name : imports) {
+        for (char& c : name) c = (char)tolower((unsigned char)c);
+        EXPECT_TRUE(known.count(name)) << name;
+    }
 }
 
 }  // namespace
