@@ -15,8 +15,9 @@ HMODULE LoadSystemLibrary(const wchar_t* name) {
 }
 
 FARPROC SystemProcedure(const wchar_t* library, const char* procedure) {
-    HMODULE module = GetModuleHandleW(library);
-    if (!module) module = LoadSystemLibrary(library);
+    // Always by the full path: a module of that name already loaded may be
+    // one that something else found beside the program.
+    HMODULE module = LoadSystemLibrary(library);
     return module ? GetProcAddress(module, procedure) : nullptr;
 }
 
