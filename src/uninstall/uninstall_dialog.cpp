@@ -127,7 +127,6 @@ void dlgUnInstall::OnCmdOK() {
 void dlgUnInstall::OnCmdCancel() { OnClose(); }
 
 void dlgUnInstall::Finish() {
-    state = kFinished;
     HWND button = GetItem(IDCANCEL);
     SetWindowTextW(button, L"Finish");
     EnableWindow(button, TRUE);
@@ -148,6 +147,8 @@ void dlgUnInstall::Finish() {
         row.nameX = Scale(48);
         restartList.AddRow(row);
     }
+    // Last, so that whoever sees the state sees the page complete.
+    state = kFinished;
     PaintPage();
     // Unattended runs never wait for a click: with a restart required the
     // close goes through the restart, which silent mode starts at once
