@@ -40,7 +40,7 @@ dlgUnInstall::dlgUnInstall(bool sayOnReboot)
       closeButton(this),
       pageTimer_(0),
       closing_(false),
-      exitCode_(kUninstallCancelled) {
+      exitCode_(kUninstallFailed) {
     CreateFromTemplate(IDD_UNINSTALL, nullptr, true);
 }
 
