@@ -41,6 +41,8 @@ struct InstallerState {
     // only be scheduled for deletion at the next restart.
     WString uninstallLogPath;
     bool uninstallRebootRequired = false;
+    // The uninstaller found no record to replay and removed nothing.
+    bool uninstallFailed = false;
 
     bool installAborted = false;
     PtrList finishShortcuts;

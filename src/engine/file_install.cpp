@@ -7,6 +7,7 @@
 #include "base/message_box.h"
 #include "base/temp_files.h"
 #include "engine/file_version.h"
+#include "engine/pending_delete.h"
 #include "engine/path_macros.h"
 #include "engine/registration_queue.h"
 #include "engine/replace_at_restart.h"
@@ -73,6 +74,10 @@ void InstallFile(const wchar_t* entryName, const wchar_t* destination, bool& fai
         DeleteTempFile(temporary);
         return;
     }
+    // An uninstall since the last restart may have scheduled this path for
+    // deletion (a file that was in use then): the restart must not take
+    // the file written now.
+    CancelPendingDelete(target);
     uint64_t existing = FileVersion(target);
     uint64_t incoming = FileVersion(temporary);
     if (incoming >= existing && !CopyOver(temporary, target, existing, incoming, owner)) failed = true;

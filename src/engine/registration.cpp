@@ -26,7 +26,14 @@ void RegisterAppPath(const wchar_t* pathText) {
 
 void UnregisterAppPath(const wchar_t* path) {
     WString program(path);
-    if (IsProgram(program)) DeleteKeyTree(HKEY_LOCAL_MACHINE, kAppPaths, program.FileName());
+    if (!IsProgram(program)) return;
+    // The key is named by the file name alone: another product's program of
+    // the same name may own it now, and its entry must stay.
+    WString key = WString::Formatted(L"%s\\%s", kAppPaths, (const wchar_t*)program.FileName());
+    WString registered = ReadStringValue(L"", HKEY_LOCAL_MACHINE, key);
+    if (registered.CharAt(1) == L'"') registered.RemoveAt(1);
+    if (!registered.IsEmpty() && registered.CharAt(WString::kLast) == L'"') registered.DropRight(1);
+    if (Compare(registered, program, true) == 0) DeleteKeyTree(HKEY_LOCAL_MACHINE, kAppPaths, program.FileName());
 }
 
 void SelfRegister(const wchar_t* path, bool unregister) {

@@ -1,6 +1,11 @@
 #include "engine/registration_queue.h"
 
-StringList& RegistrationQueue() {
-    static StringList queue;
-    return queue;
-}
+namespace {
+
+// A namespace-scope object rather than a function-local static: the guard
+// of a local static drags the C++ exception runtime into the executable.
+StringList queue;
+
+}  // namespace
+
+StringList& RegistrationQueue() { return queue; }

@@ -9,6 +9,7 @@
 #include "base/registry.h"
 #include "base/temp_files.h"
 #include "engine/path_macros.h"
+#include "engine/pending_delete.h"
 #include "package/setup_files.h"
 
 const wchar_t kRememberedPathsKey[] = L"Software\\BraskInstall";
@@ -74,6 +75,13 @@ void WriteUninstallRecord() {
     CopyFileW(self, temporary, FALSE);
     CreateFolderTree(UninstallFolder());
     WString copy = UninstallerCopyPath();
+    // An uninstaller of this product that ran since the last restart has
+    // scheduled its own deletion (and that of the folder): the restart must
+    // not take the copy written now.
+    WString folder = UninstallFolder();
+    folder.StripTrailingBackslashes();
+    CancelPendingDelete(folder);
+    CancelPendingDelete(copy);
     CopyFileW(temporary, copy, FALSE);
     CopyScriptToLog();
 
@@ -92,7 +100,11 @@ void WriteUninstallRecord() {
     WriteDword(L"EstimatedSize", (DWORD)state.requiredKB, key);
     WriteString(uninstall, L"UninstallString", HKEY_LOCAL_MACHINE, key);
     // Deployment tools remove products without a window through this one.
-    WriteString(WString(uninstall).Append(L" --silent"), L"QuietUninstallString", HKEY_LOCAL_MACHINE, key);
+    // The log path is everything after "--uninstall=", so nothing may
+    // follow it.
+    WString quiet =
+        WString::Formatted(L"\"%s\" --silent --uninstall=\"%s\"", (const wchar_t*)copy, (const wchar_t*)log);
+    WriteString(quiet, L"QuietUninstallString", HKEY_LOCAL_MACHINE, key);
     WriteString(state.installPath, L"InstallTo", HKEY_LOCAL_MACHINE, key);
 
     if (state.saveInstallPath && !state.saveInstallPathValue.IsEmpty()) {

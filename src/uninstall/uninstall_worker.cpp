@@ -16,6 +16,7 @@
 #include "engine/path_macros.h"
 #include "engine/registration.h"
 #include "engine/uninstall_record.h"
+#include "uninstall/record_locations.h"
 
 namespace {
 
@@ -74,6 +75,7 @@ private:
     void CollectRemovals();
     void DeleteRegistryValue();
     void KeepFilesListedBy(const WString& otherLog);
+    void KeepSharedFiles(const WString& logPath);
     void RemoveItem(int32_t index);
 
     HWND owner_;
@@ -150,6 +152,8 @@ void Worker::CollectRemovals() {
 
 void Worker::KeepFilesListedBy(const WString& otherLog) {
     WString otherPath = InstallPathOfProduct(ProjectNameFromLogPath(otherLog));
+    // That product's "<Program Files>" is the folder its own install chose.
+    RecordLocations locations(otherLog);
     DiskFile other;
     other.SetPath(otherLog);
     other.Open(GENERIC_READ, OPEN_EXISTING, false);
@@ -192,21 +196,54 @@ void Worker::RemoveItem(int32_t index) {
     state.actionChanged = true;
 }
 
+// The records of products that used the 64-bit folders lie in the native
+// program folder, the others' in the 32-bit one: both are searched.
+void Worker::KeepSharedFiles(const WString& logPath) {
+    StringList folders;
+    folders.AddString(logPath.FolderPart());
+    bool chosen = state.use64BitLocations;
+    for (int side = 0; side < 2; side++) {
+        state.use64BitLocations = side != 0;
+        WString folder = UninstallFolder();
+        if (!folders.Contains(folder, true)) folders.AddString(folder);
+    }
+    state.use64BitLocations = chosen;
+    for (int32_t f = 0; f < folders.Count(); f++) {
+        DirWalker others(kLogPattern, folders[f]);
+        while (others.Next()) {
+            // The file name alone tells the own log from the others, however
+            // its folder was spelt; a record of the same name in the other
+            // folder belongs to the same product (one Uninstall key) and is
+            // stale.
+            if (Compare(others.Current().FileName(), logPath.FileName(), true) == 0) continue;
+            KeepFilesListedBy(others.Current());
+        }
+    }
+}
+
 void Worker::Run() {
     ExpandPathMacros(state.uninstallLogPath);
     const WString& logPath = state.uninstallLogPath;
     log_.SetPath(logPath);
     log_.Open(GENERIC_READ, OPEN_EXISTING, false);
-    if (log_.IsOpen()) {
+    if (!log_.IsOpen()) {
+        // Without its record nothing can be removed; the Uninstall entry and
+        // this uninstaller stay, so that the product stays removable once
+        // the record is back.
+        state.uninstallFailed = true;
+        if (!state.silent)
+            ShowMessage(owner_,
+                        WString::Formatted(L"Unable to open the uninstall log '%s', nothing has been removed.",
+                                           (const wchar_t*)logPath),
+                        state.caption, MB_OK | MB_ICONERROR);
+        return;
+    }
+    {
+        // "<Program Files>" in the record names the folder the install chose.
+        RecordLocations locations(logPath);
         RunActions();
         CollectRemovals();
-        // The walk covers the log's own folder, so the file name alone tells
-        // the own log from the others, however the folder was spelt.
-        DirWalker others(kLogPattern, logPath.FolderPart());
-        while (others.Next()) {
-            if (Compare(others.Current().FileName(), logPath.FileName(), true) != 0)
-                KeepFilesListedBy(others.Current());
-        }
+        KeepSharedFiles(logPath);
         for (int32_t i = 0; i < removals_.Count(); i++) {
             WString extension = removals_[i].Extension();
             if (Compare(extension, L".dll", true) == 0 || Compare(extension, L".ocx", true) == 0)

@@ -12,7 +12,9 @@
 // The thread entry for StoppableThread (60000 ms stop timeout); ownerWindow
 // owns every box it shows. It never tests stop: once started it runs to the
 // end. Reads uninstallLogPath, projectName, installPath and caption; sets
-// uninstallRebootRequired and the progress fields under progressLock.
+// uninstallRebootRequired and the progress fields under progressLock. A log
+// that cannot be opened sets uninstallFailed and removes nothing at all:
+// the Uninstall entry and the uninstaller stay (a box says so unless silent).
 void UninstallWorker(EventHandle* stop, void* ownerWindow);
 
 // The product a log belongs to: its file name without extension, from the

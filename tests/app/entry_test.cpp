@@ -64,12 +64,15 @@ TEST(EntryPoint, ElevatedChildWithoutRightsStopsWithTheAdministratorError) {
 
 TEST(EntryPoint, UninstallerRoleComesFirst) {
     NoProgramFilesRights noRights;
-    // With "--uninstall=" the elevation check never runs.
+    // With "--uninstall=" the installer's elevation check never runs: the
+    // uninstaller's own does, and ends with its message and 1603.
     StubRun run = RunStub(L"--silent --IsElevated=\"C:\\x.tmp\" --uninstall=\"C:\\none.dat\"");
     ASSERT_TRUE(run.process.started);
     EXPECT_FALSE(run.process.timedOut);
-    EXPECT_EQ(0u, run.process.exitCode);
-    EXPECT_TRUE(run.boxes.empty());
+    EXPECT_EQ(1603u, run.process.exitCode);
+    ASSERT_EQ(1u, run.boxes.size());
+    EXPECT_NE(kAdminError, run.boxes[0].text);
+    EXPECT_EQ(L"UnInstaller", run.boxes[0].caption);
 }
 
 TEST(EntryPoint, ElevatedChildWithRightsPassesTheCheck) {

@@ -204,7 +204,9 @@ TEST(InstallWorker, FullScriptLeavesFilesShortcutsValuesAndTheRecord) {
         {L"InstallLocation", run.installPath},
         {L"DisplayIcon", copy},
         {L"UninstallString", uninstall},
-        {L"QuietUninstallString", uninstall + L" --silent"},
+        // The log path comes last: the uninstaller reads everything after
+        // "--uninstall=" as the path.
+        {L"QuietUninstallString", L"\"" + copy + L"\" --silent --uninstall=\"" + UninstallLogPath().Text() + L"\""},
         {L"InstallTo", run.installPath},
     };
     for (auto& s : strings) {

@@ -5,6 +5,7 @@
 #include "app/installer_state.h"
 #include "base/stoppable_thread.h"
 #include "engine/existing_version.h"
+#include "support/machine_registry.h"
 #include "support/scratch.h"
 #include "uninstall/uninstall_worker.h"
 
@@ -12,6 +13,8 @@ bool IsUninstallerRun() { return wcsstr(GetCommandLineW(), L"--uninstall=") != n
 
 int RunAsUninstaller() {
     state.caption = L"UnInstaller";
+    // As the entry point finds it: the record's folders depend on it.
+    state.isWow64 = Is64BitSystem();
     state.uninstallLogPath = UninstallLogPathFromCommand(GetCommandLineW());
     if (state.uninstallLogPath.IsEmpty()) return 2;
     state.projectName = ProjectNameFromLogPath(state.uninstallLogPath);

@@ -10,7 +10,9 @@
 #include "engine/path_macros.h"
 #include "engine/uninstall_record.h"
 #include "support/machine_registry.h"
+#include "support/process.h"
 #include "support/test_package.h"
+#include "uninstall/record_locations.h"
 
 namespace {
 
@@ -22,6 +24,14 @@ std::wstring Expanded(const std::wstring& text) {
     WString s(text.c_str());
     ExpandPathMacros(s);
     return s.Text();
+}
+
+std::wstring TestProduct::Expand(const std::wstring& text) const {
+    bool saved = state.use64BitLocations;
+    state.use64BitLocations = uses64Bit_;
+    std::wstring expanded = Expanded(text);
+    state.use64BitLocations = saved;
+    return expanded;
 }
 
 bool Exists(const std::wstring& path) { return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
@@ -44,26 +54,42 @@ TestProduct::~TestProduct() {
 }
 
 std::wstring TestProduct::LogPath() const {
-    return std::wstring(UninstallFolder().Text()) + L"BraskUninstall-" + name_ + L".dat";
+    return Expand(L"<Program Files>BraskUninstall\\BraskUninstall-" + name_ + L".dat");
 }
 
-std::wstring TestProduct::CopyPath() const {
-    return std::wstring(UninstallFolder().Text()) + L"Uninstall-" + name_ + L".exe";
+std::wstring TestProduct::CopyPath() const { return Expand(L"<Program Files>BraskUninstall\\Uninstall-" + name_ + L".exe"); }
+
+bool TestProduct::UseRealUninstaller() { return CopyFileW(BinPath(L"bkstub.exe").c_str(), CopyPath().c_str(), FALSE) != 0; }
+
+std::wstring TestProduct::UninstallString() const {
+    return MachineString(UninstallKeyPath(name_.c_str()).Text(), L"UninstallString", 0);
+}
+
+std::wstring TestProduct::QuietUninstallString() const {
+    return MachineString(UninstallKeyPath(name_.c_str()).Text(), L"QuietUninstallString", 0);
 }
 
 bool TestProduct::Install(const std::string& actions, const Entries& entries) {
-    std::string script =
-        "[Project Name]\r\n" + Narrow(name_) + "\r\n[Install To]\r\n" + Narrow(folder_) + "\r\n" + actions;
+    std::string script = "[Project Name]\r\n" + Narrow(name_) + "\r\n[Install To]\r\n" + Narrow(folder_) + "\r\n";
+    if (!version.empty()) script += "[ProgramVersion]\r\n" + version + "\r\n";
+    script += actions;
+    // The wizard's 64-bit decision, which the uninstaller makes again from
+    // the record.
+    state.isWow64 = Is64BitSystem();
+    std::wstring decided = work_ / L"decide.dat";
+    WriteBytes(decided, script);
+    uses64Bit_ = RecordUses64BitLocations(decided.c_str());
     MessageRecorder boxes;
+    boxes.Script(installAnswers);
     state.projectName = name_.c_str();
     state.caption = (name_ + L" Installer").c_str();
     state.installPath = folder_.c_str();
     state.allowUninstall = true;
     state.uninstallRecordWritten = false;
-    state.offerUninstallOld = false;
+    state.offerUninstallOld = !installAnswers.empty();
     state.silent = false;
     state.installAborted = false;
-    state.isWow64 = Is64BitSystem();
+    state.use64BitLocations = uses64Bit_;
     state.saveInstallPath = !saveInstallPathValue.empty();
     state.saveInstallPathValue = saveInstallPathValue.c_str();
     bool installed = false;
@@ -82,7 +108,9 @@ bool TestProduct::Install(const std::string& actions, const Entries& entries) {
     state.installPath = L"";
     state.saveInstallPath = false;
     state.saveInstallPathValue = L"";
-    return installed && boxes.Shown().empty();
+    state.use64BitLocations = false;
+    state.offerUninstallOld = false;
+    return installed && boxes.Shown().size() == installAnswers.size();
 }
 
 UninstallRun TestProduct::Uninstall() {

@@ -1,7 +1,9 @@
 // Real installs for the uninstall tests: a product is installed through the
 // install worker and the uninstall record into the prefix, then removed by
-// starting its uninstaller copy (a copy of the test program, which plays the
-// uninstaller, support/uninstaller_seam.h) the way the Uninstall key says.
+// starting its uninstaller copy the way the Uninstall key says. The record
+// copies the running program, so the copy is the test program, which plays
+// the uninstaller (support/uninstaller_seam.h); UseRealUninstaller puts the
+// installer executable itself there, as a real install leaves it.
 #pragma once
 
 #include <string>
@@ -39,6 +41,20 @@ public:
     // The script is "[Project Name]", "[Install To]" and then actions.
     bool Install(const std::string& actions, const Entries& entries);
     UninstallRun Uninstall();
+    // Replaces the uninstaller copy by bkstub.exe.
+    bool UseRealUninstaller();
+    // The Uninstall entry's command lines.
+    std::wstring UninstallString() const;
+    std::wstring QuietUninstallString() const;
+    // Placeholders expanded with the folders this product's install chose.
+    std::wstring Expand(const std::wstring& text) const;
+    bool Uses64BitFolders() const { return uses64Bit_; }
+
+    // For an install over an earlier version: the script's version line,
+    // and the answers to the boxes the install shows (the existing-version
+    // question); the install then offers to remove the earlier version.
+    std::string version;
+    std::vector<int> installAnswers;
 
     // When set, the script's "[SaveInstallPath]" value name: the record
     // remembers the folder under it.
@@ -52,5 +68,6 @@ public:
 private:
     std::wstring name_;
     std::wstring folder_;
+    bool uses64Bit_ = false;
     ScratchFolder work_;
 };

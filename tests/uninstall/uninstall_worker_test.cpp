@@ -64,7 +64,7 @@ TEST_F(Uninstall, SharedFileStaysUntilTheLastProductGoes) {
     ASSERT_TRUE(second.Install(CopySection(L"common.txt", L"<PROGRAM FILES>bktest shared\\COMMON.TXT") +
                                    CopySection(L"own.txt", L"<Destination>own.txt"),
                                entries));
-    std::wstring common = Expanded(shared);
+    std::wstring common = first.Expand(shared);
 
     UninstallRun run = first.Uninstall();
     ASSERT_TRUE(run.resultWritten);
@@ -86,7 +86,7 @@ TEST_F(Uninstall, SharedFileStaysUntilTheLastProductGoes) {
     run = second.Uninstall();
     ASSERT_TRUE(run.resultWritten);
     EXPECT_FALSE(Exists(common));
-    EXPECT_FALSE(Exists(Expanded(L"<Program Files>BkTest Shared")));
+    EXPECT_FALSE(Exists(first.Expand(L"<Program Files>BkTest Shared")));
     EXPECT_FALSE(Exists(second.Folder()));
     EXPECT_TRUE(Exists(Expanded(L"<Program Files>")));
 }
@@ -264,7 +264,9 @@ TEST_F(Uninstall, ComponentsAreUnregisteredBeforeTheyAreDeleted) {
     DeleteKeyTree(HKEY_CURRENT_USER, L"Software", L"BkTestSelfReg");
 }
 
-TEST_F(Uninstall, WithoutItsLogOnlyTheEntryGoes) {
+// Removing the entry of a product whose files stay would leave the user no
+// way to remove it: without its record nothing goes, and the user is told.
+TEST_F(Uninstall, WithoutItsLogNothingGoesAndTheEntryStays) {
     TestProduct product(L"BkTestNoLog", L"<Program Files>BkTest NoLog");
     Entries entries = {{L"f.txt", File("f.txt", "f")}};
     ASSERT_TRUE(product.Install(CopySection(L"f.txt", L"<Destination>f.txt"), entries));
@@ -272,9 +274,16 @@ TEST_F(Uninstall, WithoutItsLogOnlyTheEntryGoes) {
     UninstallRun run = product.Uninstall();
     ASSERT_TRUE(run.resultWritten);
     EXPECT_EQ(0, run.done);
-    EXPECT_TRUE(run.boxes.empty());
+    ASSERT_EQ(1u, run.boxes.size());
+    EXPECT_EQ(L"Unable to open the uninstall log '" + product.LogPath() + L"', nothing has been removed.",
+              run.boxes[0].text);
+    EXPECT_EQ(L"UnInstaller", run.boxes[0].caption);
+    EXPECT_EQ((UINT)(MB_OK | MB_ICONERROR), run.boxes[0].style);
     EXPECT_TRUE(Exists(product.Folder() + L"f.txt"));
-    EXPECT_EQ(L"", MachineString(UninstallKeyPath(L"BkTestNoLog"), L"InstallTo", 0));
+    EXPECT_EQ(product.Folder(), MachineString(UninstallKeyPath(L"BkTestNoLog"), L"InstallTo", 0));
+    // Nor does the uninstaller schedule its own deletion.
+    ASSERT_TRUE(RestartWindows());
+    EXPECT_TRUE(Exists(product.CopyPath()));
 }
 
 }  // namespace
