@@ -55,7 +55,7 @@ int RunEntryPoint(HINSTANCE) {
     int exitCode = 0;
     if (!RunContainerRole()) {
         if (ReadElevationOption(options))
-            RunElevatedChildRole();
+            exitCode = RunElevatedChildRole();
         else
             exitCode = RunParentRole();
     }

@@ -43,6 +43,8 @@ struct InstallerState {
     bool uninstallRebootRequired = false;
 
     bool installAborted = false;
+    // The abort was the user's choice, not an error.
+    bool installCancelled = false;
     PtrList finishShortcuts;
     PtrList finishPrograms;
     HWND finishOwnerWindow = nullptr;

@@ -3,4 +3,3 @@
 
 int RunUninstallerRole() { return 0; }
 bool RunContainerRole() { return false; }
-void RunElevatedChildRole() {}
