@@ -58,7 +58,7 @@ int RunEntryPoint(HINSTANCE) {
         exitCode = (int)containerExit;
     } else {
         if (ReadElevationOption(options))
-            RunElevatedChildRole();
+            exitCode = RunElevatedChildRole();
         else
             exitCode = RunParentRole();
     }

@@ -45,6 +45,8 @@ struct InstallerState {
     bool uninstallFailed = false;
 
     bool installAborted = false;
+    // The abort was the user's choice, not an error.
+    bool installCancelled = false;
     PtrList finishShortcuts;
     PtrList finishPrograms;
     HWND finishOwnerWindow = nullptr;

@@ -11,7 +11,10 @@ bool OpenPackage();
 void ClosePackage();
 // True when the package is a container and ran as one, with its exit code.
 bool RunContainerRole(DWORD& exitCode);
-void RunElevatedChildRole();
+// The install wizard; its result is the process's exit code: 0 installed,
+// 1602 cancelled, 1603 failed, 1633 this Windows refused, 1641 installed
+// and restarting, 3010 installed but a restart is still needed.
+int RunElevatedChildRole();
 // The exit code of the whole install: the elevated child's, 1602 when the
 // user refused the relaunch, 1603 when it failed otherwise.
 int RunParentRole();

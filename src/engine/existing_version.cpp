@@ -49,6 +49,7 @@ bool CheckExistingVersion(HWND owner) {
     int answer = ShowMessage(owner, question, state.caption, MB_YESNOCANCEL | MB_ICONQUESTION);
     if (answer == IDCANCEL) {
         state.installAborted = true;
+        state.installCancelled = true;
         return false;
     }
     if (answer != IDYES) return true;

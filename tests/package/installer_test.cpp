@@ -29,11 +29,11 @@ struct InstallerRun {
     std::vector<ShownMessage> boxes;
 };
 
-InstallerRun RunInstaller(const std::wstring& exe, const ScratchFolder& dir) {
+InstallerRun RunInstaller(const std::wstring& exe, const ScratchFolder& dir, const wchar_t* arguments = L"") {
     InstallerRun run;
     std::wstring log = dir / L"boxes.txt";
     DeleteFileW(log.c_str());
-    run.process = RunProcess(L"\"" + exe + L"\"", {{L"BRASK_TEST_MSGBOX", log}}, 60000);
+    run.process = RunProcess(L"\"" + exe + L"\" " + arguments, {{L"BRASK_TEST_MSGBOX", log}}, 60000);
     run.boxes = ReadMessageLog(log);
     return run;
 }
@@ -48,8 +48,11 @@ std::wstring Embed(const ScratchFolder& dir, const Bytes& package, const wchar_t
 TEST(Installer, OpensItsPackageAndRemovesItsFolder) {
     ScratchFolder dir;
     int before = CountPrivateFolders();
-    std::wstring exe = Embed(dir, LayOut({Entry("setup.dat", "[Project Name]\r\nDemo\r\n")}), L"good.exe");
-    InstallerRun run = RunInstaller(exe, dir);
+    // Silent and without an uninstall record: the wizard ends by itself and
+    // leaves nothing behind in the shared prefix.
+    std::wstring exe =
+        Embed(dir, LayOut({Entry("setup.dat", "[Project Name]\r\nDemo\r\n[NoUnInstall]\r\n")}), L"good.exe");
+    InstallerRun run = RunInstaller(exe, dir, L"--silent");
     ASSERT_TRUE(run.process.started);
     EXPECT_FALSE(run.process.timedOut);
     EXPECT_EQ(0u, run.process.exitCode);

@@ -1,0 +1,226 @@
+#include "wizard/install_dialog.h"
+
+#include <commctrl.h>
+#include <shlobj.h>
+
+#include "app/installer_state.h"
+#include "base/message_box.h"
+#include "engine/install_worker.h"
+#include "package/setup_files.h"
+#include "res/resource_ids.h"
+#include "ui/scale.h"
+#include "wizard/licence_dialog.h"
+#include "wizard/wizard_settings.h"
+
+namespace {
+
+const uint32_t kPollMs = 250;
+const uint32_t kStopTimeoutMs = 60000;
+
+}  // namespace
+
+void dlgInstall::_CmdClose::OnClick(int) { closeRequested = 1; }
+
+dlgInstall::dlgInstall()
+    : page(kReady),
+      hasFinishOptions(false),
+      closeButton(this),
+      versionRefused(false),
+      restartChosen(false),
+      restartStarted(false),
+      actionsShown(0),
+      asking_(false),
+      pollTimer_(0) {
+    state.statusText = L"";
+    CreateFromTemplate(IDD_INSTALL, nullptr, true);
+}
+
+dlgInstall::~dlgInstall() {
+    // The threads end before the window and the lists they read go.
+    worker.Close();
+    finishThread.Close();
+    Release();
+}
+
+WString ChosenDestination(const WString& folder, const WString& installToText) {
+    WString result(folder);
+    result.EnsureTrailingBackslash();
+    WString text(installToText);
+    while (!text.IsEmpty() && text.CharAt(WString::kLast) == L'\\') text.DropRight(1);
+    // The script's own folder name follows its last backslash, or the
+    // placeholder it is put under ("<Program Files>Tool\").
+    int32_t slash = text.FindLastChar(L'\\'), placeholder = text.FindLastChar(L'>');
+    int32_t before = slash > placeholder ? slash : placeholder;
+    WString component = text.From(before + 1);
+    if (before != 0 && !component.IsEmpty() && component.CharAt(1) != L'<')
+        result.Append(component).AppendChar(L'\\');
+    return result;
+}
+
+void dlgInstall::OnInit() {
+    if (!LoadWizardSettings(hwnd, fields)) {
+        versionRefused = true;
+        CloseDialog(0);
+        return;
+    }
+    SetWindowTextW(hwnd, state.caption);
+    ShapeWindow();
+    {
+        MutexLock lock(pictureLock_);
+        if (DrawBackground(L"Installer")) {
+            WString project(state.projectName);
+            if (!state.programVersion.IsEmpty()) project.Append(L" ").Append(state.programVersion);
+            DrawCentred(background_.MemoryDC(), GetWidth(), DialogUnitsY(57), Scale(18), project);
+        }
+    }
+    if (state.package && state.package->HasLicence()) ShowWindow(GetItem(IDC_LICENSE_LINK), SW_SHOW);
+    buttons.StartHoverTimer(hwnd);
+    closeButton.AddTo(buttons, &background_);
+    PaintPage();
+    Invalidate();
+    pollTimer_ = StartTimer(kPollMs);
+    if (state.silent) StartInstall();
+    SetActiveWindow(hwnd);
+    SetForegroundWindow(hwnd);
+}
+
+void dlgInstall::OnDestroy() {
+    buttons.Clear();
+    finishList.Destroy();
+    XWindow::OnDestroy();
+}
+
+void dlgInstall::OnSize(int, int, int type) {
+    handled = 0;
+    if (type != SIZE_RESTORED) return;
+    PaintPage();
+    Invalidate();
+}
+
+void dlgInstall::StartInstall() {
+    page = kInstalling;
+    worker.Start(InstallWorker, hwnd, kStopTimeoutMs);
+    static const int kReadyControls[] = {IDC_INSTALL_PATH, IDC_CHOOSE, IDC_LICENSE_LINK, IDC_INSTALL};
+    for (int id : kReadyControls) ShowWindow(GetItem(id), SW_HIDE);
+    ShowWindow(GetItem(IDC_PROGRESS), SW_SHOW);
+    MoveWindow(GetItem(IDC_CANCEL), GetWidth() / 2 - DialogUnitsX(27), DialogUnitsY(211), DialogUnitsX(54),
+               DialogUnitsY(16), TRUE);
+    PaintPage();
+    Invalidate();
+}
+
+void dlgInstall::OnTimer(uint32_t id, int32_t) {
+    // While the cancel question is open its box runs the loop: the page
+    // must not move on under it.
+    if (id != pollTimer_ || asking_) return;
+    if (page == kInstalling && worker.IsFinished()) ShowFinishPage();
+    if (page == kFinishing) {
+        MarkFinishedActions();
+        if (finishThread.IsFinished()) {
+            SetCursor(LoadCursorW(nullptr, IDC_ARROW));
+            OnClose();
+            return;
+        }
+    }
+    {
+        MutexLock lock(state.progressLock);
+        if (page == kInstalling && state.actionChanged) {
+            state.actionChanged = false;
+            if (Compare(state.actionText, state.statusText, false) != 0) {
+                state.statusText = state.actionText;
+                PaintPage();
+                RECT band = {0, DialogUnitsY(106), GetWidth(), DialogUnitsY(116)};
+                InvalidateRect(hwnd, &band, TRUE);
+            }
+            int percent = state.progressTotal == 0 ? 0 : state.progressDone * 100 / state.progressTotal;
+            SendMessageW(GetItem(IDC_PROGRESS), PBM_SETPOS, (WPARAM)percent, 0);
+        }
+    }
+    if (closeButton.closeRequested) {
+        closeButton.closeRequested = 0;
+        OnClose();
+    }
+}
+
+void dlgInstall::OnCommand(int id, HWND, int code) {
+    if (code != BN_CLICKED) return;
+    if (id == IDC_INSTALL) {
+        if (page == kReady) StartInstall();
+    } else if (id == IDC_CANCEL) {
+        OnClose();
+    } else if (id == IDC_CHOOSE) {
+        BrowseForDestination();
+    }
+}
+
+void dlgInstall::BrowseForDestination() {
+    BROWSEINFOW info = {};
+    info.hwndOwner = hwnd;
+    info.lpszTitle = L"Select Installation Folder";
+    info.ulFlags = BIF_EDITBOX | BIF_NEWDIALOGSTYLE;
+    LPITEMIDLIST chosen = SHBrowseForFolderW(&info);
+    if (!chosen) return;
+    wchar_t folder[MAX_PATH] = L"";
+    BOOL named = SHGetPathFromIDListW(chosen, folder);
+    CoTaskMemFree(chosen);
+    if (!named || !folder[0]) return;
+    state.installPath = ChosenDestination(WString(folder), fields.installToText);
+    RefreshDestination(hwnd, fields);
+    PaintPage();
+    Invalidate();
+}
+
+LRESULT dlgInstall::OnNotify(NMHDR* header) {
+    if (header->idFrom != IDC_LICENSE_LINK || (header->code != NM_CLICK && header->code != NM_RETURN))
+        return XWindow::OnNotify(header);
+    dlgLicense licence(hwnd);
+    return 0;
+}
+
+void dlgInstall::OnClose() {
+    if (page == kInstalling) {
+        asking_ = true;
+        int answer = ShowMessage(hwnd, L"Cancel Install?", state.caption, MB_YESNO | MB_ICONQUESTION);
+        asking_ = false;
+        if (answer != IDYES) return;
+        state.installAborted = true;
+        state.installCancelled = true;
+        CloseDialog(0);
+        return;
+    }
+    if (page == kFinished && hasFinishOptions) {
+        RunFinishActions();
+        return;
+    }
+    CloseDialog(0);
+}
+
+LRESULT dlgInstall::PreDispatch(HWND window, UINT message, WPARAM wParam, LPARAM lParam, int32_t* handledMark) {
+    // The wait cursor stays while the finish actions run; the system would
+    // put the class cursor back on every move.
+    if (message == WM_SETCURSOR && page == kFinishing) {
+        SetCursor(LoadCursorW(nullptr, IDC_WAIT));
+        *handledMark = 1;
+        return TRUE;
+    }
+    int32_t taken = 0;
+    LRESULT answer = buttons.HandleMessage(window, message, wParam, lParam, &taken);
+    if (taken) {
+        *handledMark = 1;
+        return answer;
+    }
+    answer = finishList.HandleParentMessage(window, message, wParam, lParam, &taken);
+    if (taken) *handledMark = 1;
+    return answer;
+}
+
+int dlgInstall::ExitCode() const {
+    if (versionRefused) return kExitVersionRefused;
+    if (page == kReady || state.installCancelled) return kExitCancelled;
+    // An older version's uninstaller restarts Windows so that this setup
+    // runs again afterwards.
+    if (state.installAborted) return state.rerunEvent.IsSignalled() ? kExitRestartStarted : kExitFailed;
+    if (restartStarted) return kExitRestartStarted;
+    if (state.rebootRequired) return kExitRestartNeeded;
+    return kExitInstalled;
+}
