@@ -1,5 +1,5 @@
-// The roles the entry point hands over to. Each is built in its own
-// subsystem; until it exists its call here fails and the role ends there.
+// The roles the entry point hands over to, each built in its own subsystem;
+// each returns the process's exit code.
 #pragma once
 
 #include <windows.h>

@@ -179,12 +179,13 @@ TEST(FocusWindow, RealInstallerShowsItWhileItsChildRuns) {
     ScratchFolder dir;
     std::string error;
     std::wstring exe = dir / L"installer.exe";
-    ASSERT_TRUE(EmbedPackage(BinPath(L"bkstub.exe"), LayOut({Entry("setup.dat", "[Project Name]\r\nDemo\r\n")}), exe,
-                             error))
+    // Silent, so that the child's wizard ends by itself; nothing to register.
+    ASSERT_TRUE(EmbedPackage(BinPath(L"bkstub.exe"),
+                             LayOut({Entry("setup.dat", "[Project Name]\r\nDemo\r\n[NoUnInstall]\r\n")}), exe, error))
         << error;
     SetEnvironmentVariableW(L"BRASK_TEST_MSGBOX", (dir / L"boxes.txt").c_str());
     ChildProcess installer;
-    bool started = installer.Start(L"\"" + exe + L"\"");
+    bool started = installer.Start(L"\"" + exe + L"\" --silent");
     SetEnvironmentVariableW(L"BRASK_TEST_MSGBOX", nullptr);
     ASSERT_TRUE(started);
     HWND window = WaitForProcessWindow(installer.Id(), 20000);

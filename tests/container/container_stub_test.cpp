@@ -6,12 +6,11 @@
 #include "container/container_fixture.h"
 #include "support/machine_registry.h"
 #include "support/message_recorder.h"
+#include "engine/uninstall_record.h"
+#include "support/machine_registry.h"
 #include "support/process.h"
 
 namespace {
-
-// Set once the install wizard lands: the sub-installers then really install.
-const bool kSubInstallersInstall = false;
 
 std::wstring Quoted(const std::wstring& path) { return L" \"" + path + L"\""; }
 
@@ -128,10 +127,18 @@ TEST(ContainerExecutable, ExampleSuiteInstallsSilently) {
     EXPECT_FALSE(run.timedOut);
     EXPECT_EQ(0u, run.exitCode);
     EXPECT_TRUE(ReadMessageLog(log).empty());
-    if (!kSubInstallersInstall) return;
     std::wstring products = ProgramFilesDir() + L"\\Brask Suite\\";
-    EXPECT_NE(INVALID_FILE_ATTRIBUTES, GetFileAttributesW((products + L"Alpha\\alpha.txt").c_str()));
-    EXPECT_NE(INVALID_FILE_ATTRIBUTES, GetFileAttributesW((products + L"Beta\\beta.txt").c_str()));
+    for (const wchar_t* product : {L"Alpha\\alpha.txt", L"Beta\\beta.txt"})
+        EXPECT_NE(INVALID_FILE_ATTRIBUTES, GetFileAttributesW((products + product).c_str())) << product;
+    // Each product removes itself with its own quiet command.
+    for (const wchar_t* name : {L"Brask Alpha", L"Brask Beta"}) {
+        std::wstring quiet = MachineString(UninstallKeyPath(name).Text(), L"QuietUninstallString", 0);
+        ASSERT_FALSE(quiet.empty()) << name;
+        ProcessResult removed = RunProcess(quiet, {}, 60000);
+        EXPECT_EQ(0u, removed.exitCode) << name;
+    }
+    for (const wchar_t* product : {L"Alpha\\alpha.txt", L"Beta\\beta.txt"})
+        EXPECT_EQ(INVALID_FILE_ATTRIBUTES, GetFileAttributesW((products + product).c_str())) << product;
 }
 
 }  // namespace
