@@ -17,6 +17,7 @@
 #include "stub_embed.h"
 #include "support/display_dpi.h"
 #include "support/machine_registry.h"
+#include "support/message_recorder.h"
 #include "support/process.h"
 #include "support/scratch.h"
 
@@ -226,6 +227,33 @@ TEST(InstallerRuns, FileInUseNeedsARestartAndIsReplacedByIt) {
     EXPECT_EQ("beta", ReadBytes(dir / L"dest\\sub\\b.txt"));
     ASSERT_TRUE(RestartWindows());
     EXPECT_EQ("alpha", ReadBytes(dir / L"dest\\a.txt"));
+}
+
+// "[Windows Version]" 4 asks for 64-bit Windows: on 32-bit Windows the
+// installer says so and ends before any page with 1633, silent or not.
+TEST(InstallerRuns, WindowsVersionGateRefusesThirtyTwoBitWindows) {
+    ScratchFolder dir;
+    std::wstring exe = Embed(dir, {Entry("setup.dat", "[Project Name]\r\nWizardGateRun\r\n[Windows Version]\r\n4\r\n"
+                                                      "[NoUnInstall]\r\n[Install To]\r\n" +
+                                                          Narrow(dir / L"dest\\") +
+                                                          "\r\n[CopyFile]\r\na.txt\r\n<Destination>a.txt\r\n"),
+                                   Entry("a.txt", "alpha")});
+    std::wstring log = dir / L"boxes.txt";
+    ProcessResult run = RunProcess(L"\"" + exe + L"\" --silent", {{L"BRASK_TEST_MSGBOX", log}}, 60000);
+    ASSERT_TRUE(run.started);
+    EXPECT_FALSE(run.timedOut);
+    std::vector<ShownMessage> boxes = ReadMessageLog(log);
+    if (PrefixKind() == L"win32") {
+        EXPECT_EQ(1633u, run.exitCode);
+        ASSERT_EQ(1u, boxes.size());
+        EXPECT_EQ(L"This install requires Windows 64 bit or above.", boxes[0].text);
+        EXPECT_EQ(L"WizardGateRun Installer", boxes[0].caption);
+        EXPECT_EQ(INVALID_FILE_ATTRIBUTES, GetFileAttributesW((dir / L"dest\\a.txt").c_str()));
+    } else {
+        EXPECT_EQ(0u, run.exitCode);
+        EXPECT_TRUE(boxes.empty());
+        EXPECT_EQ("alpha", ReadBytes(dir / L"dest\\a.txt"));
+    }
 }
 
 }  // namespace
