@@ -266,6 +266,16 @@ TEST_F(WizardDialog, LicenceLinkOpensTheLicenceText) {
     EXPECT_TRUE(licence);
     if (licence) {
         EXPECT_EQ(L"Terms of use\r\nCaf\u00e9 clause\r\n", ItemText(licence, IDC_LICENSE_TEXT));
+        // Its own close button at the top right, and the picture of it.
+        bool closeButton = false;
+        for (const ControlInfo& c : ListControls(licence))
+            if (c.text == L"Close" && _wcsicmp(c.className.c_str(), L"Static") == 0) closeButton = true;
+        EXPECT_TRUE(closeButton);
+        Sleep(300);
+        RedrawWindow(licence, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW | RDW_ALLCHILDREN);
+        Sleep(200);
+        CreateDirectoryW(BinPath(L"screenshots").c_str(), nullptr);
+        SaveBitmap(Capture(licence), BinPath(L"screenshots\\wizard-licence-") + PrefixKind() + L".bmp");
         ClickButton(licence, IDOK, false);
     }
     notifier.join();
