@@ -4,6 +4,7 @@
 #include <string>
 
 #include "support/message_recorder.h"
+#include "support/machine_registry.h"
 #include "support/process.h"
 #include "support/scratch.h"
 
@@ -12,20 +13,12 @@ namespace {
 const wchar_t kAdminError[] =
     L"Installer requires Administrator rights, change this account to an Administrator, then retry the install.";
 
-std::wstring ProgramFilesDir() {
-    wchar_t buffer[MAX_PATH] = {0};
-    DWORD bytes = sizeof(buffer);
-    RegGetValueW(HKEY_LOCAL_MACHINE, L"Software\\Microsoft\\Windows\\CurrentVersion", L"ProgramFilesDir",
-                 RRF_RT_REG_SZ, nullptr, buffer, &bytes);
-    return buffer;
-}
-
 // The installer's write test creates "BraskInstaller.TMP" in the Program
 // Files folder; a folder of that name makes the test fail as it would for a
 // user without rights.
 class NoProgramFilesRights {
 public:
-    NoProgramFilesRights() : path_(ProgramFilesDir() + L"\\BraskInstaller.TMP") {
+    NoProgramFilesRights() : path_(ProgramFilesFolder() + L"\\BraskInstaller.TMP") {
         CreateDirectoryW(path_.c_str(), nullptr);
     }
     ~NoProgramFilesRights() { RemoveDirectoryW(path_.c_str()); }

@@ -105,14 +105,6 @@ std::wstring ExamplesDir() {
     return path + L"\\";
 }
 
-std::wstring ProgramFilesDir() {
-    wchar_t buffer[MAX_PATH] = {0};
-    DWORD bytes = sizeof(buffer);
-    RegGetValueW(HKEY_LOCAL_MACHINE, L"Software\\Microsoft\\Windows\\CurrentVersion", L"ProgramFilesDir",
-                 RRF_RT_REG_SZ, nullptr, buffer, &bytes);
-    return buffer;
-}
-
 // The example suite, built as its README says and installed silently.
 TEST(ContainerExecutable, ExampleSuiteInstallsSilently) {
     ScratchFolder dir;
@@ -127,7 +119,7 @@ TEST(ContainerExecutable, ExampleSuiteInstallsSilently) {
     EXPECT_FALSE(run.timedOut);
     EXPECT_EQ(0u, run.exitCode);
     EXPECT_TRUE(ReadMessageLog(log).empty());
-    std::wstring products = ProgramFilesDir() + L"\\Brask Suite\\";
+    std::wstring products = ProgramFilesFolder() + L"\\Brask Suite\\";
     for (const wchar_t* product : {L"Alpha\\alpha.txt", L"Beta\\beta.txt"})
         EXPECT_NE(INVALID_FILE_ATTRIBUTES, GetFileAttributesW((products + product).c_str())) << product;
     // Each product removes itself with its own quiet command.

@@ -39,3 +39,7 @@ bool Is64BitSystem() {
     BOOL wow64 = FALSE;
     return IsWow64Process(GetCurrentProcess(), &wow64) && wow64;
 }
+
+std::wstring ProgramFilesFolder() {
+    return MachineString(L"Software\\Microsoft\\Windows\\CurrentVersion", L"ProgramFilesDir", 0);
+}

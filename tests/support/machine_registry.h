@@ -30,3 +30,6 @@ private:
 std::wstring MachineString(const wchar_t* path, const wchar_t* name, REGSAM view);
 // Whether this is 64-bit Windows (the win64 prefix).
 bool Is64BitSystem();
+// The Program Files folder this process sees (the 32-bit one under WOW64),
+// without a trailing backslash.
+std::wstring ProgramFilesFolder();

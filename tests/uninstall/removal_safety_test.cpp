@@ -30,15 +30,7 @@ std::string CopySection(const std::wstring& entry, const std::wstring& destinati
 
 const wchar_t kAppPaths[] = L"Software\\Microsoft\\Windows\\CurrentVersion\\App Paths\\bktestsame.exe";
 
-class RemovalSafety : public testing::Test {
-protected:
-    std::wstring File(const char* name, const std::string& bytes) {
-        std::wstring path = files / std::wstring(name, name + strlen(name));
-        EXPECT_TRUE(WriteBytes(path, bytes));
-        return path;
-    }
-    ScratchFolder files;
-};
+class RemovalSafety : public ProductFilesTest {};
 
 TEST_F(RemovalSafety, PendingDeleteIsCancelledOnlyForItsOwnPath) {
     std::wstring a = files / L"a.txt", b = files / L"b.txt";

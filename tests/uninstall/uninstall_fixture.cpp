@@ -127,3 +127,9 @@ UninstallRun TestProduct::Uninstall() {
     run.reboot = reboot != 0;
     return run;
 }
+
+std::wstring ProductFilesTest::File(const char* name, const std::string& bytes) {
+    std::wstring path = files / std::wstring(name, name + strlen(name));
+    EXPECT_TRUE(WriteBytes(path, bytes));
+    return path;
+}

@@ -10,6 +10,8 @@
 #include <utility>
 #include <vector>
 
+#include <gtest/gtest.h>
+
 #include "support/message_recorder.h"
 #include "support/process.h"
 #include "support/scratch.h"
@@ -26,6 +28,14 @@ struct UninstallRun {
     int done = -1;
     int total = -1;
     std::vector<ShownMessage> boxes;
+};
+
+// Tests that install products from files they write into a scratch folder.
+class ProductFilesTest : public testing::Test {
+protected:
+    // Writes bytes to the scratch file name and returns its path.
+    std::wstring File(const char* name, const std::string& bytes);
+    ScratchFolder files;
 };
 
 class TestProduct {

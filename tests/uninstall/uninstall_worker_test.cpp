@@ -43,15 +43,7 @@ TEST(UninstallNames, InstallPathOfProductAddsTheBackslashAndKeepsAMissingValueEm
     EXPECT_STREQ(L"", InstallPathOfProduct(L"Absent"));
 }
 
-class Uninstall : public testing::Test {
-protected:
-    std::wstring File(const char* name, const std::string& bytes) {
-        std::wstring path = files / std::wstring(name, name + strlen(name));
-        EXPECT_TRUE(WriteBytes(path, bytes));
-        return path;
-    }
-    ScratchFolder files;
-};
+class Uninstall : public ProductFilesTest {};
 
 TEST_F(Uninstall, SharedFileStaysUntilTheLastProductGoes) {
     std::wstring shared = L"<Program Files>BkTest Shared\\common.txt";

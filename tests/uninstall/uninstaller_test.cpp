@@ -86,13 +86,8 @@ private:
     bool started_ = false;
 };
 
-class ProductUninstaller : public testing::Test {
+class ProductUninstaller : public ProductFilesTest {
 protected:
-    std::wstring File(const char* name, const std::string& bytes) {
-        std::wstring path = files / std::wstring(name, name + strlen(name));
-        EXPECT_TRUE(WriteBytes(path, bytes));
-        return path;
-    }
     // A product of two files, its uninstaller the real one.
     bool InstallSimple(TestProduct& product, const std::string& extra = "") {
         Entries entries = {{L"a.txt", File("a.txt", "a")}, {L"b.txt", File("b.txt", "b")}};
@@ -109,7 +104,6 @@ protected:
         // later test does it, as Windows would.
         state.rerunEvent.Reset();
     }
-    ScratchFolder files;
 };
 
 // The whole flow a user sees: the three pages, with Cancel and Alt+F4 held
