@@ -31,6 +31,19 @@ bool WriteError(const wchar_t* destination) {
     return Fail(L"Error whilst uncompressing '%s', unable to write '%s'", destination, destination);
 }
 
+struct Files {
+    DiskFile* in;
+    DiskFile* out;
+};
+
+uint32_t ReadFrom(void* context, uint8_t* buffer, uint32_t size) {
+    return static_cast<Files*>(context)->in->Read(buffer, size);
+}
+
+bool WriteTo(void* context, const uint8_t* data, uint32_t size) {
+    return static_cast<Files*>(context)->out->Write(data, size);
+}
+
 }  // namespace
 
 bool Decompress(const wchar_t* source, const wchar_t* destination) {
@@ -44,26 +57,22 @@ bool Decompress(const wchar_t* source, const wchar_t* destination) {
     in.SetPath(source);
     in.Open(GENERIC_READ, OPEN_EXISTING, false);
     if (!in.IsOpen()) return ReadError(destination, source);
-    uint32_t size = (uint32_t)in.Size();
     uint8_t headerBytes[package_format::kLzmaHeaderSize];
     LzmaHeader header;
     if (in.Read(headerBytes, sizeof headerBytes) != sizeof headerBytes || !ParseLzmaHeader(headerBytes, header))
         return ReadError(destination, source);
 
-    ByteBuffer input;
-    if (!input.Resize(size - package_format::kLzmaHeaderSize, false)) return WriteError(destination);
-    if (in.Read(input.Data(), input.Size()) != input.Size()) return ReadError(destination, source);
-    in.Close();
-
-    ByteBuffer output;
-    DecodeResult result = DecodeLzma(header, input.Data(), input.Size(), output);
-    input.Free();
-    if (result == kDecodeReadError) return ReadError(destination, source);
-    if (result == kDecodeWriteError) return WriteError(destination);
-
+    // Decoded straight into the destination chunk by chunk: neither the
+    // packed nor the unpacked entry is ever held whole.
     DiskFile out;
     out.SetPath(destination);
     out.Open(GENERIC_WRITE, CREATE_ALWAYS, false);
-    if (!out.IsOpen() || !out.Write(output.Data(), output.Size())) return WriteError(destination);
+    if (!out.IsOpen()) return WriteError(destination);
+    LzmaStreamIo io = {ReadFrom, WriteTo, nullptr};
+    Files files = {&in, &out};
+    io.context = &files;
+    DecodeResult result = DecodeLzmaStream(header, io);
+    if (result == kDecodeReadError) return ReadError(destination, source);
+    if (result == kDecodeWriteError) return WriteError(destination);
     return true;
 }

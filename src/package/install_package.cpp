@@ -150,14 +150,21 @@ bool InstallPackage::ExtractOne(const PackageEntry& entry, const wchar_t* destin
     DiskFile packed;
     packed.SetPath(packedPath);
     packed.Open(GENERIC_WRITE, CREATE_ALWAYS, false);
+    // Copied through one chunk, summed on the way: the packed bytes of a
+    // large entry are never held whole.
     ByteBuffer buffer;
-    if (packed.IsOpen() && buffer.Resize(entry.packedSize, false) &&
-        file_.Read(buffer.Data(), entry.packedSize) == entry.packedSize) {
-        uint32_t sum = pf::AddEntryBytes(0, buffer.Data(), entry.packedSize);
-        if (packed.Write(buffer.Data(), entry.packedSize) && sum == entry.checksum) {
-            packed.Close();
-            result = Decompress(packedPath, destination);
-        }
+    uint32_t chunk = entry.packedSize < pf::kChecksumChunk ? entry.packedSize : pf::kChecksumChunk;
+    bool copied = packed.IsOpen() && buffer.Resize(chunk, false);
+    uint32_t sum = 0;
+    for (uint32_t left = entry.packedSize; copied && left > 0;) {
+        uint32_t n = left < chunk ? left : chunk;
+        copied = file_.Read(buffer.Data(), n) == n && packed.Write(buffer.Data(), n);
+        sum = pf::AddEntryBytes(sum, buffer.Data(), n);
+        left -= n;
+    }
+    if (copied && sum == entry.checksum) {
+        packed.Close();
+        result = Decompress(packedPath, destination);
     }
     buffer.Free();
     packed.Close();

@@ -8,6 +8,40 @@
 using package_format::Get32;
 using package_format::Put32;
 
+namespace {
+
+// Large enough that the per-call costs (a system call per chunk, under Wine
+// a few more) vanish beside the decoding; small beside any dictionary.
+const uint32_t kInputChunk = 256 * 1024;
+const uint32_t kOutputChunk = 1024 * 1024;
+
+uint32_t Smaller(uint32_t a, uint32_t b) { return a < b ? a : b; }
+
+struct MemorySource {
+    const uint8_t* data;
+    uint32_t left;
+    ByteBuffer* out;
+};
+
+uint32_t ReadMemory(void* context, uint8_t* buffer, uint32_t size) {
+    MemorySource& source = *static_cast<MemorySource*>(context);
+    uint32_t n = Smaller(size, source.left);
+    memcpy(buffer, source.data, n);
+    source.data += n;
+    source.left -= n;
+    return n;
+}
+
+bool WriteMemory(void* context, const uint8_t* data, uint32_t size) {
+    ByteBuffer& out = *static_cast<MemorySource*>(context)->out;
+    uint32_t at = out.Size();
+    if (!out.Resize(at + size, false)) return false;  // within the capacity reserved: never moves
+    memcpy(out.Data() + at, data, size);
+    return true;
+}
+
+}  // namespace
+
 bool ParseLzmaHeader(const uint8_t* header, LzmaHeader& out) {
     out.properties = header[0];
     out.dictionarySize = Get32(header + 1);
@@ -18,17 +52,17 @@ bool ParseLzmaHeader(const uint8_t* header, LzmaHeader& out) {
     return out.properties < package_format::kLzmaPropertiesLimit;
 }
 
-DecodeResult DecodeLzma(const LzmaHeader& header, const uint8_t* data, uint32_t size, ByteBuffer& out) {
-    if (!out.Resize(header.unpackedSize, false)) return kDecodeWriteError;
-    out.Resize(0, false);
+DecodeResult DecodeLzmaStream(const LzmaHeader& header, const LzmaStreamIo& io) {
     if (header.unpackedSize == 0) return kDecoded;
+    ByteBuffer input, output;
+    if (!input.Resize(kInputChunk, false) || !output.Resize(Smaller(kOutputChunk, header.unpackedSize), false))
+        return kDecodeWriteError;
 
     // The decoder is told the size is unknown, so an early end marker ends the
-    // stream instead of failing it; the output buffer caps it at the stated
-    // size. The dictionary never needs to exceed the output: a header asking
-    // for more would only make the decoder allocate it.
-    uint32_t dictionary = header.dictionarySize;
-    if (dictionary > header.unpackedSize) dictionary = header.unpackedSize;
+    // stream instead of failing it; the count of bytes still wanted caps it at
+    // the stated size. The dictionary never needs to exceed the output: a
+    // header asking for more would only make the decoder allocate it.
+    uint32_t dictionary = Smaller(header.dictionarySize, header.unpackedSize);
     if (dictionary < LZMA_DICT_SIZE_MIN) dictionary = LZMA_DICT_SIZE_MIN;
     uint8_t fed[package_format::kLzmaHeaderSize];
     fed[0] = header.properties;
@@ -38,25 +72,48 @@ DecodeResult DecodeLzma(const LzmaHeader& header, const uint8_t* data, uint32_t 
     lzma_stream stream = LZMA_STREAM_INIT;
     lzma_ret ret = lzma_alone_decoder(&stream, UINT64_MAX);
     if (ret != LZMA_OK) return ret == LZMA_MEM_ERROR ? kDecodeWriteError : kDecodeReadError;
-
-    uint8_t* output = out.Data();
-    stream.next_out = output;
-    stream.avail_out = header.unpackedSize;
     stream.next_in = fed;
     stream.avail_in = sizeof fed;
-    ret = lzma_code(&stream, LZMA_RUN);
-    if (ret == LZMA_OK && stream.avail_in == 0) {
-        stream.next_in = data;
-        stream.avail_in = size;
-        do {
-            ret = lzma_code(&stream, LZMA_FINISH);
-        } while (ret == LZMA_OK && stream.avail_out != 0);
+    uint32_t wanted = header.unpackedSize;
+    bool inputEnded = false;
+    DecodeResult result = kDecodeReadError;
+    for (;;) {
+        if (stream.avail_in == 0 && !inputEnded) {
+            stream.next_in = input.Data();
+            stream.avail_in = io.read(io.context, input.Data(), input.Size());
+            inputEnded = stream.avail_in == 0;
+        }
+        uint32_t room = Smaller(output.Size(), wanted);
+        stream.next_out = output.Data();
+        stream.avail_out = room;
+        // Without FINISH at the end of the input the decoder would wait for
+        // more; with it, a stream cut short fails instead of ending quietly.
+        ret = lzma_code(&stream, inputEnded ? LZMA_FINISH : LZMA_RUN);
+        uint32_t produced = room - (uint32_t)stream.avail_out;
+        if (produced != 0 && !io.write(io.context, output.Data(), produced)) {
+            result = kDecodeWriteError;
+            break;
+        }
+        wanted -= produced;
+        if (ret == LZMA_STREAM_END || (ret == LZMA_OK && wanted == 0)) {
+            result = kDecoded;
+            break;
+        }
+        if (ret != LZMA_OK) {
+            if (ret == LZMA_MEM_ERROR || ret == LZMA_MEMLIMIT_ERROR) result = kDecodeWriteError;
+            break;
+        }
     }
-    size_t produced = header.unpackedSize - stream.avail_out;
     lzma_end(&stream);
+    return result;
+}
 
-    bool complete = ret == LZMA_STREAM_END || (ret == LZMA_OK && produced == header.unpackedSize);
-    if (!complete) return (ret == LZMA_MEM_ERROR || ret == LZMA_MEMLIMIT_ERROR) ? kDecodeWriteError : kDecodeReadError;
-    out.Resize((uint32_t)produced, false);
-    return kDecoded;
+DecodeResult DecodeLzma(const LzmaHeader& header, const uint8_t* data, uint32_t size, ByteBuffer& out) {
+    // The whole size is reserved first, so that no memory means the write
+    // error before any decoding, as in the installer.
+    if (!out.Resize(header.unpackedSize, false)) return kDecodeWriteError;
+    out.Resize(0, false);
+    MemorySource source = {data, size, &out};
+    LzmaStreamIo io = {ReadMemory, WriteMemory, &source};
+    return DecodeLzmaStream(header, io);
 }

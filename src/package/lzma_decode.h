@@ -1,6 +1,8 @@
-// Whole-buffer decoding of one packed entry. Shared by the installer's
-// extraction and by the package builder's checks, so both accept exactly
-// the same streams.
+// Decoding of one packed entry, as a stream: input and output pass through
+// in chunks, so memory stays at the decoder's dictionary and two chunk
+// buffers whatever the entry's size. Shared by the installer's extraction
+// and by the package builder's checks, so both accept exactly the same
+// streams.
 #pragma once
 
 #include <stdint.h>
@@ -19,8 +21,20 @@ bool ParseLzmaHeader(const uint8_t* header, LzmaHeader& out);
 
 enum DecodeResult { kDecoded, kDecodeReadError, kDecodeWriteError };
 
-// Decodes the data after the header into out, at most header.unpackedSize
-// bytes. An end marker before that size ends the output early and is no
-// error; running out of input first, or corrupt data, is a read error; no
-// memory is a write error.
+// Where the decoder takes its input and puts its output. read fills up to
+// size bytes and returns how many it gave, 0 when the input has ended;
+// write returns false when the output cannot take the bytes.
+struct LzmaStreamIo {
+    uint32_t (*read)(void* context, uint8_t* buffer, uint32_t size);
+    bool (*write)(void* context, const uint8_t* data, uint32_t size);
+    void* context;
+};
+
+// Decodes the data after the header, at most header.unpackedSize bytes. An
+// end marker before that size ends the output early and is no error;
+// running out of input first, or corrupt data, is a read error; no memory,
+// or output refused, is a write error.
+DecodeResult DecodeLzmaStream(const LzmaHeader& header, const LzmaStreamIo& io);
+
+// The same from a buffer into a buffer.
 DecodeResult DecodeLzma(const LzmaHeader& header, const uint8_t* data, uint32_t size, ByteBuffer& out);

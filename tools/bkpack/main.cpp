@@ -196,11 +196,7 @@ int Build(int argc, wchar_t** argv, bool withStub) {
     std::vector<Source> sources;
     if (!CollectSources(a, script, sources, error)) return Fail(error);
     std::vector<PackInput> inputs(sources.size());
-    for (size_t i = 0; i < sources.size(); i++) {
-        inputs[i].name = sources[i].name;
-        if (!ReadWholeFile(sources[i].path, inputs[i].data, error))
-            return Fail("entry '" + sources[i].name + "': " + error);
-    }
+    for (size_t i = 0; i < sources.size(); i++) inputs[i] = {sources[i].name, sources[i].path};
     Bytes package;
     if (!BuildPackage(inputs, a.settings, package, error)) return Fail(error);
     bool ok = withStub ? EmbedPackage(a.stub, package, a.out, error) : WriteFileAtomically(a.out, package, error);

@@ -3,6 +3,7 @@
 #include <windows.h>
 #include <lzma.h>
 #include <stdio.h>
+#include <string.h>
 
 #include "package/package_format.h"
 
@@ -10,13 +11,16 @@ namespace pf = package_format;
 
 namespace {
 
+const size_t kReadChunk = 1 << 20;
+
 double Ratio(uint64_t out, uint64_t in) { return in ? 100.0 * (double)out / (double)in : 0.0; }
 
 }  // namespace
 
-bool CompressEntry(const Bytes& data, const PackSettings& settings, Bytes& out, std::string& error) {
+bool CompressChunks(const ChunkReader& read, uint64_t sizeHint, const PackSettings& settings, Bytes& out,
+                    uint32_t& unpackedSize, std::string& error) {
     out.clear();
-    if (data.empty()) return true;
+    unpackedSize = 0;
     lzma_options_lzma options;
     if (lzma_lzma_preset(&options, settings.level | (settings.extreme ? LZMA_PRESET_EXTREME : 0))) {
         error = "bad compression level";
@@ -25,7 +29,7 @@ bool CompressEntry(const Bytes& data, const PackSettings& settings, Bytes& out, 
     // A dictionary larger than the file buys nothing and costs memory, in the
     // builder now and in the installer's decoder later.
     uint32_t fit = LZMA_DICT_SIZE_MIN;
-    while (fit < data.size() && fit < options.dict_size) fit <<= 1;
+    while (fit < sizeHint && fit < options.dict_size) fit <<= 1;
     if (fit < options.dict_size) options.dict_size = fit;
 
     lzma_stream stream = LZMA_STREAM_INIT;
@@ -33,19 +37,40 @@ bool CompressEntry(const Bytes& data, const PackSettings& settings, Bytes& out, 
         error = "the LZMA encoder cannot start (out of memory?)";
         return false;
     }
-    out.resize(data.size() + data.size() / 2 + 4096);
-    stream.next_in = data.data();
-    stream.avail_in = data.size();
+    Bytes chunk(kReadChunk);
+    // Room for incompressible data at once when the input is small; a large
+    // one grows the output as it goes instead of reserving its whole size.
+    out.resize(sizeHint < kReadChunk ? (size_t)sizeHint + sizeHint / 2 + 4096 : kReadChunk);
     stream.next_out = out.data();
     stream.avail_out = out.size();
-    lzma_ret ret;
-    while ((ret = lzma_code(&stream, LZMA_FINISH)) == LZMA_OK) {
+    lzma_ret ret = LZMA_OK;
+    bool ended = false;
+    uint64_t total = 0;
+    while (ret == LZMA_OK) {
+        if (stream.avail_in == 0 && !ended) {
+            int64_t got = read(chunk.data(), chunk.size());
+            if (got < 0) {
+                lzma_end(&stream);
+                error = "cannot read it";
+                return false;
+            }
+            total += (uint64_t)got;
+            if (total >= 0xFFFFFFFFull) {
+                lzma_end(&stream);
+                error = "it is 4 GiB or larger; a package entry must be smaller";
+                return false;
+            }
+            ended = got == 0;
+            stream.next_in = chunk.data();
+            stream.avail_in = (size_t)got;
+        }
         if (stream.avail_out == 0) {
             size_t used = out.size();
             out.resize(used * 2);
             stream.next_out = out.data() + used;
             stream.avail_out = out.size() - used;
         }
+        ret = lzma_code(&stream, ended ? LZMA_FINISH : LZMA_RUN);
     }
     out.resize(stream.total_out);
     lzma_end(&stream);
@@ -53,10 +78,54 @@ bool CompressEntry(const Bytes& data, const PackSettings& settings, Bytes& out, 
         error = "the LZMA encoder failed";
         return false;
     }
+    unpackedSize = (uint32_t)total;
+    // An empty input gives an empty output: the package stores no stream.
+    if (total == 0) {
+        out.clear();
+        return true;
+    }
     // The encoder writes "size unknown"; the installer wants the size known.
-    pf::Put32(&out[5], (uint32_t)data.size());
+    pf::Put32(&out[5], unpackedSize);
     pf::Put32(&out[9], 0);
     return true;
+}
+
+bool CompressEntry(const Bytes& data, const PackSettings& settings, Bytes& out, std::string& error) {
+    size_t at = 0;
+    ChunkReader read = [&](uint8_t* buffer, size_t size) -> int64_t {
+        size_t n = data.size() - at < size ? data.size() - at : size;
+        memcpy(buffer, data.data() + at, n);
+        at += n;
+        return (int64_t)n;
+    };
+    uint32_t unpacked;
+    return CompressChunks(read, data.size(), settings, out, unpacked, error);
+}
+
+bool CompressFile(const std::wstring& path, const PackSettings& settings, Bytes& out, uint32_t& unpackedSize,
+                  std::string& error) {
+    HANDLE h = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                           FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
+    if (h == INVALID_HANDLE_VALUE) {
+        error = "cannot open '" + Utf8(path) + "': " + SystemMessage(GetLastError());
+        return false;
+    }
+    LARGE_INTEGER size = {};
+    GetFileSizeEx(h, &size);
+    // The package stores 32-bit sizes; the installer refuses 4 GiB and more.
+    if (size.QuadPart >= 0xFFFFFFFFLL) {
+        CloseHandle(h);
+        error = "'" + Utf8(path) + "' is 4 GiB or larger; a package entry must be smaller";
+        return false;
+    }
+    ChunkReader read = [h](uint8_t* buffer, size_t n) -> int64_t {
+        DWORD got = 0;
+        return ReadFile(h, buffer, (DWORD)n, &got, nullptr) ? (int64_t)got : -1;
+    };
+    bool ok = CompressChunks(read, (uint64_t)size.QuadPart, settings, out, unpackedSize, error);
+    CloseHandle(h);
+    if (!ok) error = "'" + Utf8(path) + "': " + error;
+    return ok;
 }
 
 bool LayOutPackage(const std::vector<PackedEntry>& entries, Bytes& out, std::string& error) {
@@ -101,15 +170,14 @@ bool BuildPackage(const std::vector<PackInput>& inputs, const PackSettings& sett
     for (size_t i = 0; i < inputs.size(); i++) {
         const PackInput& input = inputs[i];
         packed[i].name = input.name;
-        packed[i].unpackedSize = (uint32_t)input.data.size();
-        if (!CompressEntry(input.data, settings, packed[i].packed, error)) {
-            error = input.name + ": " + error;
+        if (!CompressFile(input.path, settings, packed[i].packed, packed[i].unpackedSize, error)) {
+            error = "entry '" + input.name + "': " + error;
             return false;
         }
-        bytesIn += input.data.size();
+        bytesIn += packed[i].unpackedSize;
         if (!settings.quiet)
-            printf("  %-40s %10u -> %10u  %5.1f%%\n", input.name.c_str(), (unsigned)input.data.size(),
-                   (unsigned)packed[i].packed.size(), Ratio(packed[i].packed.size(), input.data.size()));
+            printf("  %-40s %10u -> %10u  %5.1f%%\n", input.name.c_str(), packed[i].unpackedSize,
+                   (unsigned)packed[i].packed.size(), Ratio(packed[i].packed.size(), packed[i].unpackedSize));
     }
     if (!LayOutPackage(packed, out, error)) return false;
     if (!settings.quiet)

@@ -4,6 +4,7 @@
 
 #include <stdint.h>
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -11,7 +12,7 @@
 
 struct PackInput {
     std::string name;  // ANSI, as stored in the directory
-    Bytes data;
+    std::wstring path;  // read in chunks while it is compressed
 };
 
 struct PackSettings {
@@ -23,6 +24,15 @@ struct PackSettings {
 // Compresses data into one LZMA-alone stream whose header states its size.
 // An empty input gives an empty output: the package stores no stream.
 bool CompressEntry(const Bytes& data, const PackSettings& settings, Bytes& out, std::string& error);
+// The same from a source of chunks: read fills up to size bytes and returns
+// the count, 0 at the end, -1 on failure. sizeHint (the expected length)
+// sizes the dictionary; unpackedSize is what was actually read.
+typedef std::function<int64_t(uint8_t* buffer, size_t size)> ChunkReader;
+bool CompressChunks(const ChunkReader& read, uint64_t sizeHint, const PackSettings& settings, Bytes& out,
+                    uint32_t& unpackedSize, std::string& error);
+// The same from a file, read in chunks, so its size does not bound memory.
+bool CompressFile(const std::wstring& path, const PackSettings& settings, Bytes& out, uint32_t& unpackedSize,
+                  std::string& error);
 struct PackedEntry {
     std::string name;
     Bytes packed;

@@ -1,0 +1,115 @@
+// An entry far larger than any buffer the installer may hold: a file of
+// 1.5 GiB and a little more, packed by the real builder and installed by a
+// silent run of the real installer. The file must arrive whole, and the
+// installer's memory must stay bounded by its chunks and dictionary.
+#include <gtest/gtest.h>
+
+#include <stdint.h>
+
+#include <string>
+#include <vector>
+
+#include "support/process.h"
+#include "support/process_memory.h"
+#include "support/scratch.h"
+
+namespace {
+
+// Not a multiple of any chunk size, so the last chunk of every stage is short.
+const uint64_t kSize = 1610612736ull + 12345;
+const uint32_t kBlock = 65536;
+const uint32_t kChunk = 1 << 20;
+// The level-1 dictionary (1 MiB) holds a whole block, so the file packs to
+// a few hundred kilobytes.
+const SIZE_T kMemoryBound = (64u << 20) + (1u << 20);
+
+std::string Narrow(const std::wstring& text) { return std::string(text.begin(), text.end()); }
+
+// 64-bit FNV-1a over whole 32-bit words, then the last 0 to 3 bytes; chunks
+// passed to it must be multiples of 4 except the last.
+uint64_t Hash(uint64_t h, const uint8_t* data, size_t size) {
+    size_t words = size / 4;
+    for (size_t i = 0; i < words; i++) h = (h ^ (data[4 * i] | data[4 * i + 1] << 8 | data[4 * i + 2] << 16 |
+                                                 (uint32_t)data[4 * i + 3] << 24)) * 0x100000001B3ull;
+    for (size_t i = words * 4; i < size; i++) h = (h ^ data[i]) * 0x100000001B3ull;
+    return h;
+}
+
+// The file: one pseudo-random 64 KiB block over and over, each copy
+// starting with its own number, so a lost, doubled or misplaced chunk
+// changes the hash. Returns the hash, 0 when the file cannot be written.
+uint64_t WriteLargeFile(const std::wstring& path) {
+    std::vector<uint8_t> block(kBlock);
+    uint32_t seed = 12345;
+    for (uint8_t& b : block) b = (uint8_t)((seed = seed * 1103515245 + 12345) >> 16);
+    std::vector<uint8_t> chunk(kChunk);
+    HANDLE h = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+    if (h == INVALID_HANDLE_VALUE) return 0;
+    uint64_t hash = 0xCBF29CE484222325ull;
+    uint32_t number = 0;
+    for (uint64_t done = 0; done < kSize;) {
+        for (uint32_t at = 0; at < kChunk; at += kBlock, number++) {
+            memcpy(&chunk[at], block.data(), kBlock);
+            memcpy(&chunk[at], &number, 4);
+        }
+        DWORD n = (DWORD)(kSize - done < kChunk ? kSize - done : kChunk), written = 0;
+        if (!WriteFile(h, chunk.data(), n, &written, nullptr) || written != n) {
+            CloseHandle(h);
+            return 0;
+        }
+        hash = Hash(hash, chunk.data(), n);
+        done += n;
+    }
+    CloseHandle(h);
+    return hash;
+}
+
+// The size and hash of a file, read in chunks.
+uint64_t HashFile(const std::wstring& path, uint64_t& size) {
+    size = 0;
+    HANDLE h = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+    if (h == INVALID_HANDLE_VALUE) return 0;
+    std::vector<uint8_t> chunk(kChunk);
+    uint64_t hash = 0xCBF29CE484222325ull;
+    DWORD got = 0;
+    while (ReadFile(h, chunk.data(), kChunk, &got, nullptr) && got > 0) {
+        hash = Hash(hash, chunk.data(), got);
+        size += got;
+    }
+    CloseHandle(h);
+    return hash;
+}
+
+TEST(LargeEntry, InstallsWholeInBoundedMemory) {
+    ScratchFolder dir;
+    CreateDirectoryW((dir / L"files").c_str(), nullptr);
+    std::wstring input = dir / L"files\\large.bin";
+    std::wstring installed = dir / L"dest\\large.bin";
+    uint64_t hash = WriteLargeFile(input);
+    ASSERT_NE(0u, hash) << "cannot write the input; is the disk full?";
+    WriteBytes(dir / L"setup.dat", "[Project Name]\r\nLargeEntry\r\n[NoUnInstall]\r\n[Install To]\r\n" +
+                                       Narrow(dir / L"dest\\") + "\r\n[CopyFile]\r\nlarge.bin\r\n<Destination>large.bin\r\n");
+
+    ProcessResult build = RunProcess(L"\"" + BinPath(L"bkpack.exe") + L"\" build \"" + dir / L"setup.dat" + L"\" \"" +
+                                         dir / L"files" + L"\" --stub \"" + BinPath(L"bkstub.exe") + L"\" -o \"" +
+                                         dir / L"large-setup.exe" + L"\" --level 1 --quiet",
+                                     {}, 300000, true);
+    ASSERT_FALSE(build.timedOut);
+    ASSERT_EQ(0u, build.exitCode) << build.output;
+    DeleteFileW(input.c_str());
+
+    WatchedRun run = RunWatchingMemory(L"\"" + dir / L"large-setup.exe" + L"\" --silent", L"large-setup.exe", 300000);
+    ASSERT_TRUE(run.started);
+    EXPECT_FALSE(run.timedOut);
+    EXPECT_EQ(0u, run.exitCode);
+    uint64_t size = 0;
+    EXPECT_EQ(hash, HashFile(installed, size));
+    EXPECT_EQ(kSize, size);
+    DeleteFileW(installed.c_str());
+    EXPECT_GT(run.peakBytes, 0u) << "the installer's memory was never read";
+    EXPECT_LT(run.peakBytes, kMemoryBound) << "peak working set " << (run.peakBytes >> 20) << " MiB";
+    printf("installed %llu bytes in %lu ms, peak working set %lu MiB\n", (unsigned long long)size,
+           run.milliseconds, (unsigned long)(run.peakBytes >> 20));
+}
+
+}  // namespace
