@@ -4,10 +4,12 @@
 
 #include "app/command_line.h"
 #include "app/installer_state.h"
+#include "app/log_switch.h"
 #include "app/relaunch.h"
 #include "app/roles.h"
 #include "app/system_checks.h"
 #include "base/message_box.h"
+#include "base/unattended.h"
 
 namespace {
 
@@ -31,6 +33,9 @@ int RunEntryPoint(HINSTANCE) {
     if (HasSwitch(L"<Silent>") || HasSwitch(L"--silent")) state.silent = true;
     if (HasSwitch(L"--noautoreboot")) state.autoReboot = false;
     state.isWow64 = QueryWow64();
+    // Before the first box can appear: a silent run must never wait on one.
+    SetUnattended(state.silent);
+    StartRunLog(options);
 
     // The uninstaller comes before everything else: no COM, no package.
     if (HasSwitch(L"<uninstall>") || HasSwitch(L"--uninstall=")) return RunUninstallerRole();

@@ -1,9 +1,12 @@
 #include <windows.h>
 
 #include "app/entry.h"
+#include "base/run_log.h"
 #include "base/system_library.h"
 
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
     RestrictDllSearch();
-    return RunEntryPoint(instance);
+    int exitCode = RunEntryPoint(instance);
+    RunLog(L"exit code %d", exitCode);
+    return exitCode;
 }

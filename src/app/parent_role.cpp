@@ -9,6 +9,7 @@
 #include "app/system_checks.h"
 #include "base/folders.h"
 #include "base/message_box.h"
+#include "base/run_log.h"
 #include "base/temp_files.h"
 
 namespace {
@@ -20,6 +21,7 @@ const int kExitInstallFailed = 1603;
 }  // namespace
 
 int RunParentRole() {
+    RunLog(L"role: parent, relaunches itself elevated and waits");
     // Painted on construction: the wait below runs no message loop.
     dlgNonElevateWndWithFocus focusWindow;
     if (!CanWriteProgramFiles() && IsXpOrLater() && GetOsVersion().dwMajorVersion < 6) {
@@ -38,6 +40,10 @@ int RunParentRole() {
                       (const wchar_t*)GetRestOfCommandLine());
     DWORD childExit = 0;
     RelaunchResult result = RelaunchElevated(GetExePath(), parameters, commandFile, focusWindow.hwnd, childExit);
+    if (result == kChildRan)
+        RunLog(L"the elevated child ended with %lu", childExit);
+    else
+        RunLog(result == kRelaunchRefused ? L"the elevation was refused" : L"the elevated child could not be started");
     if (!state.rerunEvent.IsSignalled()) ExecuteCommandFile(commandFile);
     DeleteTempFile(commandFile);
     focusWindow.Release();

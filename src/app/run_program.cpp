@@ -7,6 +7,7 @@
 #include "base/folders.h"
 #include "base/lists.h"
 #include "base/message_box.h"
+#include "base/run_log.h"
 #include "base/temp_files.h"
 #include "engine/path_macros.h"
 #include "package/setup_files.h"
@@ -63,6 +64,9 @@ void RunProgram(const wchar_t* programText, const wchar_t* parametersText, bool 
     WString parameters(parametersText);
     WString copyPath, desktopCopy, note;
     bool isTemporary = false, deleteTemporary = true, failed = false;
+    // Always waited for through details, so the log gets the exit code.
+    ProgramWait ownWait;
+    if (!waitDetails) waitDetails = &ownWait;
 
     if (program.Find(kTempInstall, 1) != 0) {
         isTemporary = true;
@@ -129,6 +133,16 @@ void RunProgram(const wchar_t* programText, const wchar_t* parametersText, bool 
         }
     }
 
+    const wchar_t* shownProgram = program;
+    const wchar_t* shownParameters = parameters;
+    if (handOff)
+        RunLog(L"program '%s' %s handed to the parent", shownProgram, shownParameters);
+    else if (failed)
+        RunLog(L"program '%s' %s could not be started", shownProgram, shownParameters);
+    else if (wait && waitDetails->finished)
+        RunLog(L"program '%s' %s ended with %lu", shownProgram, shownParameters, waitDetails->exitCode);
+    else
+        RunLog(L"program '%s' %s started", shownProgram, shownParameters);
     if (!state.silent && failed) {
         WString text;
         text.Format(L"Error whilst running '%s'%s", (const wchar_t*)program, (const wchar_t*)note);

@@ -7,6 +7,7 @@
 
 #include <stdlib.h>
 
+#include "base/unattended.h"
 #include "base/wstring.h"
 
 namespace {
@@ -90,5 +91,5 @@ int ShowMessage(HWND owner, const wchar_t* text, const wchar_t* caption, UINT st
         AppendRecord(logPath, text, caption, style);
         return ScriptedAnswer(style);
     }
-    return MessageBoxW(owner, text, caption, style);
+    return AskOrAnswer(owner, text, caption, style);
 }

@@ -2,6 +2,20 @@
 
 #include <string.h>
 
+#include "base/run_log.h"
+
+namespace {
+
+const wchar_t* RootName(HKEY root) {
+    if (root == HKEY_LOCAL_MACHINE) return L"HKLM";
+    if (root == HKEY_CURRENT_USER) return L"HKCU";
+    if (root == HKEY_CLASSES_ROOT) return L"HKCR";
+    if (root == HKEY_USERS) return L"HKU";
+    return L"HKCC";
+}
+
+}  // namespace
+
 bool RegKey::Open(REGSAM access, HKEY root, const wchar_t* path) {
     Close();
     if (!path || !*path) return false;
@@ -60,8 +74,16 @@ WString ReadStringValue(const wchar_t* valueName, HKEY root, const wchar_t* path
 bool WriteValue(const void* data, uint32_t size, DWORD type, const wchar_t* valueName, HKEY root,
                 const wchar_t* path) {
     RegKey key(KEY_WRITE, root, path);
-    return key.IsOpen() &&
-           RegSetValueExW(key.Handle(), valueName, 0, type, (const BYTE*)data, size) == ERROR_SUCCESS;
+    bool written =
+        key.IsOpen() && RegSetValueExW(key.Handle(), valueName, 0, type, (const BYTE*)data, size) == ERROR_SUCCESS;
+    if (RunLogActive()) {
+        WString shown = type == REG_SZ      ? WString((const wchar_t*)data)
+                        : type == REG_DWORD ? WString::Formatted(L"%lu", *(const DWORD*)data)
+                                            : WString::Formatted(L"%u bytes", size);
+        RunLog(L"registry value %s\\%s \"%s\" = %s%s", RootName(root), path, valueName ? valueName : L"",
+               (const wchar_t*)shown, written ? L"" : L" (failed)");
+    }
+    return written;
 }
 
 bool WriteString(const wchar_t* text, const wchar_t* valueName, HKEY root, const wchar_t* path) {

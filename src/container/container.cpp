@@ -4,6 +4,7 @@
 #include "app/roles.h"
 #include "base/disk_file.h"
 #include "base/line_reader.h"
+#include "base/run_log.h"
 #include "base/stoppable_thread.h"
 #include "container/chain_outcome.h"
 #include "container/container_thread.h"
@@ -30,6 +31,8 @@ bool ScriptIsContainer() {
 
 bool RunContainer(DWORD& exitCode) {
     if (!ScriptIsContainer()) return false;
+    SetRunLogTag(L"container");
+    RunLog(L"role: container, runs the installers of its package");
     ContainerRun run;
     StoppableThread thread;
     if (!thread.Start(ContainerThread, &run, kStopTimeoutMs)) {

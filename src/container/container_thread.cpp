@@ -2,6 +2,7 @@
 
 #include "app/command_line.h"
 #include "app/installer_state.h"
+#include "app/log_switch.h"
 #include "app/reboot_dialog.h"
 #include "app/run_program.h"
 #include "base/disk_file.h"
@@ -43,6 +44,8 @@ WString InstallerParameters(const VariantChoice& choice) {
     WString parameters;
     if (choice.force32) parameters.Append(L" --force32bit");
     if (state.silent) parameters.Append(L" --silent");
+    // The installers write into the container's log.
+    parameters.Append(LogSwitch());
     parameters.Append(L" --selfrun");
     // A restart in the middle would leave the later installers unrun: the
     // container restarts once, after the last.

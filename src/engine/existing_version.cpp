@@ -15,7 +15,13 @@ WString UninstallLogPathFromCommand(const WString& command) {
         int32_t at = command.Find(marker, 1);
         if (result.IsEmpty() && at != 0) result = command.From(at + (int32_t)wcslen(marker));
     }
-    if (result.CharAt(1) == L'"') result.RemoveAt(1);
+    if (result.CharAt(1) == L'"') {
+        // A quoted path ends at its closing quote: a deployment tool may
+        // append switches ("--log=") to the quiet uninstall command.
+        result.RemoveAt(1);
+        int32_t close = result.FindChar(L'"', 1);
+        if (close) result = result.Left(close - 1);
+    }
     if (!result.IsEmpty() && result.CharAt(WString::kLast) == L'"') result.DropRight(1);
     return result;
 }

@@ -5,6 +5,7 @@
 #include "app/installer_state.h"
 #include "base/folders.h"
 #include "base/message_box.h"
+#include "base/run_log.h"
 #include "base/temp_files.h"
 #include "engine/file_version.h"
 #include "engine/pending_delete.h"
@@ -31,11 +32,18 @@ bool CopyOver(const WString& source, const WString& destination, uint64_t existi
         // Clears a read-only, hidden or system attribute that would make
         // CopyFileW refuse to overwrite.
         SetFileAttributesW(target, FILE_ATTRIBUTE_NORMAL);
-        if (CopyFileW(LongPath(source, 260), target, FALSE)) return true;
+        if (CopyFileW(LongPath(source, 260), target, FALSE)) {
+            RunLog(L"file installed: '%s'", (const wchar_t*)destination);
+            return true;
+        }
         DWORD error = GetLastError();
         if (InUse(error)) {
             // Equal versions in use: the right file is already there.
-            if ((existing == 0 || existing != incoming) && !ReplaceAtRestart(source, destination))
+            bool replace = existing == 0 || existing != incoming;
+            if (!replace) RunLog(L"file '%s' in use, its version already there: kept", (const wchar_t*)destination);
+            if (replace && ReplaceAtRestart(source, destination))
+                RunLog(L"file '%s' in use: replaced at the next restart", (const wchar_t*)destination);
+            else if (replace)
                 ShowMessage(owner,
                             L"Unable to replace file(s) in use, uninstall existing version, restart Windows and "
                             L"reinstall.",
@@ -67,6 +75,7 @@ void InstallFile(const wchar_t* entryName, const wchar_t* destination, bool& fai
     WString temporary;
     MakeTempFile(temporary, "Ins", nullptr);
     if (!Extract(entry, temporary)) {
+        RunLog(L"entry '%s' could not be extracted for '%s'", (const wchar_t*)entry, (const wchar_t*)target);
         ShowMessage(owner,
                     L"Unable to extract a file from install, possibly your security software is blocking the install.",
                     state.caption, MB_ICONERROR | MB_OK);
@@ -80,6 +89,7 @@ void InstallFile(const wchar_t* entryName, const wchar_t* destination, bool& fai
     CancelPendingDelete(target);
     uint64_t existing = FileVersion(target);
     uint64_t incoming = FileVersion(temporary);
+    if (incoming < existing) RunLog(L"file '%s' kept: the installed version is newer", (const wchar_t*)target);
     if (incoming >= existing && !CopyOver(temporary, target, existing, incoming, owner)) failed = true;
     if (!failed && IsComponent(target)) RegistrationQueue().AddString(target);
     DeleteTempFile(temporary);

@@ -11,6 +11,7 @@
 #include "base/line_reader.h"
 #include "base/message_box.h"
 #include "base/registry.h"
+#include "base/run_log.h"
 #include "base/temp_files.h"
 #include "engine/existing_version.h"
 #include "engine/file_install.h"
@@ -174,7 +175,10 @@ void Worker::Registry() {
 }
 
 void Worker::Run() {
-    if (state.offerUninstallOld && !state.silent && !CheckExistingVersion(owner_)) return;
+    if (state.offerUninstallOld && !state.silent && !CheckExistingVersion(owner_)) {
+        RunLog(L"the existing version stays: nothing installed");
+        return;
+    }
     bool succeeded = true;
     if (state.package) {
         script_.SetPath(WString(state.package->Folder()).Append(L"setup.dat"));
@@ -191,14 +195,17 @@ void Worker::Run() {
         script_.Seek(0, DiskFile::kFromStart);
         while (ReadLine(script_, line, false)) {
             if (Stopping()) {
+                RunLog(L"install stopped");
                 state.installAborted = true;
                 succeeded = false;
                 break;
             }
+            if (line.CharAt(1) == L'[' && line.CharAt(WString::kLast) == L']') RunLog(L"section %s", (const wchar_t*)line);
             if (Compare(line, L"[Action]", false) == 0) {
                 SetAction(Next());
             } else if (Compare(line, L"[CopyFile]", false) == 0) {
                 if (!CopySection()) {
+                    RunLog(L"install failed");
                     state.installAborted = true;
                     succeeded = false;
                     break;

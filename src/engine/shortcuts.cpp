@@ -4,6 +4,7 @@
 #include <shlobj.h>
 
 #include "base/folders.h"
+#include "base/run_log.h"
 #include "engine/path_macros.h"
 
 namespace {
@@ -49,7 +50,10 @@ HRESULT CreateShortcut(const wchar_t* linkPathText, const ShortcutSpec& shortcut
     ComPtr<IPersistFile> file;
     result = link.p->QueryInterface(IID_IPersistFile, (void**)&file.p);
     if (FAILED(result)) return result;
-    return file.p->Save(linkPath, TRUE);
+    result = file.p->Save(linkPath, TRUE);
+    RunLog(SUCCEEDED(result) ? L"shortcut '%s' to '%s'" : L"shortcut '%s' to '%s' could not be saved",
+           (const wchar_t*)linkPath, (const wchar_t*)Expanded(shortcut.target));
+    return result;
 }
 
 bool ShortcutTarget(const wchar_t* linkPathText, WString& target) {

@@ -7,6 +7,7 @@
 #include "base/folders.h"
 #include "base/line_reader.h"
 #include "base/registry.h"
+#include "base/run_log.h"
 #include "base/temp_files.h"
 #include "engine/path_macros.h"
 #include "engine/pending_delete.h"
@@ -88,6 +89,8 @@ void WriteUninstallRecord() {
     WString key = UninstallKeyPath(state.projectName);
     WString log = UninstallLogPath();
     WString uninstall = WString::Formatted(L"\"%s\" --uninstall=\"%s\"", (const wchar_t*)copy, (const wchar_t*)log);
+    RunLog(L"Uninstall entry HKLM\\%s: uninstaller '%s', record '%s'", (const wchar_t*)key, (const wchar_t*)copy,
+           (const wchar_t*)log);
     WriteString(state.projectName, L"DisplayName", HKEY_LOCAL_MACHINE, key);
     if (!state.uninstallSettings.IsEmpty())
         WriteString(state.uninstallSettings, L"Publisher", HKEY_LOCAL_MACHINE, key);
@@ -100,8 +103,7 @@ void WriteUninstallRecord() {
     WriteDword(L"EstimatedSize", (DWORD)state.requiredKB, key);
     WriteString(uninstall, L"UninstallString", HKEY_LOCAL_MACHINE, key);
     // Deployment tools remove products without a window through this one.
-    // The log path is everything after "--uninstall=", so nothing may
-    // follow it.
+    // The record's path is quoted, so switches such as "--log=" may follow.
     WString quiet =
         WString::Formatted(L"\"%s\" --silent --uninstall=\"%s\"", (const wchar_t*)copy, (const wchar_t*)log);
     WriteString(quiet, L"QuietUninstallString", HKEY_LOCAL_MACHINE, key);

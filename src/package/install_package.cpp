@@ -6,6 +6,7 @@
 
 #include "app/installer_state.h"
 #include "base/message_box.h"
+#include "base/run_log.h"
 #include "base/temp_files.h"
 #include "package/package_format.h"
 
@@ -64,13 +65,18 @@ void InstallPackage::ReadDirectory() {
     uint32_t size = (uint32_t)file_.Size();
     uint8_t trailer[pf::kTrailerSize];
     pf::Trailer parsed;
-    if (!file_.Seek((int64_t)size - pf::kTrailerSize, DiskFile::kFromStart)) return;
-    if (file_.Read(trailer, sizeof trailer) != sizeof trailer || !pf::ParseTrailer(trailer, parsed)) return;
-    if (pf::TrailerSum(trailer) != parsed.trailerSum) return;
+    if (!file_.Seek((int64_t)size - pf::kTrailerSize, DiskFile::kFromStart) ||
+        file_.Read(trailer, sizeof trailer) != sizeof trailer || !pf::ParseTrailer(trailer, parsed) ||
+        pf::TrailerSum(trailer) != parsed.trailerSum) {
+        RunLog(L"package check: no valid trailer in %u bytes", size);
+        return;
+    }
     if (BodyChecksum() != parsed.bodySum || !file_.Seek(parsed.directoryOffset, DiskFile::kFromStart)) {
+        RunLog(L"package check: the body's checksum does not match");
         ShowCorrupted();
         return;
     }
+    RunLog(L"package check: %u bytes, checksum correct, %u entries", size, parsed.entryCount);
     for (uint32_t i = 0; i < parsed.entryCount; i++) {
         PackageEntry* entry = (PackageEntry*)calloc(1, sizeof(PackageEntry));
         if (!entry) return;
@@ -162,9 +168,14 @@ bool InstallPackage::ExtractOne(const PackageEntry& entry, const wchar_t* destin
         sum = pf::AddEntryBytes(sum, buffer.Data(), n);
         left -= n;
     }
-    if (copied && sum == entry.checksum) {
+    if (!copied) {
+        RunLog(L"entry '%S': its %u bytes could not be read or copied", entry.name, entry.packedSize);
+    } else if (sum != entry.checksum) {
+        RunLog(L"entry '%S': its checksum does not match", entry.name);
+    } else {
         packed.Close();
         result = Decompress(packedPath, destination);
+        if (!result) RunLog(L"entry '%S' could not be uncompressed", entry.name);
     }
     buffer.Free();
     packed.Close();

@@ -199,7 +199,10 @@ void dlgUnInstall::OnClose() {
     if (::state.uninstallRebootRequired && restartList.RowCount() > 0 && restartList.IsChecked(0)) {
         dlgRebooting countdown(sayOnRebootRunInst);
         // A waiting installer stops: setup is to run again after the restart.
-        if (countdown.rebooted) ::state.rerunEvent.Set();
+        // "--silent --noautoreboot" holds the restart back: no restart, no
+        // signal, or every later install would report one.
+        bool held = ::state.silent && !::state.autoReboot;
+        if (countdown.rebooted && !held) ::state.rerunEvent.Set();
     }
     CloseDialog(0);
 }

@@ -9,6 +9,7 @@
 #include "app/roles.h"
 #include "app/system_checks.h"
 #include "base/message_box.h"
+#include "base/run_log.h"
 #include "engine/existing_version.h"
 #include "uninstall/uninstall_dialog.h"
 #include "uninstall/uninstall_worker.h"
@@ -22,6 +23,8 @@ bool FileExists(const wchar_t* path) { return GetFileAttributesW(path) != INVALI
 int RunElevatedUninstall() {
     WString line(GetCommandLineW());
     state.uninstallLogPath = UninstallLogPathOfCommandLine(line);
+    RunLog(L"role: uninstaller, replays '%s'%s", (const wchar_t*)state.uninstallLogPath,
+           state.silent ? L" silently" : L"");
     if (state.uninstallLogPath.IsEmpty()) return kUninstallFailed;
     bool sayOnRebootRunInst = HasSwitch(L"--sayonrebootruninst");
     CoInitialize(nullptr);
@@ -82,6 +85,7 @@ int RunUninstaller() {
                     state.caption, MB_ICONERROR);
         return kUninstallFailed;
     }
+    RunLog(L"role: uninstaller, relaunches itself elevated and waits");
     // Painted on construction: the wait below runs no message loop.
     dlgNonElevateWndWithFocus focusWindow;
     if (IsXpOrLater() && GetOsVersion().dwMajorVersion < 6) {
@@ -96,6 +100,7 @@ int RunUninstaller() {
     bool ran = RunElevatedAndWait(GetExePath(), parameters, focusWindow.hwnd, exitCode);
     DWORD error = ran ? ERROR_SUCCESS : GetLastError();
     focusWindow.Release();
+    if (ran) RunLog(L"the elevated uninstaller ended with %lu", exitCode);
     if (!ran) return error == ERROR_CANCELLED ? kUninstallCancelled : kUninstallFailed;
     return (int)exitCode;
 }

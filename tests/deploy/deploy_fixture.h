@@ -1,0 +1,43 @@
+// Real installers and uninstallers run as a deployment tool runs them:
+// built for one test, run with a time-out (a box that waits for a person
+// would keep the process alive past it), read back through their "--log=".
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+#include "pack_writer.h"
+#include "support/process.h"
+#include "support/scratch.h"
+
+std::string Narrow(const std::wstring& text);
+// The stub with the entries as its package, in dir.
+std::wstring EmbedInstaller(const ScratchFolder& dir, const std::vector<PackedEntry>& entries,
+                            const wchar_t* name = L"deploy-setup.exe");
+// An entry whose bytes are no LZMA stream; its checksum is right, so only
+// unpacking it finds the fault.
+PackedEntry BrokenEntry(const std::string& name);
+// A product of one file, a.txt, installed into dir\dest\ with a shortcut.
+std::string ProductScript(const std::string& name, const ScratchFolder& dir, bool removable);
+
+// Runs the program with the arguments, waiting at most a minute.
+ProcessResult RunInstaller(const std::wstring& exe, const std::wstring& arguments);
+std::vector<std::string> ReadLogLines(const std::wstring& path);
+// Lines of the log written by the process of that role holding the text.
+int CountLines(const std::vector<std::string>& lines, const char* role, const std::string& text);
+
+// The Uninstall entry and the uninstaller a product leaves in the prefix,
+// removed whatever the test did.
+class InstalledProduct {
+public:
+    explicit InstalledProduct(const wchar_t* name) : name_(name) {}
+    ~InstalledProduct();
+    InstalledProduct(const InstalledProduct&) = delete;
+    InstalledProduct& operator=(const InstalledProduct&) = delete;
+    std::wstring Value(const wchar_t* valueName) const;
+
+private:
+    std::wstring name_;
+};

@@ -1,0 +1,160 @@
+// Silent runs of the real installer never wait for a person: every box is
+// answered in the user's place, Retry boxes after a few short retries, and
+// the run ends with its failure code. "--log=" tells what happened, from
+// every process of the run.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+
+#include "deploy/deploy_fixture.h"
+#include "package/package_fixture.h"
+
+namespace {
+
+const char kUnableToExtract[] =
+    "Unable to extract a file from install, possibly your security software is blocking the install.";
+
+std::wstring LogSwitch(const std::wstring& log) { return L" --log=\"" + log + L"\""; }
+
+bool Exists(const std::wstring& path) { return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
+
+TEST(SilentRuns, CorruptEntryEndsWith1603WithoutABoxAndTheLogNamesIt) {
+    ScratchFolder dir;
+    std::wstring log = dir / L"run.log";
+    std::wstring exe = EmbedInstaller(
+        dir, {Entry("setup.dat", ProductScript("DeployCorrupt", dir, false)), BrokenEntry("a.txt")});
+    ProcessResult run = RunInstaller(exe, L"--silent" + LogSwitch(log));
+    ASSERT_TRUE(run.started);
+    EXPECT_FALSE(run.timedOut) << "a box waited for an answer";
+    EXPECT_EQ(1603u, run.exitCode);
+    EXPECT_FALSE(Exists(dir / L"dest\\a.txt"));
+    std::vector<std::string> lines = ReadLogLines(log);
+    EXPECT_EQ(1, CountLines(lines, "elevated child", "entry 'a.txt' could not be uncompressed"));
+    EXPECT_EQ(1, CountLines(lines, "elevated child",
+                            std::string("message box not shown (silent) \"DeployCorrupt Installer\": \"") +
+                                kUnableToExtract + "\" answered OK"));
+    EXPECT_EQ(0, CountLines(lines, "", "message box \"")) << "no box was shown";
+    EXPECT_EQ(1, CountLines(lines, "elevated child", "exit code 1603"));
+    EXPECT_EQ(1, CountLines(lines, "parent", "the elevated child ended with 1603"));
+    EXPECT_EQ(1, CountLines(lines, "parent", "exit code 1603"));
+}
+
+// A folder where the file must go: the copy fails with an error that is no
+// sharing violation, which asks Retry or Cancel.
+TEST(SilentRuns, FileThatCannotBeWrittenIsRetriedThenEndsWith1603) {
+    ScratchFolder dir;
+    std::wstring log = dir / L"run.log";
+    CreateDirectoryW((dir / L"dest").c_str(), nullptr);
+    CreateDirectoryW((dir / L"dest\\a.txt").c_str(), nullptr);
+    std::wstring exe =
+        EmbedInstaller(dir, {Entry("setup.dat", ProductScript("DeployBlocked", dir, false)), Entry("a.txt", "alpha")});
+    DWORD started = GetTickCount();
+    ProcessResult run = RunInstaller(exe, L"--silent" + LogSwitch(log));
+    DWORD took = GetTickCount() - started;
+    ASSERT_TRUE(run.started);
+    EXPECT_FALSE(run.timedOut) << "a box waited for an answer";
+    EXPECT_EQ(1603u, run.exitCode);
+    std::vector<std::string> lines = ReadLogLines(log);
+    std::string box = "message box not shown (silent) \"DeployBlocked Installer\": \"Cannot install '" +
+                      Narrow(dir / L"dest\\a.txt") + "', disk may be full.\" answered ";
+    EXPECT_EQ(3, CountLines(lines, "elevated child", box + "Retry"));
+    EXPECT_EQ(1, CountLines(lines, "elevated child", box + "Cancel"));
+    EXPECT_GE(took, 3000u) << "the retries pause";
+    RemoveDirectoryW((dir / L"dest\\a.txt").c_str());
+}
+
+struct Unblocker {
+    std::wstring log;
+    std::wstring folder;
+    bool removed = false;
+};
+
+// Takes the obstacle away once the run has retried for the first time.
+DWORD WINAPI RemoveAfterFirstRetry(void* context) {
+    Unblocker* u = static_cast<Unblocker*>(context);
+    for (DWORD start = GetTickCount(); GetTickCount() - start < 60000; Sleep(100)) {
+        if (CountLines(ReadLogLines(u->log), "elevated child", "answered Retry") == 0) continue;
+        u->removed = RemoveDirectoryW(u->folder.c_str()) != 0;
+        return 0;
+    }
+    return 1;
+}
+
+TEST(SilentRuns, FileFreedDuringTheRetriesIsInstalled) {
+    ScratchFolder dir;
+    Unblocker unblocker{dir / L"run.log", dir / L"dest\\a.txt"};
+    CreateDirectoryW((dir / L"dest").c_str(), nullptr);
+    CreateDirectoryW(unblocker.folder.c_str(), nullptr);
+    std::wstring exe =
+        EmbedInstaller(dir, {Entry("setup.dat", ProductScript("DeployFreed", dir, false)), Entry("a.txt", "alpha")});
+    HANDLE watcher = CreateThread(nullptr, 0, RemoveAfterFirstRetry, &unblocker, 0, nullptr);
+    ProcessResult run = RunInstaller(exe, L"--silent" + LogSwitch(unblocker.log));
+    ASSERT_EQ(WAIT_OBJECT_0, WaitForSingleObject(watcher, 60000));
+    CloseHandle(watcher);
+    ASSERT_TRUE(run.started);
+    EXPECT_FALSE(run.timedOut);
+    EXPECT_TRUE(unblocker.removed);
+    EXPECT_EQ(0u, run.exitCode);
+    EXPECT_EQ("alpha", ReadBytes(dir / L"dest\\a.txt"));
+    EXPECT_EQ(0, CountLines(ReadLogLines(unblocker.log), "elevated child", "answered Cancel"));
+}
+
+TEST(SilentRuns, LogListsWhatBothProcessesDidAndTheQuietUninstallAppendsToIt) {
+    ScratchFolder dir;
+    InstalledProduct product(L"DeployLogged");
+    std::wstring log = dir / L"run.log";
+    std::wstring exe =
+        EmbedInstaller(dir, {Entry("setup.dat", ProductScript("DeployLogged", dir, true)), Entry("a.txt", "alpha")});
+    ProcessResult run = RunInstaller(exe, L"--silent" + LogSwitch(log));
+    ASSERT_TRUE(run.started);
+    ASSERT_FALSE(run.timedOut);
+    EXPECT_EQ(0u, run.exitCode);
+    std::vector<std::string> lines = ReadLogLines(log);
+    EXPECT_EQ(1, CountLines(lines, "parent", "started: \"" + Narrow(exe) + "\" --silent --log="));
+    EXPECT_EQ(1, CountLines(lines, "parent", "role: parent"));
+    EXPECT_EQ(1, CountLines(lines, "elevated child", "started: \"" + Narrow(exe) + "\" --selfrun --IsElevated="));
+    EXPECT_EQ(1, CountLines(lines, "elevated child", "role: elevated child, runs the wizard silently"));
+    EXPECT_EQ(1, CountLines(lines, "elevated child", "package check: "));
+    EXPECT_EQ(1, CountLines(lines, "elevated child", "section [CopyFile]"));
+    EXPECT_EQ(1, CountLines(lines, "elevated child", "file installed: '" + Narrow(dir / L"dest\\a.txt") + "'"));
+    EXPECT_EQ(1, CountLines(lines, "elevated child", "shortcut '" + Narrow(dir / L"links\\A.lnk") + "'"));
+    EXPECT_EQ(1, CountLines(lines, "elevated child",
+                            "Uninstall entry HKLM\\Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\DeployLogged"));
+    std::wstring quiet = product.Value(L"QuietUninstallString");
+    EXPECT_EQ(1, CountLines(lines, "elevated child", "\"QuietUninstallString\" = " + Narrow(quiet)));
+    EXPECT_EQ(1, CountLines(lines, "elevated child", "exit code 0"));
+    EXPECT_EQ(1, CountLines(lines, "parent", "exit code 0"));
+    // Whole lines only: every one begins with its time and its process.
+    for (const std::string& line : lines) EXPECT_TRUE(line.size() > 25 && line[24] == '[' && line[4] == '-') << line;
+
+    // The quiet command as the Uninstall entry holds it, the log appended.
+    ASSERT_FALSE(quiet.empty());
+    ProcessResult removal = RunProcess(quiet + LogSwitch(log), {}, 60000);
+    ASSERT_TRUE(removal.started);
+    EXPECT_FALSE(removal.timedOut);
+    EXPECT_EQ(0u, removal.exitCode);
+    EXPECT_FALSE(Exists(dir / L"dest\\a.txt"));
+    lines = ReadLogLines(log);
+    EXPECT_EQ(1, CountLines(lines, "uninstaller", "role: uninstaller, replays '"));
+    EXPECT_EQ(1, CountLines(lines, "uninstaller", "exit code 0"));
+}
+
+TEST(SilentRuns, WithoutTheSwitchNothingIsWritten) {
+    ScratchFolder dir;
+    std::wstring exe =
+        EmbedInstaller(dir, {Entry("setup.dat", ProductScript("DeployUnlogged", dir, false)), Entry("a.txt", "alpha")});
+    ProcessResult run = RunInstaller(exe, L"--silent");
+    ASSERT_TRUE(run.started);
+    EXPECT_FALSE(run.timedOut);
+    EXPECT_EQ(0u, run.exitCode);
+    std::vector<std::wstring> names;
+    WIN32_FIND_DATAW found;
+    HANDLE walk = FindFirstFileW((dir / L"*").c_str(), &found);
+    for (BOOL more = walk != INVALID_HANDLE_VALUE; more; more = FindNextFileW(walk, &found))
+        if (found.cFileName[0] != L'.') names.push_back(found.cFileName);
+    if (walk != INVALID_HANDLE_VALUE) FindClose(walk);
+    std::sort(names.begin(), names.end());
+    EXPECT_EQ((std::vector<std::wstring>{L"deploy-setup.exe", L"dest", L"links"}), names);
+}
+
+}  // namespace
