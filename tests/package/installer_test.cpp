@@ -107,6 +107,63 @@ TEST(Installer, ShippedStubIgnoresTheTestVariables) {
     EXPECT_FALSE(PathExists(log.c_str()));
 }
 
+namespace {
+
+std::string Narrow(const std::wstring& text) { return std::string(text.begin(), text.end()); }
+
+// The "*helper.exe" files in the temporary folder and in its private folders.
+std::vector<std::wstring> HelperCopies(bool inPrivateFolders) {
+    std::vector<std::wstring> found;
+    if (!inPrivateFolders) {
+        DirWalker walker(L"*helper.exe", TempFolder());
+        while (walker.Next()) found.push_back((const wchar_t*)walker.Current());
+        return found;
+    }
+    DirWalker folders(L"BKI*.tmp", TempFolder());
+    while (folders.Next()) {
+        if (!folders.IsFolder()) continue;
+        DirWalker walker(L"*helper.exe", folders.Current());
+        while (walker.Next()) found.push_back((const wchar_t*)walker.Current());
+    }
+    return found;
+}
+
+}  // namespace
+
+// The elevated child extracts a "<TempInstall>" program only into its own
+// private folder, and runs it from there; the folder goes at the end.
+TEST(Installer, TemporaryProgramRunsFromThePrivateFolder) {
+    ScratchFolder dir;
+    std::wstring event = L"BraskPrivateFolderTest-" + std::to_wstring(GetCurrentProcessId());
+    std::string script = "[Project Name]\r\nGuarded\r\n[NoUnInstall]\r\n[RunAndWaitFile]\r\n<TempInstall>\\helper.exe\r\n"
+                         "hold \"" + Narrow(dir / L"held.txt") + "\" " + Narrow(event) + "\r\n\r\n";
+    std::wstring exe = Embed(dir, LayOut({Entry("setup.dat", script),
+                                          Entry("helper.exe", ReadBytes(BinPath(L"test_helper.exe")))}),
+                             L"guarded.exe");
+    HANDLE release = CreateEventW(nullptr, TRUE, FALSE, event.c_str());
+    HANDLE ready = CreateEventW(nullptr, TRUE, FALSE, (event + L"-ready").c_str());
+    ASSERT_TRUE(release && ready);
+    std::vector<std::wstring> before = HelperCopies(true);
+    SetEnvironmentVariableW(L"BRASK_TEST_MSGBOX", (dir / L"boxes.txt").c_str());
+    ChildProcess installer;
+    bool started = installer.Start(L"\"" + exe + L"\" --silent");
+    SetEnvironmentVariableW(L"BRASK_TEST_MSGBOX", nullptr);
+    ASSERT_TRUE(started);
+    EXPECT_EQ(WAIT_OBJECT_0, WaitForSingleObject(ready, 60000));
+    std::vector<std::wstring> copies = HelperCopies(true);
+    EXPECT_EQ(before.size() + 1, copies.size());
+    EXPECT_TRUE(HelperCopies(false).empty());
+    SetEvent(release);
+    EXPECT_EQ(0u, installer.Wait(60000));
+    for (const std::wstring& copy : copies) {
+        std::wstring folder = copy.substr(0, copy.find_last_of(L'\\'));
+        EXPECT_FALSE(PathExists(folder.c_str())) << folder;
+    }
+    EXPECT_TRUE(ReadMessageLog(dir / L"boxes.txt").empty());
+    CloseHandle(release);
+    CloseHandle(ready);
+}
+
 TEST(Installer, CorruptedPackageIsReported) {
     ScratchFolder dir;
     Bytes package = LayOut({Entry("setup.dat", "[Project Name]\r\nDemo\r\n")});
