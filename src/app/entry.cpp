@@ -13,6 +13,10 @@
 
 namespace {
 
+// ERROR_INSTALL_FAILURE: a missing or corrupt package and a child without
+// administrator rights are failures, never success.
+const int kInstallFailed = 1603;
+
 BOOL QueryWow64() {
     typedef BOOL(WINAPI * IsWow64ProcessFn)(HANDLE, PBOOL);
     // Looked up at run time: the export is missing on the oldest systems.
@@ -50,12 +54,12 @@ int RunEntryPoint(HINSTANCE) {
                     L"the install.",
                     state.caption, MB_ICONERROR);
         CoUninitialize();
-        return 0;
+        return kInstallFailed;
     }
     if (!OpenPackage()) {
         ClosePackage();
         CoUninitialize();
-        return 0;
+        return kInstallFailed;
     }
     int exitCode = 0;
     DWORD containerExit = 0;

@@ -1,6 +1,7 @@
 #include "base/folders.h"
 
 #include "base/lists.h"
+#include "base/protected_folders.h"
 
 DirWalker::DirWalker(const wchar_t* pattern, const wchar_t* folder) : spec_(folder) {
     if (spec_.CharAt(WString::kLast) != L'\\') spec_.AppendChar(L'\\');
@@ -89,14 +90,28 @@ bool CreateFolderTree(const wchar_t* path) {
     return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
 }
 
-bool RemoveTree(const wchar_t* folder, const wchar_t* pattern, bool recursive) {
-    // Short paths are roots ("C:", "\"): never wipe a whole drive.
-    if (!folder || wcslen(folder) < 3) return false;
+namespace {
+
+bool IsLink(DWORD attributes) { return (attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0; }
+
+// A junction or symbolic link goes as a link: RemoveDirectoryW and
+// DeleteFileW on a reparse point remove the point itself, never the target.
+bool RemoveLink(const WString& path, DWORD attributes) {
+    if (!(attributes & FILE_ATTRIBUTE_DIRECTORY)) return DeleteFileRetry(path);
+    if (RemoveDirectoryW(LongPath(path, 248))) return true;
+    ClearReadOnly(path);
+    return RemoveDirectoryW(LongPath(path, 248)) != 0;
+}
+
+bool RemoveFolder(const wchar_t* folder, const wchar_t* pattern, bool recursive, const ProtectedFolders& guard) {
+    if (guard.Contains(folder)) return false;
     bool ok = true;
     DirWalker walker(pattern ? pattern : L"*.*", folder);
     while (walker.Next()) {
-        if (walker.IsFolder()) {
-            if (recursive && !RemoveTree(walker.Current(), pattern, recursive)) ok = false;
+        if (IsLink(walker.Attributes())) {
+            if (!RemoveLink(walker.Current(), walker.Attributes())) ok = false;
+        } else if (walker.IsFolder()) {
+            if (recursive && !RemoveFolder(walker.Current(), pattern, recursive, guard)) ok = false;
         } else if (!DeleteFileRetry(walker.Current())) {
             ok = false;
         }
@@ -107,4 +122,17 @@ bool RemoveTree(const wchar_t* folder, const wchar_t* pattern, bool recursive) {
         RemoveDirectoryW(self);
     }
     return ok;
+}
+
+}  // namespace
+
+bool RemoveTree(const wchar_t* folder, const wchar_t* pattern, bool recursive) {
+    // Short paths are roots ("C:", "\"): never wipe a whole drive.
+    if (!folder || wcslen(folder) < 3) return false;
+    ProtectedFolders guard;
+    if (guard.Contains(folder)) return false;
+    bool missing = false;
+    DWORD attributes = AttributesByPath(folder, missing);
+    if (!missing && IsLink(attributes)) return RemoveLink(folder, attributes);
+    return RemoveFolder(folder, pattern, recursive, guard);
 }

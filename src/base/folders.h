@@ -34,4 +34,7 @@ DWORD AttributesByPath(const wchar_t* path, bool& missing);
 bool ClearReadOnly(const wchar_t* path);
 bool DeleteFileRetry(const wchar_t* path);
 bool CreateFolderTree(const wchar_t* path);
+// Refuses a drive root and the protected folders (ProtectedFolders), also
+// below folder, and removes a junction or symbolic link as a link, never
+// what it points to.
 bool RemoveTree(const wchar_t* folder, const wchar_t* pattern, bool recursive);

@@ -1,4 +1,6 @@
-// Out-of-process redirection, for tests that run the real executable: with
+// Out-of-process redirection, only in the test build of the stub
+// (bkstub_test.exe, compiled with BRASK_TEST_SEAMS), for tests that run the
+// real executable: the shipped stub reads no environment here. With
 // BRASK_TEST_MSGBOX naming a file, each box appends one UTF-8 line
 //   caption <TAB> style in hex <TAB> text (CR, LF, backslash escaped)
 // and is answered from BRASK_TEST_ANSWERS, a comma-separated list of button
@@ -13,6 +15,8 @@
 namespace {
 
 MessageBoxHook g_hook = nullptr;
+
+#ifdef BRASK_TEST_SEAMS
 int g_answerIndex = 0;
 
 WString EnvValue(const wchar_t* name) {
@@ -63,6 +67,7 @@ int ScriptedAnswer(UINT style) {
     }
     return DefaultAnswer(style);
 }
+#endif
 
 }  // namespace
 
@@ -86,10 +91,12 @@ void SetMessageBoxHook(MessageBoxHook hook) { g_hook = hook; }
 
 int ShowMessage(HWND owner, const wchar_t* text, const wchar_t* caption, UINT style) {
     if (g_hook) return g_hook(owner, text, caption, style);
+#ifdef BRASK_TEST_SEAMS
     WString logPath = EnvValue(L"BRASK_TEST_MSGBOX");
     if (!logPath.IsEmpty()) {
         AppendRecord(logPath, text, caption, style);
         return ScriptedAnswer(style);
     }
+#endif
     return AskOrAnswer(owner, text, caption, style);
 }

@@ -6,7 +6,16 @@
 #include "base/folders.h"
 #include "base/random.h"
 
+namespace {
+
+const WString* g_privateFolder = nullptr;
+
+}  // namespace
+
+void SetPrivateTempFolder(const WString* folder) { g_privateFolder = folder; }
+
 WString TempFolder() {
+    if (g_privateFolder && !g_privateFolder->IsEmpty()) return *g_privateFolder;
     wchar_t buffer[260];
     DWORD n = GetTempPathW(260, buffer);
     WString folder = (n > 0 && n < 260) ? WString(buffer) : WString(L"C:\\Temp");

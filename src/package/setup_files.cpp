@@ -5,12 +5,30 @@
 #include "app/installer_state.h"
 #include "base/folders.h"
 #include "base/message_box.h"
+#include "base/private_folder.h"
 #include "base/temp_files.h"
+
+namespace {
+
+void ShowExtractionFailure() {
+    ShowMessage(nullptr,
+                L"Unable to extract a file from install, possibly your security software is blocking the install.",
+                state.caption, MB_ICONERROR);
+}
+
+}  // namespace
 
 void SetupFiles::Create(bool& failed, const wchar_t* sourceFile) {
     failed = false;
     tempFolder_ = new WString();
-    MakeTempFolder(*tempFolder_);
+    // The package copy and everything extracted from it go into the private
+    // folder (TempFolder() names it): nothing into a folder others can write.
+    if (!MakePrivateFolder(*tempFolder_, IsProcessElevated())) {
+        failed = true;
+        ShowExtractionFailure();
+        return;
+    }
+    SetPrivateTempFolder(tempFolder_);
     installPackage_ = new InstallPackage(sourceFile);
     if (!installPackage_->ExtractEntry(L"setup.dat", WString(Folder()).Append(L"setup.dat"))) failed = true;
     if (installPackage_->FindEntry(L"setup.bmp", nullptr))
@@ -20,15 +38,13 @@ void SetupFiles::Create(bool& failed, const wchar_t* sourceFile) {
         installPackage_->ExtractEntry(L"setup.lic", WString(Folder()).Append(L"setup.lic"));
         hasLicence_ = true;
     }
-    if (failed)
-        ShowMessage(nullptr,
-                    L"Unable to extract a file from install, possibly your security software is blocking the install.",
-                    state.caption, MB_ICONERROR);
+    if (failed) ShowExtractionFailure();
 }
 
 SetupFiles::~SetupFiles() {
     delete installPackage_;
     if (tempFolder_) {
+        if (Compare(TempFolder(), *tempFolder_, true) == 0) SetPrivateTempFolder(nullptr);
         if (!tempFolder_->IsEmpty()) RemoveTree(*tempFolder_, nullptr, true);
         delete tempFolder_;
     }

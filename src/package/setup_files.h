@@ -13,8 +13,9 @@ public:
     SetupFiles(const SetupFiles&) = delete;
     SetupFiles& operator=(const SetupFiles&) = delete;
 
-    // failed reports that setup.dat could not be extracted (after the
-    // message). sourceFile names a bare package instead of the resource.
+    // failed reports that the private folder could not be made or setup.dat
+    // could not be extracted (after the message); Package() is null when
+    // there is no folder. sourceFile names a bare package instead of the resource.
     void Create(bool& failed, const wchar_t* sourceFile = nullptr);
     const WString& Folder() const { return *tempFolder_; }
     bool HasLicence() const { return hasLicence_; }

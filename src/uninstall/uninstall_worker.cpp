@@ -11,6 +11,7 @@
 #include "base/line_reader.h"
 #include "base/lists.h"
 #include "base/message_box.h"
+#include "base/protected_folders.h"
 #include "base/registry.h"
 #include "engine/install_worker.h"
 #include "engine/path_macros.h"
@@ -22,30 +23,16 @@ namespace {
 
 const wchar_t kLogPattern[] = L"BraskUninstall-*.dat";
 
-// Folders that stay even when empty: the system's and the shell's own.
-const wchar_t* const kProtectedFolders[] = {L"<System>",         L"<Windows>", L"<Program Files>", L"<Startup>",
-                                            L"<Start Programs>", L"<DeskTop>", L"<QuickLaunch>",   L"<MyDocuments>"};
-
-bool IsProtected(const WString& folder) {
-    for (const wchar_t* placeholder : kProtectedFolders) {
-        WString protectedFolder(placeholder);
-        ExpandPathMacros(protectedFolder);
-        protectedFolder.StripTrailingBackslashes();
-        if (Compare(folder, protectedFolder, true) == 0) return true;
-    }
-    return false;
-}
-
 // Visits the folder of path and its parents, deepest first, up to but not
-// including a protected folder or a drive root. atRestart schedules each
-// for removal at the next restart (after the files scheduled before it);
-// otherwise each is removed now. Either way a folder that is not empty
-// stays.
-void RemoveFoldersUpward(const WString& path, bool atRestart) {
+// including a protected folder or a drive root (ProtectedFolders knows them
+// whatever spelling the record has). atRestart schedules each for removal
+// at the next restart (after the files scheduled before it); otherwise each
+// is removed now. Either way a folder that is not empty stays.
+void RemoveFoldersUpward(const WString& path, bool atRestart, const ProtectedFolders& guard) {
     WString folder = path.FolderPart();
     if (folder.CharAt(WString::kLast) == L'\\') folder.DropRight(1);
     while (folder.Length() - 1 > 3) {
-        if (IsProtected(folder)) return;
+        if (guard.Contains(folder)) return;
         if (atRestart)
             MoveFileExW(LongPath(folder, 260), nullptr, MOVEFILE_DELAY_UNTIL_REBOOT);
         else
@@ -79,6 +66,7 @@ private:
     void RemoveItem(int32_t index);
 
     HWND owner_;
+    ProtectedFolders guard_;
     DiskFile log_;
     StringList removals_;
     int32_t copyCount_ = 0;
@@ -186,10 +174,10 @@ void Worker::RemoveItem(int32_t index) {
         state.uninstallRebootRequired = true;
         MoveFileExW(LongPath(path, 260), nullptr, MOVEFILE_DELAY_UNTIL_REBOOT);
         // Its folders can only go once the file has gone.
-        RemoveFoldersUpward(path, true);
+        RemoveFoldersUpward(path, true, guard_);
     }
     UnregisterAppPath(path);
-    RemoveFoldersUpward(path, false);
+    RemoveFoldersUpward(path, false, guard_);
     MutexLock lock(state.progressLock);
     state.progressDone = index + 1;
     state.progressTotal = copyCount_;

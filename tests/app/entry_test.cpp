@@ -36,18 +36,19 @@ StubRun RunStub(const std::wstring& arguments) {
     ScratchFolder dir;
     std::wstring log = dir / L"boxes.txt";
     StubRun run;
-    run.process = RunProcess(L"\"" + BinPath(L"bkstub.exe") + L"\" " + arguments, {{L"BRASK_TEST_MSGBOX", log}}, 60000);
+    run.process = RunProcess(L"\"" + TestStubPath() + L"\" " + arguments, {{L"BRASK_TEST_MSGBOX", log}}, 60000);
     run.boxes = ReadMessageLog(log);
     return run;
 }
 
 TEST(EntryPoint, ElevatedChildWithoutRightsStopsWithTheAdministratorError) {
     NoProgramFilesRights noRights;
-    for (const wchar_t* args : {L"--selfrun --IsElevated=\"C:\\x.tmp\"", L"--iselevated=\"C:\\x.tmp\" --silent"}) {
+    for (const wchar_t* args : {L"--selfrun --IsElevated=\"C:\\x.tmp\"", L"--iselevated=\"C:\\x.tmp\" --silent",
+                             L"--ISELEVATED=\"C:\\x.tmp\""}) {
         StubRun run = RunStub(args);
         ASSERT_TRUE(run.process.started);
         EXPECT_FALSE(run.process.timedOut);
-        EXPECT_EQ(0u, run.process.exitCode);
+        EXPECT_EQ(1603u, run.process.exitCode);
         ASSERT_EQ(1u, run.boxes.size()) << args;
         EXPECT_EQ(kAdminError, run.boxes[0].text);
         EXPECT_EQ(L"Setup", run.boxes[0].caption);
@@ -68,13 +69,15 @@ TEST(EntryPoint, UninstallerRoleComesFirst) {
     EXPECT_EQ(L"UnInstaller", run.boxes[0].caption);
 }
 
-TEST(EntryPoint, ElevatedChildWithRightsPassesTheCheck) {
-    // "--IsElevated" is an option: found in any letter case. Without the
-    // blocking folder the write test passes and no box appears.
-    StubRun run = RunStub(L"--ISELEVATED=\"C:\\x.tmp\"");
+// Without the option the same run is the parent: no administrator error,
+// only the missing package's message.
+TEST(EntryPoint, WithoutTheOptionNoAdministratorCheck) {
+    NoProgramFilesRights noRights;
+    StubRun run = RunStub(L"--selfrun --IsElevatedX");
     ASSERT_TRUE(run.process.started);
-    EXPECT_EQ(0u, run.process.exitCode);
-    for (auto& box : run.boxes) EXPECT_NE(kAdminError, box.text);
+    EXPECT_EQ(1603u, run.process.exitCode);
+    ASSERT_EQ(1u, run.boxes.size());
+    EXPECT_NE(kAdminError, run.boxes[0].text);
 }
 
 }  // namespace

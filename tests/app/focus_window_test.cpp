@@ -180,7 +180,7 @@ TEST(FocusWindow, RealInstallerShowsItWhileItsChildRuns) {
     std::string error;
     std::wstring exe = dir / L"installer.exe";
     // Silent, so that the child's wizard ends by itself; nothing to register.
-    ASSERT_TRUE(EmbedPackage(BinPath(L"bkstub.exe"),
+    ASSERT_TRUE(EmbedPackage(TestStubPath(),
                              LayOut({Entry("setup.dat", "[Project Name]\r\nDemo\r\n[NoUnInstall]\r\n")}), exe, error))
         << error;
     SetEnvironmentVariableW(L"BRASK_TEST_MSGBOX", (dir / L"boxes.txt").c_str());

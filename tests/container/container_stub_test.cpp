@@ -18,7 +18,7 @@ std::wstring Quoted(const std::wstring& path) { return L" \"" + path + L"\""; }
 bool Build(const std::wstring& script, const std::wstring& files, const std::wstring& out,
            const std::vector<std::pair<std::wstring, std::wstring>>& adds) {
     std::wstring command = L"\"" + BinPath(L"bkpack.exe") + L"\" build" + Quoted(script) + Quoted(files) +
-                           L" --stub" + Quoted(BinPath(L"bkstub.exe")) + L" -o" + Quoted(out) + L" --level 0 --quiet";
+                           L" --stub" + Quoted(TestStubPath()) + L" -o" + Quoted(out) + L" --level 0 --quiet";
     for (auto& add : adds) command += L" --add" + Quoted(add.second + L"=" + add.first);
     ProcessResult built = RunProcess(command, {}, 60000);
     return built.started && !built.timedOut && built.exitCode == 0;

@@ -4,6 +4,7 @@
 
 #include "base/folders.h"
 #include "base/temp_files.h"
+#include "gui/driver.h"
 #include "package/package_fixture.h"
 #include "stub_embed.h"
 #include "support/message_recorder.h"
@@ -38,10 +39,11 @@ InstallerRun RunInstaller(const std::wstring& exe, const ScratchFolder& dir, con
     return run;
 }
 
-std::wstring Embed(const ScratchFolder& dir, const Bytes& package, const wchar_t* name) {
+std::wstring Embed(const ScratchFolder& dir, const Bytes& package, const wchar_t* name,
+                   const std::wstring& stub = TestStubPath()) {
     std::string error;
     std::wstring out = dir / name;
-    EXPECT_TRUE(EmbedPackage(BinPath(L"bkstub.exe"), package, out, error)) << error;
+    EXPECT_TRUE(EmbedPackage(stub, package, out, error)) << error;
     return out;
 }
 
@@ -64,7 +66,7 @@ TEST(Installer, WithoutScriptShowsTheExtractionMessage) {
     ScratchFolder dir;
     std::wstring exe = Embed(dir, LayOut({Entry("readme.txt", "no script here")}), L"noscript.exe");
     InstallerRun run = RunInstaller(exe, dir);
-    EXPECT_EQ(0u, run.process.exitCode);
+    EXPECT_EQ(1603u, run.process.exitCode);
     ASSERT_EQ(1u, run.boxes.size());
     EXPECT_EQ(kUnableToExtract, run.boxes[0].text);
     EXPECT_EQ(L"Setup", run.boxes[0].caption);
@@ -72,10 +74,94 @@ TEST(Installer, WithoutScriptShowsTheExtractionMessage) {
 
 TEST(Installer, WithoutAnyPackageShowsTheExtractionMessage) {
     ScratchFolder dir;
-    InstallerRun run = RunInstaller(BinPath(L"bkstub.exe"), dir);
-    EXPECT_EQ(0u, run.process.exitCode);
+    InstallerRun run = RunInstaller(TestStubPath(), dir);
+    EXPECT_EQ(1603u, run.process.exitCode);
     ASSERT_EQ(1u, run.boxes.size());
     EXPECT_EQ(kUnableToExtract, run.boxes[0].text);
+}
+
+// The shipped stub reads nothing from the environment: with the test
+// variables set it records no box and answers none; a real box waits for
+// the user.
+TEST(Installer, ShippedStubIgnoresTheTestVariables) {
+    ScratchFolder dir;
+    std::wstring log = dir / L"boxes.txt";
+    SetEnvironmentVariableW(L"BRASK_TEST_MSGBOX", log.c_str());
+    SetEnvironmentVariableW(L"BRASK_TEST_ANSWERS", L"1");
+    ChildProcess stub;
+    bool started = stub.Start(L"\"" + BinPath(L"bkstub.exe") + L"\"");
+    SetEnvironmentVariableW(L"BRASK_TEST_MSGBOX", nullptr);
+    SetEnvironmentVariableW(L"BRASK_TEST_ANSWERS", nullptr);
+    ASSERT_TRUE(started);
+    HWND box = WaitForProcessWindow(stub.Id(), 30000);
+    ASSERT_TRUE(box != nullptr) << "no box on the display";
+    wchar_t caption[64] = {};
+    GetWindowTextW(box, caption, 64);
+    EXPECT_STREQ(L"Setup", caption);
+    bool hasText = false;
+    for (const ControlInfo& c : ListControls(box))
+        if (c.text == kUnableToExtract) hasText = true;
+    EXPECT_TRUE(hasText);
+    EXPECT_TRUE(ClickButton(box, IDOK, false));
+    EXPECT_EQ(1603u, stub.Wait(30000));
+    EXPECT_FALSE(PathExists(log.c_str()));
+}
+
+namespace {
+
+std::string Narrow(const std::wstring& text) { return std::string(text.begin(), text.end()); }
+
+// The "*helper.exe" files in the temporary folder and in its private folders.
+std::vector<std::wstring> HelperCopies(bool inPrivateFolders) {
+    std::vector<std::wstring> found;
+    if (!inPrivateFolders) {
+        DirWalker walker(L"*helper.exe", TempFolder());
+        while (walker.Next()) found.push_back((const wchar_t*)walker.Current());
+        return found;
+    }
+    DirWalker folders(L"BKI*.tmp", TempFolder());
+    while (folders.Next()) {
+        if (!folders.IsFolder()) continue;
+        DirWalker walker(L"*helper.exe", folders.Current());
+        while (walker.Next()) found.push_back((const wchar_t*)walker.Current());
+    }
+    return found;
+}
+
+}  // namespace
+
+// The elevated child extracts a "<TempInstall>" program only into its own
+// private folder, and runs it from there; the folder goes at the end.
+TEST(Installer, TemporaryProgramRunsFromThePrivateFolder) {
+    ScratchFolder dir;
+    std::wstring event = L"BraskPrivateFolderTest-" + std::to_wstring(GetCurrentProcessId());
+    std::string script = "[Project Name]\r\nGuarded\r\n[NoUnInstall]\r\n[RunAndWaitFile]\r\n<TempInstall>\\helper.exe\r\n"
+                         "hold \"" + Narrow(dir / L"held.txt") + "\" " + Narrow(event) + "\r\n\r\n";
+    std::wstring exe = Embed(dir, LayOut({Entry("setup.dat", script),
+                                          Entry("helper.exe", ReadBytes(BinPath(L"test_helper.exe")))}),
+                             L"guarded.exe");
+    HANDLE release = CreateEventW(nullptr, TRUE, FALSE, event.c_str());
+    HANDLE ready = CreateEventW(nullptr, TRUE, FALSE, (event + L"-ready").c_str());
+    ASSERT_TRUE(release && ready);
+    std::vector<std::wstring> before = HelperCopies(true);
+    SetEnvironmentVariableW(L"BRASK_TEST_MSGBOX", (dir / L"boxes.txt").c_str());
+    ChildProcess installer;
+    bool started = installer.Start(L"\"" + exe + L"\" --silent");
+    SetEnvironmentVariableW(L"BRASK_TEST_MSGBOX", nullptr);
+    ASSERT_TRUE(started);
+    EXPECT_EQ(WAIT_OBJECT_0, WaitForSingleObject(ready, 60000));
+    std::vector<std::wstring> copies = HelperCopies(true);
+    EXPECT_EQ(before.size() + 1, copies.size());
+    EXPECT_TRUE(HelperCopies(false).empty());
+    SetEvent(release);
+    EXPECT_EQ(0u, installer.Wait(60000));
+    for (const std::wstring& copy : copies) {
+        std::wstring folder = copy.substr(0, copy.find_last_of(L'\\'));
+        EXPECT_FALSE(PathExists(folder.c_str())) << folder;
+    }
+    EXPECT_TRUE(ReadMessageLog(dir / L"boxes.txt").empty());
+    CloseHandle(release);
+    CloseHandle(ready);
 }
 
 TEST(Installer, CorruptedPackageIsReported) {
@@ -91,7 +177,7 @@ TEST(Installer, CorruptedPackageIsReported) {
     image[start + 5] ^= 0x01;
     WriteBytes(exe, image);
     InstallerRun run = RunInstaller(exe, dir);
-    EXPECT_EQ(0u, run.process.exitCode);
+    EXPECT_EQ(1603u, run.process.exitCode);
     ASSERT_EQ(2u, run.boxes.size());
     EXPECT_EQ(kCorrupted, run.boxes[0].text);
     EXPECT_EQ((UINT)MB_ICONERROR, run.boxes[0].style);
@@ -125,7 +211,7 @@ private:
 TEST(Installer, LoadsNoDllPlantedBesideIt) {
     ScratchFolder dir;
     std::wstring exe = Embed(dir, LayOut({Entry("setup.dat", "[Project Name]\r\nPlanted\r\n[NoUnInstall]\r\n")}),
-                             L"setup.exe");
+                             L"setup.exe", BinPath(L"bkstub.exe"));
     const std::vector<std::wstring> names = {L"msimg32", L"version", L"uxtheme", L"dwmapi", L"propsys", L"cryptbase"};
     for (const std::wstring& name : names)
         ASSERT_TRUE(CopyFileW(BinPath(L"planted.dll").c_str(), (dir / (name + L".dll")).c_str(), FALSE));

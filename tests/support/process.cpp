@@ -12,6 +12,8 @@ std::wstring Env(const wchar_t* name) {
 
 std::wstring BinDir() { return Env(L"BRASK_BIN_DIR"); }
 std::wstring BinPath(const wchar_t* name) { return BinDir() + L"\\" + name; }
+
+std::wstring TestStubPath() { return BinPath(L"bkstub_test.exe"); }
 std::wstring PrefixKind() { return Env(L"BRASK_PREFIX_KIND"); }
 
 ProcessResult RunProcess(const std::wstring& commandLine,

@@ -10,6 +10,10 @@
 // The build folder as Windows sees it, from BRASK_BIN_DIR.
 std::wstring BinDir();
 std::wstring BinPath(const wchar_t* name);
+// The test build of the installer (bkstub_test.exe): its message boxes are
+// recorded and answered through BRASK_TEST_MSGBOX and BRASK_TEST_ANSWERS,
+// which the shipped bkstub.exe ignores.
+std::wstring TestStubPath();
 // "win64" or "win32": the prefix this run of the test program uses.
 std::wstring PrefixKind();
 

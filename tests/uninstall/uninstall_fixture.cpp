@@ -59,7 +59,7 @@ std::wstring TestProduct::LogPath() const {
 
 std::wstring TestProduct::CopyPath() const { return Expand(L"<Program Files>BraskUninstall\\Uninstall-" + name_ + L".exe"); }
 
-bool TestProduct::UseRealUninstaller() { return CopyFileW(BinPath(L"bkstub.exe").c_str(), CopyPath().c_str(), FALSE) != 0; }
+bool TestProduct::UseRealUninstaller() { return CopyFileW(TestStubPath().c_str(), CopyPath().c_str(), FALSE) != 0; }
 
 std::wstring TestProduct::UninstallString() const {
     return MachineString(UninstallKeyPath(name_.c_str()).Text(), L"UninstallString", 0);

@@ -51,7 +51,7 @@ public:
     // The script is "[Project Name]", "[Install To]" and then actions.
     bool Install(const std::string& actions, const Entries& entries);
     UninstallRun Uninstall();
-    // Replaces the uninstaller copy by bkstub.exe.
+    // Replaces the uninstaller copy by bkstub_test.exe.
     bool UseRealUninstaller();
     // The Uninstall entry's command lines.
     std::wstring UninstallString() const;

@@ -80,7 +80,6 @@ TEST_F(Uninstall, SharedFileStaysUntilTheLastProductGoes) {
     EXPECT_FALSE(Exists(common));
     EXPECT_FALSE(Exists(first.Expand(L"<Program Files>BkTest Shared")));
     EXPECT_FALSE(Exists(second.Folder()));
-    EXPECT_TRUE(Exists(Expanded(L"<Program Files>")));
 }
 
 TEST_F(Uninstall, FileInUseGoesAtTheRestartWithItsFolderAndTheUninstaller) {
@@ -106,7 +105,6 @@ TEST_F(Uninstall, FileInUseGoesAtTheRestartWithItsFolderAndTheUninstaller) {
     EXPECT_FALSE(Exists(held));
     EXPECT_FALSE(Exists(product.Folder()));
     EXPECT_FALSE(Exists(product.CopyPath()));
-    EXPECT_TRUE(Exists(Expanded(L"<Program Files>")));
 }
 
 TEST_F(Uninstall, RepeatedDestinationsAndVariantsAreRemovedOnce) {
@@ -208,8 +206,33 @@ TEST_F(Uninstall, EmptyFoldersGoUpToButNotIncludingProtectedFolders) {
     EXPECT_EQ("user", ReadBytes(product.Folder() + L"kept\\mine.txt"));
     EXPECT_FALSE(Exists(link));
     EXPECT_FALSE(Exists(Expanded(L"<Start Programs>BkTest Prune")));
-    EXPECT_TRUE(Exists(Expanded(L"<Start Programs>")));
-    EXPECT_TRUE(Exists(Expanded(L"<Program Files>")));
+}
+
+// A protected folder the uninstall leaves empty stays, also when the record
+// names it in another spelling: the Startup folder, empty in the prefix,
+// through "..".
+TEST_F(Uninstall, AnEmptiedProtectedFolderStaysWhateverTheRecordCallsIt) {
+    std::wstring startup = Expanded(L"<Startup>");
+    ASSERT_TRUE(Exists(startup));
+    WIN32_FIND_DATAW found;
+    HANDLE search = FindFirstFileW((startup + L"*").c_str(), &found);
+    int names = 0;
+    if (search != INVALID_HANDLE_VALUE) {
+        do names++;
+        while (FindNextFileW(search, &found));
+        FindClose(search);
+    }
+    ASSERT_EQ(2, names) << "the test needs an empty Startup folder";  // "." and ".."
+    TestProduct product(L"BkTestGuard", L"<Program Files>BkTest Guard");
+    Entries entries = {{L"f.txt", File("f.txt", "f")}};
+    ASSERT_TRUE(product.Install(CopySection(L"f.txt", L"<Startup>..\\Startup\\BkTest Guard.txt"), entries));
+    ASSERT_TRUE(Exists(startup + L"BkTest Guard.txt"));
+    UninstallRun run = product.Uninstall();
+    ASSERT_TRUE(run.resultWritten);
+    EXPECT_FALSE(Exists(startup + L"BkTest Guard.txt"));
+    EXPECT_TRUE(Exists(startup));
+    // A guard that failed must not leave the other tests without it.
+    if (!Exists(startup)) CreateDirectoryW(startup.c_str(), nullptr);
 }
 
 TEST_F(Uninstall, RegistryValuesGoAndTheirKeysStay) {

@@ -28,7 +28,7 @@ std::string Narrow(const std::wstring& text) { return std::string(text.begin(), 
 std::wstring Embed(const ScratchFolder& dir, const std::vector<PackedEntry>& entries) {
     std::string error;
     std::wstring out = dir / L"setup-under-test.exe";
-    EXPECT_TRUE(EmbedPackage(BinPath(L"bkstub.exe"), LayOut(entries), out, error)) << error;
+    EXPECT_TRUE(EmbedPackage(TestStubPath(), LayOut(entries), out, error)) << error;
     return out;
 }
 

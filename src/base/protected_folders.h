@@ -1,0 +1,37 @@
+// The folders no removal may take, whatever path names them: drive roots
+// and the folders of the system and the shell. Folders are compared by the
+// object they open (volume serial and file index), so other spellings of
+// one folder ("C:\WINDOWS\.", a short name, a "\\?\" path, a link to it)
+// are the same folder.
+#pragma once
+
+#include <windows.h>
+
+struct FolderIdentity {
+    DWORD volume = 0;
+    DWORD indexHigh = 0;
+    DWORD indexLow = 0;
+};
+
+// False when path cannot be opened.
+bool IdentifyFolder(const wchar_t* path, FolderIdentity& identity);
+
+class ProtectedFolders {
+public:
+    // Reads the system's folders: the Windows and System folders, both
+    // Program Files folders, the profiles and the shell's folders.
+    ProtectedFolders();
+    ProtectedFolders(const ProtectedFolders&) = delete;
+    ProtectedFolders& operator=(const ProtectedFolders&) = delete;
+
+    // True for a drive or volume root, for one of the folders above, and
+    // for an empty path.
+    bool Contains(const wchar_t* path) const;
+
+private:
+    void Add(const wchar_t* path);
+
+    static const int kCapacity = 40;
+    FolderIdentity folders_[kCapacity];
+    int count_ = 0;
+};
