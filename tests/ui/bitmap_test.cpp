@@ -168,20 +168,6 @@ TEST(MemoryBitmap, EmblemOverItsMaskLeavesTheBackgroundAroundTheInk) {
     for (int x = 70; x < 120; ++x) EXPECT_EQ(RGB(245, 245, 245), GetPixel(target.MemoryDC(), x, 10)) << x;
 }
 
-TEST(IconHandle, EveryIconLoadsAtTheSizesTheDialogsAsk) {
-    const int ids[] = {IDI_APPLICATION_ICON, IDI_CHECKED, IDI_CHECKED_DISABLED, IDI_UNCHECKED,
-                       IDI_UNCHECKED_DISABLED, IDI_PROGRAM, IDI_RESTART, IDI_SHORTCUT, IDI_SUCCESS,
-                       IDI_FAILURE, IDI_UNINSTALL};
-    const int sizes[] = {16, 20, 24, 32, 48, 75, 94, 112, 150, 256};
-    for (int id : ids)
-        for (int size : sizes) {
-            IconHandle icon;
-            ASSERT_TRUE(icon.Load(id, size, size)) << id << " " << size;
-            EXPECT_EQ(size, icon.Width()) << id;
-            EXPECT_EQ(size, icon.Height()) << id;
-        }
-}
-
 TEST(IconHandle, DrawDuplicateAndEmpty) {
     IconHandle icon, copy, empty;
     ASSERT_TRUE(icon.Load(IDI_FAILURE, 32, 32));
