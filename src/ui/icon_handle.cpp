@@ -2,10 +2,14 @@
 
 #include <shellapi.h>
 
+#include "ui/icon_group.h"
+
 bool IconHandle::Load(int id, int width, int height) {
     Free();
-    icon_ = (HICON)LoadImageW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(id), IMAGE_ICON, width, height,
-                              LR_DEFAULTCOLOR);
+    HMODULE module = GetModuleHandleW(nullptr);
+    icon_ = (HICON)LoadImageW(module, MAKEINTRESOURCEW(id), IMAGE_ICON, width, height, LR_DEFAULTCOLOR);
+    // Windows XP reads no PNG image: the sizes held only as PNG fail there.
+    if (!icon_) icon_ = LoadLargestBitmapImage(module, id, width, height);
     return icon_ != nullptr;
 }
 

@@ -11,6 +11,8 @@ public:
     IconHandle& operator=(const IconHandle&) = delete;
 
     // From the module's resources; 0, 0 asks for the system's default size.
+    // Where the system cannot read the size's image (a PNG on Windows XP),
+    // the group's largest bitmap image, stretched.
     bool Load(int id, int width, int height);
     // A null icon leaves the wrapper empty.
     bool Duplicate(HICON icon);

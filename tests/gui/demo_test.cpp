@@ -1,5 +1,5 @@
-// The demo dialog in its own process at 100 %, 125 % and 150 % display
-// scale: Scale as a fresh process sees it, and screenshots checked for the
+// The demo dialog in its own process at 100 %, 125 %, 150 %, 200 % and
+// 300 % display scale: Scale as a fresh process sees it, and screenshots checked for the
 // dialog's size and for the emblem and close button where they belong.
 #include <gtest/gtest.h>
 
@@ -107,6 +107,20 @@ TEST(DemoDialog, At150PercentEverythingGrows) {
     // Dialog units follow the font, which follows the DPI.
     EXPECT_NEAR(small.report.width * 1.5, run.report.width, small.report.width * 0.08);
     EXPECT_NEAR(small.report.height * 1.5, run.report.height, small.report.height * 0.08);
+}
+
+// The two largest variants of the emblem and the close strip.
+TEST(DemoDialog, At200And300PercentTheLargestVariants) {
+    DemoRun run200 = RunDemo(192, L"demo-200");
+    EXPECT_EQ(200, run200.report.scale100);
+    EXPECT_EQ(380, run200.report.emblemWidth);
+    EXPECT_EQ(50, run200.report.emblemHeight);
+    CheckPicture(run200);
+    DemoRun run300 = RunDemo(288, L"demo-300");
+    EXPECT_EQ(300, run300.report.scale100);
+    EXPECT_EQ(570, run300.report.emblemWidth);
+    EXPECT_EQ(75, run300.report.emblemHeight);
+    CheckPicture(run300);
 }
 
 }  // namespace

@@ -169,58 +169,6 @@ TEST(MemoryBitmap, EmblemOverItsMaskLeavesTheBackgroundAroundTheInk) {
     for (int x = 70; x < 120; ++x) EXPECT_EQ(RGB(245, 245, 245), GetPixel(target.MemoryDC(), x, 10)) << x;
 }
 
-namespace {
-
-#pragma pack(push, 2)
-struct IconDirectoryEntry {
-    BYTE width;  // 0 for 256
-    BYTE height;
-    BYTE colours;
-    BYTE reserved;
-    WORD planes;
-    WORD bitCount;
-    DWORD bytes;
-    WORD id;
-};
-#pragma pack(pop)
-
-// The square sizes an icon group's directory lists, each with its image.
-std::set<int> IconSizes(int id) {
-    std::set<int> sizes;
-    HMODULE self = GetModuleHandleW(nullptr);
-    HRSRC info = FindResourceW(self, MAKEINTRESOURCEW(id), (LPCWSTR)RT_GROUP_ICON);
-    if (!info) return sizes;
-    const BYTE* data = (const BYTE*)LockResource(LoadResource(self, info));
-    DWORD size = SizeofResource(self, info);
-    if (!data || size < 6) return sizes;
-    WORD count = *(const WORD*)(data + 4);
-    if (size < 6 + count * sizeof(IconDirectoryEntry)) return sizes;
-    const IconDirectoryEntry* entries = (const IconDirectoryEntry*)(data + 6);
-    for (WORD i = 0; i < count; ++i) {
-        int width = entries[i].width ? entries[i].width : 256, height = entries[i].height ? entries[i].height : 256;
-        if (width == height && FindResourceW(self, MAKEINTRESOURCEW(entries[i].id), (LPCWSTR)RT_ICON))
-            sizes.insert(width);
-    }
-    return sizes;
-}
-
-}  // namespace
-
-// LoadImageW stretches the nearest image to any size asked, so loading
-// proves nothing: each group's directory must list every size the dialogs
-// ask for (the check boxes, page icons and the program icon at 100 % to
-// 250 % display scale).
-TEST(IconHandle, EveryIconHasTheSizesTheDialogsAsk) {
-    const int ids[] = {IDI_APPLICATION_ICON, IDI_CHECKED, IDI_CHECKED_DISABLED, IDI_UNCHECKED,
-                       IDI_UNCHECKED_DISABLED, IDI_PROGRAM, IDI_RESTART, IDI_SHORTCUT, IDI_SUCCESS,
-                       IDI_FAILURE, IDI_UNINSTALL};
-    const int sizes[] = {16, 20, 24, 32, 48, 75, 94, 112, 150, 256};
-    for (int id : ids) {
-        std::set<int> listed = IconSizes(id);
-        for (int size : sizes) EXPECT_EQ(1u, listed.count(size)) << "icon " << id << " lacks " << size;
-    }
-}
-
 TEST(IconHandle, DrawDuplicateAndEmpty) {
     IconHandle icon, copy, empty;
     ASSERT_TRUE(icon.Load(IDI_FAILURE, 32, 32));

@@ -8,18 +8,20 @@ Each description is drawn in its own units (its viewbox) scaled uniformly to
 the target size and centred; $LEFT and $RIGHT in a description are the
 target's left and right edges in those units. ImageMagick rasterises with
 anti-aliasing; this script turns the result into what the program's drawing
-needs (masks, 16 colours, monochrome) and assembles the icon files.
+needs (masks, 16 colours, monochrome, run-length compressed) and assembles
+the icon files.
 """
 import os
 import re
 import struct
 import subprocess
 import sys
+import zlib
 
-# 16 and 32 pixels as classic bitmaps (every Windows reads them); the rest
-# as PNG, which keeps the large sizes small (Windows Vista and later).
-ICON_SIZES = [16, 20, 24, 32, 48, 64, 75, 94, 112, 150, 256]
-BITMAP_ICON_SIZES = {16, 32}
+# Icon images are PNG (read from Windows Vista on) unless pictures.txt marks
+# them: "b" a 32-bit bitmap instead, "x" a 16-colour bitmap beside the PNG.
+# Windows XP reads no PNG; the program loads a group's largest bitmap there.
+ICON_MARKS = {'': 'png', 'b': 'bitmap', 'x': 'png+xp'}
 # Semi-transparent edge pixels of a masked picture are kept from this
 # opacity on and blended over the near-white top of the dialogs.
 OPAQUE_FROM = 128
@@ -55,30 +57,57 @@ def blend(r, g, b, a):
     return tuple((c * a + k * (255 - a)) // 255 for c, k in zip((r, g, b), BACKDROP))
 
 
-def write_bmp(path, width, height, pixels, bits):
-    """pixels: rows top first of (r, g, b); bits 1 (black/white) or 4."""
-    if bits == 1:
-        palette = [(0, 0, 0), (255, 255, 255)]
-    else:
-        palette = sorted({p for row in pixels for p in row})
-        assert len(palette) <= 16, '%s: %d colours' % (path, len(palette))
-        palette += [(0, 0, 0)] * (16 - len(palette))
+def rle4_row(indices):
+    """One row in BI_RLE4: runs of a colour, absolute stretches between."""
+    out = bytearray()
+    literal = []
+
+    def flush():
+        while literal:
+            chunk = literal[:255] if len(literal) != 256 else literal[:254]
+            del literal[:len(chunk)]
+            if len(chunk) < 3:
+                for i in chunk:
+                    out.extend((1, i << 4))
+                continue
+            packed = bytearray((len(chunk) + 1) // 2)
+            for n, i in enumerate(chunk):
+                packed[n // 2] |= i << (4 if n % 2 == 0 else 0)
+            if len(packed) % 2:
+                packed.append(0)
+            out.extend((0, len(chunk)))
+            out.extend(packed)
+
+    x = 0
+    while x < len(indices):
+        run = 1
+        while x + run < len(indices) and run < 255 and indices[x + run] == indices[x]:
+            run += 1
+        if run >= 4:
+            flush()
+            out.extend((run, indices[x] << 4 | indices[x]))
+        else:
+            literal.extend(indices[x:x + run])
+        x += run
+    flush()
+    return out
+
+
+def write_bmp(path, width, height, pixels, colours):
+    """pixels: rows top first of (r, g, b); stored as 4 bits a pixel, run-length
+    compressed (BI_RLE4). colours: the palette, at most 16; black and white
+    for the monochrome pictures, which need no more than two of its entries."""
+    palette = colours or sorted({p for row in pixels for p in row})
+    assert len(palette) <= 16, '%s: %d colours' % (path, len(palette))
     index = {c: i for i, c in enumerate(palette)}
-    stride = ((width * bits + 31) // 32) * 4
-    body = bytearray()
-    for row in reversed(pixels):
-        packed = bytearray(stride)
-        for x, p in enumerate(row):
-            i = index[p] if bits == 4 else (1 if p == (255, 255, 255) else 0)
-            bit = x * bits
-            packed[bit // 8] |= i << (8 - bits - bit % 8)
-        body += packed
-    colours = b''.join(struct.pack('<BBBB', b, g, r, 0) for r, g, b in palette)
-    info = struct.pack('<IiiHHIIiiII', 40, width, height, 1, bits, 0, len(body), 2835, 2835,
+    rows = [rle4_row([index[p] for p in row]) for row in reversed(pixels)]
+    body = b'\0\0'.join(rows) + b'\0\1'
+    colour_table = b''.join(struct.pack('<BBBB', b, g, r, 0) for r, g, b in palette)
+    info = struct.pack('<IiiHHIIiiII', 40, width, height, 1, 4, 2, len(body), 2835, 2835,
                        len(palette), 0)
-    offset = 14 + len(info) + len(colours)
+    offset = 14 + len(info) + len(colour_table)
     with open(path, 'wb') as f:
-        f.write(b'BM' + struct.pack('<IHHI', offset + len(body), 0, 0, offset) + info + colours + body)
+        f.write(b'BM' + struct.pack('<IHHI', offset + len(body), 0, 0, offset) + info + colour_table + body)
 
 
 def quantise(colour):
@@ -98,9 +127,14 @@ def make_strip(out, width, height, descriptions):
                 if a >= OPAQUE_FROM:
                     rows[y][n * cell_w + x] = quantise(blend(r, g, b, a))
                     rows[cell_h + y][n * cell_w + x] = (0, 0, 0)
+    write_bmp(out, width, height, limit_colours(rows, 16), None)
+
+
+def limit_colours(rows, limit):
+    """Merges the two closest colours until no more than limit remain; black
+    and white survive every merge."""
     colours = sorted({p for row in rows for p in row})
-    while len(colours) > 16:
-        # Merge the two closest colours until 16 remain.
+    while len(colours) > limit:
         best = None
         for i, c in enumerate(colours):
             for d in colours[i + 1:]:
@@ -112,7 +146,7 @@ def make_strip(out, width, height, descriptions):
             keep, drop = drop, keep
         rows = [[keep if p == drop else p for p in row] for row in rows]
         colours.remove(drop)
-    write_bmp(out, width, height, rows, 4)
+    return rows
 
 
 def make_emblem(out, width, height, description):
@@ -128,8 +162,9 @@ def make_emblem(out, width, height, description):
             mrow.append((0, 0, 0) if ink else (255, 255, 255))
         picture.append(prow)
         mask.append(mrow)
-    write_bmp(out + '_picture.bmp', width, height, picture, 1)
-    write_bmp(out + '_mask.bmp', width, height, mask, 1)
+    monochrome = [(0, 0, 0), (255, 255, 255)]
+    write_bmp(out + '_picture.bmp', width, height, picture, monochrome)
+    write_bmp(out + '_mask.bmp', width, height, mask, monochrome)
 
 
 def icon_bitmap_entry(data, size):
@@ -148,27 +183,69 @@ def icon_bitmap_entry(data, size):
     return header + xor + mask
 
 
-def icon_png_entry(description, size):
-    data = render_rgba(description, size, size)
-    return subprocess.run(['convert', '-size', '%dx%d' % (size, size), '-depth', '8', 'RGBA:-',
-                           '-strip', '-define', 'png:compression-level=9', 'PNG32:-'],
-                          input=data, check=True, stdout=subprocess.PIPE).stdout
+def icon_16_colour_entry(data, size):
+    """A 16-colour icon image for Windows XP: edges blended over the dialogs'
+    backdrop like the strips, the rest masked out."""
+    rows, ink = [], []
+    for y in range(size):
+        row, inked = [], []
+        for x in range(size):
+            r, g, b, a = data[(y * size + x) * 4:(y * size + x) * 4 + 4]
+            inked.append(a >= OPAQUE_FROM)
+            row.append(quantise(blend(r, g, b, a)) if a >= OPAQUE_FROM else (0, 0, 0))
+        rows.append(row)
+        ink.append(inked)
+    rows = limit_colours(rows, 16)
+    palette = sorted({p for row in rows for p in row})
+    palette += [(0, 0, 0)] * (16 - len(palette))
+    index = {c: i for i, c in reversed(list(enumerate(palette)))}
+    stride, mask_stride = ((size * 4 + 31) // 32) * 4, ((size + 31) // 32) * 4
+    xor, mask = bytearray(), bytearray()
+    for y in reversed(range(size)):
+        packed, bits = bytearray(stride), bytearray(mask_stride)
+        for x in range(size):
+            packed[x // 2] |= index[rows[y][x]] << (4 if x % 2 == 0 else 0)
+            if not ink[y][x]:
+                bits[x // 8] |= 0x80 >> (x % 8)
+        xor += packed
+        mask += bits
+    colours = b''.join(struct.pack('<BBBB', b, g, r, 0) for r, g, b in palette)
+    header = struct.pack('<IiiHHIIiiII', 40, size, size * 2, 1, 4, 0, len(xor) + len(mask), 0, 0, 16, 0)
+    return header + colours + xor + mask
 
 
-def make_icon(out, description):
-    images = []
-    for size in ICON_SIZES:
-        if size in BITMAP_ICON_SIZES:
-            images.append((size, icon_bitmap_entry(render_rgba(description, size, size), size)))
-        else:
-            images.append((size, icon_png_entry(description, size)))
+def png_entry(data, size):
+    """A PNG of the RGBA rows. Rows unfiltered: the pictures are flat
+    colours, which deflate compresses best as they are."""
+    def chunk(kind, body):
+        return struct.pack('>I', len(body)) + kind + body + struct.pack('>I', zlib.crc32(kind + body))
+
+    stride = size * 4
+    raw = b''.join(b'\0' + data[y * stride:(y + 1) * stride] for y in range(size))
+    packer = zlib.compressobj(9, zlib.DEFLATED, 15, 9)
+    return (b'\x89PNG\r\n\x1a\n' + chunk(b'IHDR', struct.pack('>IIBBBBB', size, size, 8, 6, 0, 0, 0)) +
+            chunk(b'IDAT', packer.compress(raw) + packer.flush()) + chunk(b'IEND', b''))
+
+
+def make_icon(out, sizes, description):
+    """sizes: comma-separated, each with its mark of ICON_MARKS."""
+    images = []  # (size, colours of the directory entry, bits a pixel, image)
+    for token in sizes.split(','):
+        size, form = int(token.rstrip('bx')), ICON_MARKS[token.lstrip('0123456789')]
+        data = render_rgba(description, size, size)
+        if form == 'bitmap':
+            images.append((size, 0, 32, icon_bitmap_entry(data, size)))
+            continue
+        images.append((size, 0, 32, png_entry(data, size)))
+        if form == 'png+xp':
+            images.append((size, 16, 4, icon_16_colour_entry(data, size)))
     offset = 6 + 16 * len(images)
     directory = struct.pack('<HHH', 0, 1, len(images))
-    for size, blob in images:
-        directory += struct.pack('<BBBBHHII', size % 256, size % 256, 0, 0, 1, 32, len(blob), offset)
+    for size, colours, bits, blob in images:
+        directory += struct.pack('<BBBBHHII', size % 256, size % 256, colours, 0, 1, bits, len(blob), offset)
         offset += len(blob)
     with open(out, 'wb') as f:
-        f.write(directory + b''.join(blob for _, blob in images))
+        f.write(directory + b''.join(blob for *_, blob in images))
 
 
 def main():
@@ -184,7 +261,7 @@ def main():
             descriptions = [os.path.join(here, d) for d in fields[3:]]
             out = os.path.join(out_dir, name)
             if kind == 'icon':
-                make_icon(out, descriptions[0])
+                make_icon(out, size, descriptions[0])
                 continue
             width, height = (int(v) for v in size.split('x'))
             if kind == 'strip':

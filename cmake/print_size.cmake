@@ -1,3 +1,0 @@
-file(SIZE "${FILE}" size)
-get_filename_component(name "${FILE}" NAME)
-message(STATUS "${name}: ${size} bytes")

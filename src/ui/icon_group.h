@@ -1,0 +1,13 @@
+// The images of an icon group in the module's resources. Windows XP reads
+// no PNG image in an icon: LoadImage fails there for a size the group holds
+// only as PNG, and the group's largest bitmap image, stretched, stands in.
+#pragma once
+
+#include <windows.h>
+
+// The RT_ICON id of the group's largest image stored as a bitmap rather
+// than PNG, with its side in *side; 0 when the group has none.
+int LargestBitmapImage(HMODULE module, int groupId, int* side);
+// That image as an icon of width x height, stretched (0, 0: its own size);
+// null when there is none.
+HICON LoadLargestBitmapImage(HMODULE module, int groupId, int width, int height);

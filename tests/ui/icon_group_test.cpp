@@ -1,0 +1,106 @@
+// The icon groups as the dialogs load them: exactly their sizes, and the
+// stand-in for Windows XP, which reads no PNG image. Wine reads PNG, so its
+// LoadImage never fails as XP's does: the stand-in is asked for directly.
+#include "ui/icon_group.h"
+
+#include <gtest/gtest.h>
+
+#include <set>
+
+#include "res/resource_ids.h"
+#include "ui/icon_handle.h"
+#include "ui/memory_bitmap.h"
+
+namespace {
+
+const std::set<int> kRowSides = {16, 20, 24, 32, 48};
+const std::set<int> kPageSides = {75, 94, 112, 150, 256};
+
+#pragma pack(push, 2)
+struct Entry {
+    BYTE width, height, colours, reserved;
+    WORD planes, bitCount;
+    DWORD bytes;
+    WORD id;
+};
+#pragma pack(pop)
+
+// The sides of the group's images, each once, however many depths it has.
+std::set<int> GroupSides(int id) {
+    std::set<int> sides;
+    HMODULE self = GetModuleHandleW(nullptr);
+    HRSRC found = FindResourceW(self, MAKEINTRESOURCEW(id), (LPCWSTR)RT_GROUP_ICON);
+    if (!found) return sides;
+    const WORD* group = (const WORD*)LockResource(LoadResource(self, found));
+    const Entry* entries = (const Entry*)(group + 3);
+    for (WORD i = 0; i < group[2]; ++i) sides.insert(entries[i].width ? entries[i].width : 256);
+    return sides;
+}
+
+std::set<int> Both(const std::set<int>& a, const std::set<int>& b) {
+    std::set<int> all = a;
+    all.insert(b.begin(), b.end());
+    return all;
+}
+
+TEST(IconGroups, HoldExactlyTheSizesTheirDialogsAsk) {
+    for (int id : {IDI_CHECKED, IDI_CHECKED_DISABLED, IDI_UNCHECKED, IDI_UNCHECKED_DISABLED, IDI_PROGRAM,
+                   IDI_SHORTCUT})
+        EXPECT_EQ(kRowSides, GroupSides(id)) << id;
+    for (int id : {IDI_SUCCESS, IDI_FAILURE, IDI_UNINSTALL}) EXPECT_EQ(kPageSides, GroupSides(id)) << id;
+    EXPECT_EQ(Both(kRowSides, kPageSides), GroupSides(IDI_RESTART));
+    EXPECT_EQ((std::set<int>{16, 32, 48, 256}), GroupSides(IDI_APPLICATION_ICON));
+}
+
+TEST(IconGroups, EveryIconLoadsAtItsSizes) {
+    for (int id : {IDI_APPLICATION_ICON, IDI_CHECKED, IDI_CHECKED_DISABLED, IDI_UNCHECKED, IDI_UNCHECKED_DISABLED,
+                   IDI_PROGRAM, IDI_RESTART, IDI_SHORTCUT, IDI_SUCCESS, IDI_FAILURE, IDI_UNINSTALL})
+        for (int side : GroupSides(id)) {
+            IconHandle icon;
+            ASSERT_TRUE(icon.Load(id, side, side)) << id << " " << side;
+            EXPECT_EQ(side, icon.Width()) << id;
+            EXPECT_EQ(side, icon.Height()) << id;
+        }
+}
+
+// The largest bitmap, not the larger PNG images, and not a smaller bitmap.
+TEST(IconGroups, LargestBitmapImageSkipsThePngImages) {
+    HMODULE self = GetModuleHandleW(nullptr);
+    int side = 0;
+    EXPECT_NE(0, LargestBitmapImage(self, IDI_SUCCESS, &side));
+    EXPECT_EQ(75, side);
+    EXPECT_NE(0, LargestBitmapImage(self, IDI_RESTART, &side));
+    EXPECT_EQ(75, side);
+    EXPECT_NE(0, LargestBitmapImage(self, IDI_CHECKED, &side));
+    EXPECT_EQ(16, side);
+    EXPECT_NE(0, LargestBitmapImage(self, IDI_APPLICATION_ICON, &side));
+    EXPECT_EQ(32, side);
+    EXPECT_EQ(0, LargestBitmapImage(self, 9999, &side));
+    EXPECT_EQ(0, side);
+    EXPECT_EQ(nullptr, LoadLargestBitmapImage(self, 9999, 16, 16));
+}
+
+// 150 pixels, which the success group holds only as PNG: its 75-pixel
+// bitmap stretched, a green disc with a white tick, clear in the corners.
+TEST(IconGroups, TheStandInIsStretchedToTheSizeAsked) {
+    HICON icon = LoadLargestBitmapImage(GetModuleHandleW(nullptr), IDI_SUCCESS, 150, 150);
+    ASSERT_NE(nullptr, icon);
+    IconHandle owner;
+    ASSERT_TRUE(owner.Duplicate(icon));
+    DestroyIcon(icon);
+    EXPECT_EQ(150, owner.Width());
+    EXPECT_EQ(150, owner.Height());
+    MemoryBitmap target;
+    ASSERT_TRUE(target.CreateBlank(nullptr, 150, 150));
+    HDC dc = target.MemoryDC();
+    RECT all = {0, 0, 150, 150};
+    FillRect(dc, &all, (HBRUSH)GetStockObject(WHITE_BRUSH));
+    owner.Draw(dc, 0, 0);
+    COLORREF disc = GetPixel(dc, 75, 20);
+    EXPECT_GT(GetGValue(disc), 120);
+    EXPECT_LT(GetRValue(disc), 100);
+    EXPECT_EQ(RGB(255, 255, 255), GetPixel(dc, 3, 3));
+    EXPECT_EQ(RGB(255, 255, 255), GetPixel(dc, 146, 146));
+}
+
+}  // namespace
