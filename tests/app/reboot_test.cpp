@@ -110,7 +110,13 @@ TEST_F(RebootCountdown, CountsFortySecondsAndRestartsAtTheFirstTickPastThem) {
     ASSERT_TRUE(countdown.window != nullptr);
     EXPECT_EQ(kStart, countdown.Dialog()->startTick);
     EXPECT_EQ(L"Automatic reboot in 40 seconds", countdown.Line());
-    Picture p = Capture(countdown.window);
+    // Painted, not a window still black: white beside the texts, on the right.
+    Picture p;
+    for (int attempt = 0; attempt < 40; ++attempt, Sleep(50)) {
+        p = Capture(countdown.window);
+        if (p.At(p.width - 20, p.height / 2) == RGB(255, 255, 255)) break;
+    }
+    EXPECT_EQ(RGB(255, 255, 255), p.At(p.width - 20, p.height / 2));
     CreateDirectoryW(BinPath(L"screenshots").c_str(), nullptr);
     SaveBitmap(p, BinPath(L"screenshots\\reboot-countdown-") + PrefixKind() + L".bmp");
     int top = countdown.Dialog()->textTop + countdown.Dialog()->DialogUnitsY(25);
