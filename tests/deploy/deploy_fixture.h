@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "pack_writer.h"
+#include "support/installed_product.h"
 #include "support/process.h"
 #include "support/scratch.h"
 
@@ -28,16 +29,3 @@ std::vector<std::string> ReadLogLines(const std::wstring& path);
 // Lines of the log written by the process of that role holding the text.
 int CountLines(const std::vector<std::string>& lines, const char* role, const std::string& text);
 
-// The Uninstall entry and the uninstaller a product leaves in the prefix,
-// removed whatever the test did.
-class InstalledProduct {
-public:
-    explicit InstalledProduct(const wchar_t* name) : name_(name) {}
-    ~InstalledProduct();
-    InstalledProduct(const InstalledProduct&) = delete;
-    InstalledProduct& operator=(const InstalledProduct&) = delete;
-    std::wstring Value(const wchar_t* valueName) const;
-
-private:
-    std::wstring name_;
-};

@@ -16,6 +16,7 @@
 #include "res/resource_ids.h"
 #include "stub_embed.h"
 #include "support/display_dpi.h"
+#include "support/installed_product.h"
 #include "support/machine_registry.h"
 #include "support/message_recorder.h"
 #include "support/process.h"
@@ -159,32 +160,6 @@ void TourAt(DWORD dpi, int percent) {
 TEST(InstallerRuns, WizardPagesAt100Percent) { TourAt(96, 100); }
 TEST(InstallerRuns, WizardPagesAt150Percent) { TourAt(144, 150); }
 
-// What a silent install leaves in the prefix that the scratch folder does
-// not hold, removed again afterwards: the Uninstall entry and the record.
-class InstalledProduct {
-public:
-    explicit InstalledProduct(const wchar_t* name) : name_(name) {}
-    ~InstalledProduct() {
-        WString saved = state.projectName;
-        bool saved64 = state.use64BitLocations;
-        // The child chose the 64-bit folders: none of its files is a program.
-        state.use64BitLocations = Is64BitSystem();
-        state.projectName = name_.c_str();
-        DeleteFileW(UninstallerCopyPath());
-        DeleteFileW(UninstallLogPath());
-        RemoveDirectoryW(UninstallFolder());
-        state.projectName = saved;
-        state.use64BitLocations = saved64;
-        DeleteKeyTree(HKEY_LOCAL_MACHINE, L"Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall", name_.c_str());
-    }
-    std::wstring UninstallString() const {
-        return MachineString((L"Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\" + name_).c_str(),
-                             L"UninstallString", 0);
-    }
-
-private:
-    std::wstring name_;
-};
 
 std::string SilentScript(const char* name, const ScratchFolder& dir) {
     return std::string("[Project Name]\r\n") + name + "\r\n[Install To]\r\n" + Narrow(dir / L"dest\\") +
@@ -205,7 +180,7 @@ TEST(InstallerRuns, SilentInstallPutsFilesShortcutAndUninstallEntryInPlace) {
     EXPECT_EQ("alpha", ReadBytes(dir / L"dest\\a.txt"));
     EXPECT_EQ("beta", ReadBytes(dir / L"dest\\sub\\b.txt"));
     EXPECT_NE(INVALID_FILE_ATTRIBUTES, GetFileAttributesW((dir / L"links\\A.lnk").c_str()));
-    EXPECT_NE(std::wstring::npos, product.UninstallString().find(L"--uninstall=")) << product.UninstallString();
+    EXPECT_NE(std::wstring::npos, product.Value(L"UninstallString").find(L"--uninstall=")) << product.Value(L"UninstallString");
 }
 
 TEST(InstallerRuns, FileInUseNeedsARestartAndIsReplacedByIt) {

@@ -17,22 +17,29 @@ std::string SystemMessage(unsigned long code) {
     return n ? Utf8(buffer) : "error " + std::to_string(code);
 }
 
-bool ReadWholeFile(const std::wstring& path, Bytes& out, std::string& error) {
-    HANDLE h = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL,
-                           nullptr);
+void* OpenEntryInput(const std::wstring& path, DWORD flags, uint64_t& size, std::string& error) {
+    HANDLE h = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, flags, nullptr);
     if (h == INVALID_HANDLE_VALUE) {
         error = "cannot open '" + Utf8(path) + "': " + SystemMessage(GetLastError());
-        return false;
+        return nullptr;
     }
-    LARGE_INTEGER size = {};
-    GetFileSizeEx(h, &size);
+    LARGE_INTEGER length = {};
+    GetFileSizeEx(h, &length);
     // The package stores 32-bit sizes; the installer refuses 4 GiB and more.
-    if (size.QuadPart >= 0xFFFFFFFFLL) {
+    if (length.QuadPart >= 0xFFFFFFFFLL) {
         CloseHandle(h);
         error = "'" + Utf8(path) + "' is 4 GiB or larger; a package entry must be smaller";
-        return false;
+        return nullptr;
     }
-    out.resize((size_t)size.QuadPart);
+    size = (uint64_t)length.QuadPart;
+    return h;
+}
+
+bool ReadWholeFile(const std::wstring& path, Bytes& out, std::string& error) {
+    uint64_t size = 0;
+    HANDLE h = OpenEntryInput(path, FILE_ATTRIBUTE_NORMAL, size, error);
+    if (!h) return false;
+    out.resize((size_t)size);
     DWORD got = 0;
     bool ok = out.empty() || (ReadFile(h, out.data(), (DWORD)out.size(), &got, nullptr) && got == out.size());
     CloseHandle(h);

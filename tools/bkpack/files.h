@@ -9,6 +9,9 @@
 
 typedef std::vector<uint8_t> Bytes;
 
+// A file for reading as a package entry: its handle (a HANDLE) and size,
+// or null with the error (it cannot be opened, or is 4 GiB or larger).
+void* OpenEntryInput(const std::wstring& path, unsigned long flags, uint64_t& size, std::string& error);
 bool ReadWholeFile(const std::wstring& path, Bytes& out, std::string& error);
 // Writes to a temporary name beside path, then renames it over path, so an
 // interrupted or failed build never leaves a half-written output.

@@ -104,25 +104,14 @@ bool CompressEntry(const Bytes& data, const PackSettings& settings, Bytes& out, 
 
 bool CompressFile(const std::wstring& path, const PackSettings& settings, Bytes& out, uint32_t& unpackedSize,
                   std::string& error) {
-    HANDLE h = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                           FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
-    if (h == INVALID_HANDLE_VALUE) {
-        error = "cannot open '" + Utf8(path) + "': " + SystemMessage(GetLastError());
-        return false;
-    }
-    LARGE_INTEGER size = {};
-    GetFileSizeEx(h, &size);
-    // The package stores 32-bit sizes; the installer refuses 4 GiB and more.
-    if (size.QuadPart >= 0xFFFFFFFFLL) {
-        CloseHandle(h);
-        error = "'" + Utf8(path) + "' is 4 GiB or larger; a package entry must be smaller";
-        return false;
-    }
+    uint64_t size = 0;
+    HANDLE h = OpenEntryInput(path, FILE_FLAG_SEQUENTIAL_SCAN, size, error);
+    if (!h) return false;
     ChunkReader read = [h](uint8_t* buffer, size_t n) -> int64_t {
         DWORD got = 0;
         return ReadFile(h, buffer, (DWORD)n, &got, nullptr) ? (int64_t)got : -1;
     };
-    bool ok = CompressChunks(read, (uint64_t)size.QuadPart, settings, out, unpackedSize, error);
+    bool ok = CompressChunks(read, size, settings, out, unpackedSize, error);
     CloseHandle(h);
     if (!ok) error = "'" + Utf8(path) + "': " + error;
     return ok;

@@ -1,0 +1,24 @@
+#include "support/installed_product.h"
+
+#include "app/installer_state.h"
+#include "base/registry.h"
+#include "engine/uninstall_record.h"
+#include "support/machine_registry.h"
+
+InstalledProduct::~InstalledProduct() {
+    WString saved = state.projectName;
+    bool saved64 = state.use64BitLocations;
+    // The child chose the 64-bit folders: none of the products is a program.
+    state.use64BitLocations = Is64BitSystem();
+    state.projectName = name_.c_str();
+    DeleteFileW(UninstallerCopyPath());
+    DeleteFileW(UninstallLogPath());
+    RemoveDirectoryW(UninstallFolder());
+    state.projectName = saved;
+    state.use64BitLocations = saved64;
+    DeleteKeyTree(HKEY_LOCAL_MACHINE, L"Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall", name_.c_str());
+}
+
+std::wstring InstalledProduct::Value(const wchar_t* valueName) const {
+    return MachineString((L"Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\" + name_).c_str(), valueName, 0);
+}
