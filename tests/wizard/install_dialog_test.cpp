@@ -255,6 +255,10 @@ TEST_F(WizardDialog, LicenceLinkOpensTheLicenceText) {
     HWND window = wizard.Window(L"WizardLicence Installer");
     ASSERT_TRUE(window);
     HWND link = GetDlgItem(window, IDC_LICENSE_LINK);
+    // The caption that found the window is set before the link is shown,
+    // both while the wizard's thread runs its OnInit.
+    for (DWORD start = GetTickCount(); !IsWindowVisible(link) && GetTickCount() - start < 5000; Sleep(20)) {
+    }
     EXPECT_TRUE(IsWindowVisible(link));
     NMHDR click = {link, (UINT_PTR)IDC_LICENSE_LINK, (UINT)NM_CLICK};
     // Posted work: the licence dialog's modal loop runs on the wizard's
