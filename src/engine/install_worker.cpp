@@ -95,12 +95,12 @@ void Worker::CreateIcon() {
         state.finishShortcuts.Push(item);
         return;
     }
-    ShortcutSpec shortcut;
+    ShortcutDefinition shortcut;
     shortcut.target = target;
     shortcut.arguments = arguments;
     int32_t slash = target.FindLastChar(L'\\');
     shortcut.workingFolder = slash ? target.Left(slash) : WString();
-    shortcut.mask = ShortcutSpec::kArguments | ShortcutSpec::kWorkingFolder;
+    shortcut.mask = ShortcutDefinition::kArguments | ShortcutDefinition::kWorkingFolder;
     CreateShortcut(link, shortcut);
 }
 

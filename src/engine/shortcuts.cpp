@@ -34,19 +34,19 @@ WString Expanded(const WString& text) {
 
 }  // namespace
 
-HRESULT CreateShortcut(const wchar_t* linkPathText, const ShortcutSpec& shortcut) {
+HRESULT CreateShortcut(const wchar_t* linkPathText, const ShortcutDefinition& shortcut) {
     WString linkPath = Expanded(linkPathText);
     CreateFolderTree(linkPath.FolderPart());
     ComPtr<IShellLinkW> link;
     HRESULT result = CreateLink(link);
     if (FAILED(result)) return result;
     link.p->SetPath(Expanded(shortcut.target));
-    if (shortcut.mask & ShortcutSpec::kArguments) link.p->SetArguments(Expanded(shortcut.arguments));
-    if (shortcut.mask & ShortcutSpec::kDescription) link.p->SetDescription(shortcut.description);
-    if (shortcut.mask & ShortcutSpec::kIcon) link.p->SetIconLocation(Expanded(shortcut.iconPath), shortcut.iconIndex);
-    if (shortcut.mask & ShortcutSpec::kWorkingFolder) link.p->SetWorkingDirectory(Expanded(shortcut.workingFolder));
-    if (shortcut.mask & ShortcutSpec::kShowCommand) link.p->SetShowCmd(shortcut.showCommand);
-    if (shortcut.mask & ShortcutSpec::kHotkey) link.p->SetHotkey(shortcut.hotkey);
+    if (shortcut.mask & ShortcutDefinition::kArguments) link.p->SetArguments(Expanded(shortcut.arguments));
+    if (shortcut.mask & ShortcutDefinition::kDescription) link.p->SetDescription(shortcut.description);
+    if (shortcut.mask & ShortcutDefinition::kIcon) link.p->SetIconLocation(Expanded(shortcut.iconPath), shortcut.iconIndex);
+    if (shortcut.mask & ShortcutDefinition::kWorkingFolder) link.p->SetWorkingDirectory(Expanded(shortcut.workingFolder));
+    if (shortcut.mask & ShortcutDefinition::kShowCommand) link.p->SetShowCmd(shortcut.showCommand);
+    if (shortcut.mask & ShortcutDefinition::kHotkey) link.p->SetHotkey(shortcut.hotkey);
     ComPtr<IPersistFile> file;
     result = link.p->QueryInterface(IID_IPersistFile, (void**)&file.p);
     if (FAILED(result)) return result;

@@ -6,7 +6,7 @@
 
 #include "base/wstring.h"
 
-struct ShortcutSpec {
+struct ShortcutDefinition {
     enum Mask : uint32_t {
         kDescription = 0x01,
         kArguments = 0x02,
@@ -28,6 +28,6 @@ struct ShortcutSpec {
 
 // Placeholders are expanded in every path; the link's folder is created.
 // Returns the COM result of the last step. COM must be initialised.
-HRESULT CreateShortcut(const wchar_t* linkPath, const ShortcutSpec& shortcut);
+HRESULT CreateShortcut(const wchar_t* linkPath, const ShortcutDefinition& shortcut);
 // The target path stored in an existing link; false when there is none.
 bool ShortcutTarget(const wchar_t* linkPath, WString& target);

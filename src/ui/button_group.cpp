@@ -17,10 +17,10 @@ ButtonGroup::ButtonGroup() : timerId(0), tickCount(0), parentWindow(nullptr) { l
 
 ButtonGroup::~ButtonGroup() { Clear(); }
 
-bool ButtonGroup::AddButton(XButton* button, const ButtonSpec& spec, int bitmapId, XWindow* owner) {
+bool ButtonGroup::AddButton(XButton* button, const ButtonDefinition& definition, int bitmapId, XWindow* owner) {
     if (!parentWindow && owner) parentWindow = owner->hwnd;
     button->strip.LoadResource(bitmapId);
-    bool created = button->Create(parentWindow, spec, owner);
+    bool created = button->Create(parentWindow, definition, owner);
     MutexLock hold(lock);
     buttons.Push(button);
     return created;

@@ -12,7 +12,7 @@
 
 class XButton;
 class XWindow;
-struct ButtonSpec;
+struct ButtonDefinition;
 
 class ButtonGroup {
 public:
@@ -25,7 +25,7 @@ public:
 
     // Loads the button's strip and creates it in the group's window (the
     // owner's when no hover timer has named one yet).
-    bool AddButton(XButton* button, const ButtonSpec& spec, int bitmapId, XWindow* owner);
+    bool AddButton(XButton* button, const ButtonDefinition& definition, int bitmapId, XWindow* owner);
     // Ids 7788, 7789, ... across the process, one per call; the SetTimer
     // result, 0 on failure.
     uint32_t StartHoverTimer(HWND window);

@@ -19,7 +19,7 @@ bool XCloseButton::AddTo(ButtonGroup& group, MemoryBitmap* backgroundSource) {
     measure.LoadResource(id);
     int buttonWidth = measure.Width() / 4;
     measure.Free();
-    ButtonSpec spec = {dialog->GetWidth() - dialog->DialogUnitsX(10) - buttonWidth - 2, 1, L"Close", L"Close",
+    ButtonDefinition definition = {dialog->GetWidth() - dialog->DialogUnitsX(10) - buttonWidth - 2, 1, L"Close", L"Close",
                        ButtonFlag::kDefault, backgroundSource};
-    return group.AddButton(this, spec, id, dialog);
+    return group.AddButton(this, definition, id, dialog);
 }

@@ -39,10 +39,10 @@ void XButton::OnTick(bool) {}
 void XButton::OnPress(int) {}
 void XButton::OnReleaseOutside(int) {}
 
-bool XButton::Create(HWND parent, const ButtonSpec& spec, XWindow* buttonOwner) {
+bool XButton::Create(HWND parent, const ButtonDefinition& definition, XWindow* buttonOwner) {
     parentWindow = parent;
     owner = buttonOwner;
-    flags = spec.flags ? spec.flags : ButtonFlag::kDefault;
+    flags = definition.flags ? definition.flags : ButtonFlag::kDefault;
     StripLayout layout = LayoutStrip(flags, strip.Width(), strip.Height());
     stateWidth = layout.stateWidth;
     stateHeight = layout.stateHeight;
@@ -50,8 +50,8 @@ bool XButton::Create(HWND parent, const ButtonSpec& spec, XWindow* buttonOwner) 
     WindowDC parentDC(parent);
     output.CreateBlank(parentDC.Handle(), stateWidth, stateHeight);
     if (background.CreateBlank(parentDC.Handle(), stateWidth, stateHeight)) {
-        if (spec.backgroundSource) {
-            spec.backgroundSource->Draw(background.MemoryDC(), 0, 0, stateWidth, stateHeight, spec.x, spec.y,
+        if (definition.backgroundSource) {
+            definition.backgroundSource->Draw(background.MemoryDC(), 0, 0, stateWidth, stateHeight, definition.x, definition.y,
                                         SRCCOPY);
         } else {
             RECT r = {0, 0, stateWidth, stateHeight};
@@ -61,12 +61,12 @@ bool XButton::Create(HWND parent, const ButtonSpec& spec, XWindow* buttonOwner) 
 
     DWORD style = WS_CHILD | WS_VISIBLE | SS_OWNERDRAW;
     if (flags & ButtonFlag::kFocus) style |= WS_TABSTOP;
-    buttonWindow = CreateWindowExW(0, L"STATIC", spec.text ? spec.text : L"", style, spec.x, spec.y, stateWidth,
+    buttonWindow = CreateWindowExW(0, L"STATIC", definition.text ? definition.text : L"", style, definition.x, definition.y, stateWidth,
                                    stateHeight, parent, nullptr, GetModuleHandleW(nullptr), nullptr);
     if (!buttonWindow) return false;
     Subclass(buttonWindow);
-    if (spec.tooltipText) {
-        ToolTipSpec tip = {buttonWindow, spec.tooltipText, 0, 0};
+    if (definition.tooltipText) {
+        ToolTipDefinition tip = {buttonWindow, definition.tooltipText, 0, 0};
         tooltip.ShowText(tip);
     }
     return true;

@@ -22,7 +22,7 @@ const int32_t kTransparent = 0x80;  // masks in the lower half of the strip
 const int32_t kDefault = 0x87;
 }  // namespace ButtonFlag
 
-struct ButtonSpec {
+struct ButtonDefinition {
     int x, y;  // in the parent's client area
     const wchar_t* text;
     const wchar_t* tooltipText;  // null: no tooltip
@@ -55,7 +55,7 @@ public:
     virtual void OnReleaseOutside(int button);
 
     // With `strip` already loaded.
-    bool Create(HWND parent, const ButtonSpec& spec, XWindow* owner);
+    bool Create(HWND parent, const ButtonDefinition& definition, XWindow* owner);
     // Without a target, the button's own device context; unforced, only a
     // change of state is drawn.
     void Redraw(HDC targetDC, int32_t newState, bool force);

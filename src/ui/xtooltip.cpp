@@ -30,7 +30,7 @@ XToolTip::XToolTip()
 
 XToolTip::~XToolTip() { Hide(); }
 
-void XToolTip::ShowText(const ToolTipSpec& spec) {
+void XToolTip::ShowText(const ToolTipDefinition& definition) {
     Hide();
     GradientItem gradient;
     gradient.right = gradient.bottom = SceneAnchor::kFar;
@@ -42,14 +42,14 @@ void XToolTip::ShowText(const ToolTipSpec& spec) {
     TextItem text;
     text.x = 5;
     text.y = SceneAnchor::kCentre;
-    text.text = spec.text ? spec.text : L"";
+    text.text = definition.text ? definition.text : L"";
     look.AddText(text, 0);
 
     minWidth = minHeight = 0;
-    target = spec.target;
+    target = definition.target;
     targetParent = target ? GetParent(target) : nullptr;
-    delay = spec.delay;
-    duration = spec.duration;
+    delay = definition.delay;
+    duration = definition.duration;
     RegisterToolTip(this);
 }
 

@@ -12,7 +12,7 @@
 #include "ui/scene.h"
 #include "ui/xwindow.h"
 
-struct ToolTipSpec {
+struct ToolTipDefinition {
     HWND target;
     const wchar_t* text;
     int32_t delay;      // ms; 0: 1000
@@ -30,7 +30,7 @@ public:
 
     // Hides any earlier registration, builds the default look around the
     // text and registers the tooltip with the watcher.
-    void ShowText(const ToolTipSpec& spec);
+    void ShowText(const ToolTipDefinition& definition);
     // Hides the popup, unregisters and clears the tooltip. Safe when
     // unregistered.
     void Hide();

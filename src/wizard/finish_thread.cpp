@@ -17,11 +17,11 @@ void FinishThread(EventHandle*, void* context) {
     for (int32_t i = 0; i < state.finishShortcuts.Count(); i++) {
         FinishShortcut* item = static_cast<FinishShortcut*>(state.finishShortcuts.At(i));
         if (item->checked) {
-            ShortcutSpec shortcut;
+            ShortcutDefinition shortcut;
             shortcut.target = item->target;
             shortcut.arguments = item->arguments;
             shortcut.workingFolder = item->target.FolderPart();
-            shortcut.mask = ShortcutSpec::kArguments | ShortcutSpec::kWorkingFolder;
+            shortcut.mask = ShortcutDefinition::kArguments | ShortcutDefinition::kWorkingFolder;
             CreateShortcut(item->linkPath, shortcut);
         }
         InterlockedIncrement((LONG*)&state.finishActionsDone);

@@ -27,14 +27,14 @@ int IconSide() {
     return sides[VariantIndex(Scale(100))];
 }
 
-struct RowSpec {
+struct RowDefinition {
     const wchar_t* name;
     int iconId;
     bool checked;
     bool disabled;
 };
 
-const RowSpec kRows[] = {
+const RowDefinition kRows[] = {
     {L"Restart Computer [Required to Finalize Setup]", IDI_RESTART, true, false},
     {L"Create Icon: Hello", IDI_SHORTCUT, false, false},
     {L"Run Program: Hello", IDI_PROGRAM, true, true},
@@ -93,8 +93,8 @@ private:
     }
 
     void AddButton(XCloseButton& button, const wchar_t* text, const wchar_t* tip, int x) {
-        ButtonSpec spec = {x, DialogUnitsY(60), text, tip, ButtonFlag::kDefault, &background_};
-        group_.AddButton(&button, spec, CloseStripId(), this);
+        ButtonDefinition definition = {x, DialogUnitsY(60), text, tip, ButtonFlag::kDefault, &background_};
+        group_.AddButton(&button, definition, CloseStripId(), this);
     }
 
     void FillList() {
@@ -106,12 +106,12 @@ private:
         uncheckedOff.Load(IDI_UNCHECKED_DISABLED, side, side);
         list_.SetCheckIcons(checked.Handle(), unchecked.Handle(), checkedOff.Handle(), uncheckedOff.Handle());
         list_.Create(*this);
-        for (const RowSpec& spec : kRows) {
+        for (const RowDefinition& definition : kRows) {
             ValueRow row;
-            row.name = spec.name;
-            row.value = spec.checked ? L"1" : L"0";
-            row.disabled = spec.disabled;
-            row.icon.Load(spec.iconId, side, side);
+            row.name = definition.name;
+            row.value = definition.checked ? L"1" : L"0";
+            row.disabled = definition.disabled;
+            row.icon.Load(definition.iconId, side, side);
             row.iconX = Scale(6);
             row.nameX = Scale(48);
             list_.AddRow(row);

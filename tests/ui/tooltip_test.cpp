@@ -53,7 +53,7 @@ TEST(ToolTip, ShownAfterTheCursorRestsGoneWhenItLeavesNotBackUntilItReturns) {
     ButtonDialog d;
     ASSERT_TRUE(d.hwnd != nullptr);
     ASSERT_TRUE(d.button.buttonWindow != nullptr);
-    ToolTipSpec quick = {d.button.buttonWindow, L"Close", 0, 1500};
+    ToolTipDefinition quick = {d.button.buttonWindow, L"Close", 0, 1500};
     d.button.tooltip.ShowText(quick);
     PumpDialogFor(d.hwnd, 200);
     EXPECT_FALSE(Visible(d));
@@ -141,8 +141,8 @@ TEST(ToolTipWatcher, StopsWithTheLastTooltipAndANewOneStartsAnother) {
         first = ToolTipWatcherThreadId();
         EXPECT_NE(GetCurrentThreadId(), first);
         XToolTip second;
-        ToolTipSpec spec = {d.button.buttonWindow, L"Second", 0, 0};
-        second.ShowText(spec);
+        ToolTipDefinition definition = {d.button.buttonWindow, L"Second", 0, 0};
+        second.ShowText(definition);
         EXPECT_EQ(first, ToolTipWatcherThreadId()) << "one watcher for all tooltips";
         second.Hide();
         EXPECT_EQ(first, ToolTipWatcherThreadId()) << "stopped while a tooltip remained";
