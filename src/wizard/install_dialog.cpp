@@ -19,8 +19,6 @@ const uint32_t kStopTimeoutMs = 60000;
 
 }  // namespace
 
-void dlgInstall::_CmdClose::OnClick(int) { closeRequested = 1; }
-
 dlgInstall::dlgInstall()
     : page(kReady),
       hasFinishOptions(false),

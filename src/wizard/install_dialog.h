@@ -49,12 +49,11 @@ public:
     };
     int ExitCode() const;
 
-    // The wizard's close button only asks: the timer carries the close out,
-    // outside the button group's message handling.
+    // The wizard's close button only asks (the base's closeRequested): the
+    // timer carries the close out, outside the button group's handling.
     class _CmdClose : public XCloseButton {
     public:
         explicit _CmdClose(XWindow* dialog) : XCloseButton(dialog) {}
-        void OnClick(int button) override;
     };
 
     int32_t page;
