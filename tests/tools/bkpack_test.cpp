@@ -203,7 +203,7 @@ TEST(Bkpack, HelpDescribesTheCommands) {
     Publisher pub;
     ProcessResult help = pub.Run(L"--help");
     EXPECT_EQ(0u, help.exitCode);
-    for (const char* command : {"build", "pack", "list", "verify", "extract"})
+    for (const char* command : {"build", "pack", "check", "list", "verify", "extract"})
         EXPECT_NE(std::string::npos, help.output.find(std::string("bkpack ") + command)) << command;
     ProcessResult buildHelp = pub.Run(L"build --help");
     EXPECT_EQ(0u, buildHelp.exitCode);
