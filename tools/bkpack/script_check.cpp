@@ -251,7 +251,9 @@ void Checker::Run(const std::vector<std::string>& lines) {
             i++;
             continue;
         }
-        named = named || std::string(section->header) == "[Project Name]";
+        // A container names no product: its installers do.
+        named = named || std::string(section->header) == "[Project Name]" ||
+                std::string(section->header) == "[InstallContainer]";
         size_t header = i++;
         std::vector<std::string> params;
         while ((int)params.size() < section->lines && i < lines.size() && !FindSection(lines[i], kAnyReader))
@@ -273,9 +275,9 @@ void Checker::Run(const std::vector<std::string>& lines) {
         }
     }
     if (!named)
-        out_.insert(out_.begin(), {1, "the script has no '[Project Name]', so the installer, its Uninstall entry and "
-                                      "its uninstaller have no product name; add '[Project Name]' with the name on "
-                                      "the next line"});
+        out_.insert(out_.begin(), {1, "the script has no '[Project Name]', so the product is called 'Setup' in its "
+                                      "title, its Uninstall entry and its uninstaller, as is every other product "
+                                      "without one; add '[Project Name]' with the name on the next line"});
 }
 
 }  // namespace
