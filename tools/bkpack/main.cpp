@@ -217,6 +217,8 @@ size_t CheckScriptFile(const std::wstring& path, const Bytes& script, const std:
 int Check(int argc, wchar_t** argv) {
     if (WantsHelp(argc, argv)) return printf("%s", kCheckHelp), 0;
     if (argc != 3 && argc != 4) return Fail("give SCRIPT and, optionally, FILES_DIR (see --help)");
+    for (int i = 2; i < argc; i++)
+        if (argv[i][0] == L'-') return Fail("unknown option " + Utf8(argv[i]));
     std::wstring path = argv[2];
     std::wstring filesDir = argc == 4 ? argv[3] : L"";
     Bytes script;

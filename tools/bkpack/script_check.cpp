@@ -110,7 +110,8 @@ private:
     void NotAHeader(size_t index, const std::string& line);
     void Params(const ScriptSection& section, size_t header, const std::vector<std::string>& params);
     void Placeholders(size_t index, const std::string& line, bool program);
-    void Registry(size_t header, const std::vector<std::string>& params);
+    void Root(size_t index, const std::string& root);
+    void Type(size_t index, const std::string& type);
     void Dword(size_t index, const std::string& data);
     void EntryName(size_t index, const std::string& section, const std::string& name);
 
@@ -214,27 +215,46 @@ void Checker::EntryName(size_t index, const std::string& section, const std::str
         Add(index, "the entry '" + name + "' is not in FILES_DIR; put the file there, or correct the name");
 }
 
-void Checker::Registry(size_t header, const std::vector<std::string>& params) {
-    const std::string& root = params[0];
-    if (!OneOf(root, kRoots))
-        Add(header + 1, "'" + root + "' is not a registry root the installer knows, so the value is not written; " +
-                            "write HKLM or HKCU (or HKCR, HKCC, HKU); the nearest is '" + Nearest(root, kRoots) + "'");
-    const std::string& type = params[2];
-    if (!OneOf(type, kTypes))
-        Add(header + 3, "'" + type + "' is not a registry type, so the value is written as a string; write STRING, " +
-                            "DWORD or BINARY (the nearest is '" + Nearest(type, kTypes) + "')");
-    if (type == "DWORD") Dword(header + 5, params[4]);
+void Checker::Root(size_t index, const std::string& root) {
+    if (OneOf(root, kRoots)) return;
+    Add(index, "'" + root + "' is not a registry root the installer knows, so the value is not written; write HKLM " +
+                   "or HKCU (or HKCR, HKCC, HKU); the nearest is '" + Nearest(root, kRoots) + "'");
+}
+
+void Checker::Type(size_t index, const std::string& type) {
+    if (OneOf(type, kTypes)) return;
+    Add(index, "'" + type + "' is not a registry type, so the value is written as a string; write STRING, DWORD " +
+                   "or BINARY (the nearest is '" + Nearest(type, kTypes) + "')");
 }
 
 void Checker::Params(const ScriptSection& section, size_t header, const std::vector<std::string>& params) {
+    std::string type;
     for (size_t k = 0; k < params.size(); k++) {
-        ScriptParam kind = section.params[k];
-        if (kind == ScriptParam::kPath || kind == ScriptParam::kProgram)
-            Placeholders(header + 1 + k, params[k], kind == ScriptParam::kProgram);
-        if (kind == ScriptParam::kNumber && Trimmed(params[k]).find_first_not_of("+-0123456789") != std::string::npos)
-            Add(header + 1 + k, "'" + params[k] + "' is not a number; " + section.header + " takes a decimal number");
+        size_t index = header + 1 + k;
+        const std::string& line = params[k];
+        switch (section.params[k]) {
+        case ScriptParam::kPath:
+        case ScriptParam::kProgram:
+            Placeholders(index, line, section.params[k] == ScriptParam::kProgram);
+            break;
+        case ScriptParam::kNumber:
+            if (Trimmed(line).find_first_not_of("+-0123456789") != std::string::npos)
+                Add(index, "'" + line + "' is not a number; " + section.header + " takes a decimal number");
+            break;
+        case ScriptParam::kRoot:
+            Root(index, line);
+            break;
+        case ScriptParam::kType:
+            type = line;
+            Type(index, line);
+            break;
+        case ScriptParam::kData:
+            if (type == "DWORD") Dword(index, line);
+            break;
+        default:
+            break;
+        }
     }
-    if (std::string(section.header) == "[Registry]") Registry(header, params);
     std::string name;
     size_t at = 0;
     if ((section.readers & kWorkerReader) && SectionEntry(section, params, name, at))

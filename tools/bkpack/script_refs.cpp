@@ -88,23 +88,24 @@ const ScriptSection* FindSection(const std::string& line, unsigned readers) {
 
 bool SectionEntry(const ScriptSection& section, const std::vector<std::string>& params, std::string& name,
                   size_t& lineIndex) {
-    std::string header = section.header;
-    if (header == "[CopyFile]") {
-        name = params[0];
-        lineIndex = 0;
-        return true;
-    }
-    if (header == "[Registry]" && params[2] == "BINARY") {
-        name = params[4];
-        lineIndex = 4;
-        return true;
-    }
-    if ((header == "[RunFile]" || header == "[RunAndWaitFile]") && params[0].find(kTempInstall) != std::string::npos) {
-        // The installer takes the entry name from after the marker's 13
-        // characters, without one leading backslash.
-        name = params[0].size() > 13 ? params[0].substr(13) : std::string();
-        if (!name.empty() && name[0] == '\\') name.erase(0, 1);
-        lineIndex = 0;
+    // Registry data names an entry when the type line says BINARY.
+    bool binary = false;
+    for (size_t k = 0; k < params.size(); k++)
+        if (section.params[k] == P::kType) binary = params[k] == "BINARY";
+    for (size_t k = 0; k < params.size(); k++) {
+        const std::string& line = params[k];
+        ScriptParam kind = section.params[k];
+        if (kind == P::kEntry || (kind == P::kData && binary)) {
+            name = line;
+        } else if (kind == P::kProgram && line.find(kTempInstall) != std::string::npos) {
+            // The installer takes the entry name from after the marker's 13
+            // characters, without one leading backslash.
+            name = line.size() > 13 ? line.substr(13) : std::string();
+            if (!name.empty() && name[0] == '\\') name.erase(0, 1);
+        } else {
+            continue;
+        }
+        lineIndex = k;
         return true;
     }
     return false;
