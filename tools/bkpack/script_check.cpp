@@ -11,7 +11,7 @@ namespace {
 
 // The installer's path placeholders, matched ignoring ASCII case.
 const char* const kPlaceholders[] = {
-    "<System>",  "<SystemWOW64>", "<Windows>",     "<Destination>", "<Program Files>", "<Startup>",
+    "<System>",  "<SystemWOW64>",    "<Windows>", "<Destination>", "<Program Files>", "<Startup>",
     "<Start Programs>", "<DeskTop>", "<QuickLaunch>", "<MyDocuments>", "<Source>",
 };
 const char kTempInstall[] = "<TempInstall>";
@@ -20,15 +20,6 @@ const char* const kTypes[] = {"STRING", "DWORD", "BINARY"};
 // The package format stores a name with its NUL in at most 255 bytes.
 const size_t kMaxEntryName = 254;
 const char kUtf8Mark[] = "\xEF\xBB\xBF";
-
-char Fold(char c) { return (c >= 'A' && c <= 'Z') ? (char)(c - 'A' + 'a') : c; }
-
-bool SameIgnoringCase(const std::string& a, const std::string& b) {
-    if (a.size() != b.size()) return false;
-    for (size_t i = 0; i < a.size(); i++)
-        if (Fold(a[i]) != Fold(b[i])) return false;
-    return true;
-}
 
 // Edit distance, ignoring ASCII case.
 size_t Distance(const std::string& a, const std::string& b) {
@@ -39,7 +30,7 @@ size_t Distance(const std::string& a, const std::string& b) {
         row[0] = i;
         for (size_t j = 1; j <= b.size(); j++) {
             size_t above = row[j];
-            size_t replace = diagonal + (Fold(a[i - 1]) == Fold(b[j - 1]) ? 0 : 1);
+            size_t replace = diagonal + (FoldAscii(a[i - 1]) == FoldAscii(b[j - 1]) ? 0 : 1);
             row[j] = replace < above + 1 ? replace : above + 1;
             if (row[j - 1] + 1 < row[j]) row[j] = row[j - 1] + 1;
             diagonal = above;
@@ -132,7 +123,7 @@ void Checker::NotAHeader(size_t index, const std::string& line) {
     } else if (FindSection(word, kAnyReader)) {
         Add(index, "'" + line + "' has spaces or tabs around it, so the installer skips it and its lines; write '" +
                        word + "' alone on the line");
-    } else if (SameIgnoringCase(word, nearest)) {
+    } else if (SameEntryName(word, nearest)) {
         Add(index, "'" + line + "' differs from '" + nearest +
                        "' in letter case, so the installer skips it and its lines; headers are case-sensitive: write '" +
                        nearest + "'");
@@ -151,9 +142,9 @@ void Checker::Placeholders(size_t index, const std::string& line, bool program) 
         for (size_t i = open + 1; i < close; i++) wordLike = wordLike && IsWordChar(line[i]);
         if (!wordLike) continue;
         bool known = false;
-        for (const char* k : kPlaceholders) known = known || SameIgnoringCase(word, k);
+        for (const char* k : kPlaceholders) known = known || SameEntryName(word, k);
         if (known) continue;
-        if (SameIgnoringCase(word, kTempInstall)) {
+        if (SameEntryName(word, kTempInstall)) {
             if (program && word == kTempInstall) continue;
             if (program) {
                 Add(index, "write '<TempInstall>' in exactly this letter case: '" + word +

@@ -38,8 +38,6 @@ const ScriptSection kSections[] = {
     {"[InstallContainer]", kContainerReader, 0, "", {}},
 };
 
-char FoldAscii(char c) { return (c >= 'A' && c <= 'Z') ? (char)(c - 'A' + 'a') : c; }
-
 void AddOnce(std::vector<std::string>& names, const std::string& name) {
     for (const std::string& known : names)
         if (SameEntryName(known, name)) return;
@@ -47,6 +45,8 @@ void AddOnce(std::vector<std::string>& names, const std::string& name) {
 }
 
 }  // namespace
+
+char FoldAscii(char c) { return (c >= 'A' && c <= 'Z') ? (char)(c - 'A' + 'a') : c; }
 
 bool SameEntryName(const std::string& a, const std::string& b) {
     if (a.size() != b.size()) return false;

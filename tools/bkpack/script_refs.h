@@ -60,4 +60,7 @@ std::vector<std::string> ScriptReferences(const Bytes& script);
 // The script's lines with the installer's line-break rules (CR LF, LF or CR;
 // NUL bytes dropped).
 std::vector<std::string> ScriptLines(const Bytes& script);
+// Equal ignoring ASCII letter case, as the installer compares entry names
+// and placeholders.
 bool SameEntryName(const std::string& a, const std::string& b);
+char FoldAscii(char c);
