@@ -19,20 +19,6 @@ std::wstring SourcePath(const std::wstring& relative) {
     return path;
 }
 
-std::vector<std::string> TextLines(const std::string& text) {
-    std::vector<std::string> lines;
-    size_t start = 0;
-    while (start < text.size()) {
-        size_t end = text.find('\n', start);
-        if (end == std::string::npos) end = text.size();
-        std::string line = text.substr(start, end - start);
-        if (!line.empty() && line.back() == '\r') line.pop_back();
-        lines.push_back(line);
-        start = end + 1;
-    }
-    return lines;
-}
-
 bool HeaderLike(const std::string& line) { return line.size() > 2 && line[0] == '[' && line.back() == ']'; }
 
 // True when block is a run of whole lines of file.
@@ -70,35 +56,25 @@ TEST(Examples, TheDocsShowOnlyLinesOfTheExamples) {
     }
 }
 
-void CopyTree(const std::wstring& from, const std::wstring& to) {
+// Copies the files of from matching pattern, and every folder below it whole.
+void CopyFiles(const std::wstring& from, const std::wstring& to, const wchar_t* pattern = L"*") {
     CreateFolderTree(to.c_str());
-    WIN32_FIND_DATAW found;
-    HANDLE search = FindFirstFileW((from + L"\\*").c_str(), &found);
-    if (search == INVALID_HANDLE_VALUE) return;
-    do {
-        std::wstring name = found.cFileName;
-        if (name == L"." || name == L"..") continue;
-        if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
-            CopyTree(from + L"\\" + name, to + L"\\" + name);
+    DirWalker walker(pattern, from.c_str());
+    while (walker.Next()) {
+        std::wstring name = walker.Current().FileName().Text();
+        if (walker.IsFolder())
+            CopyFiles(from + L"\\" + name, to + L"\\" + name);
         else
-            CopyFileW((from + L"\\" + name).c_str(), (to + L"\\" + name).c_str(), FALSE);
-    } while (FindNextFileW(search, &found));
-    FindClose(search);
+            CopyFileW(walker.Current(), (to + L"\\" + name).c_str(), FALSE);
+    }
 }
 
 // An example's files as a publisher has them: its files/ folder, and the
 // programs the build made for it (build/examples/NAME/*.exe).
 std::wstring Stage(const ScratchFolder& dir, const std::wstring& example) {
     std::wstring files = dir / L"files";
-    CopyTree(SourcePath(L"examples/" + example + L"/files"), files);
-    std::wstring built = BinDir() + L"\\examples\\" + example;
-    WIN32_FIND_DATAW found;
-    HANDLE search = FindFirstFileW((built + L"\\*.exe").c_str(), &found);
-    if (search != INVALID_HANDLE_VALUE) {
-        do CopyFileW((built + L"\\" + found.cFileName).c_str(), (files + L"\\" + found.cFileName).c_str(), FALSE);
-        while (FindNextFileW(search, &found));
-        FindClose(search);
-    }
+    CopyFiles(SourcePath(L"examples/" + example + L"/files"), files);
+    CopyFiles(BinDir() + L"\\examples\\" + example, files, L"*.exe");
     return files;
 }
 
@@ -108,26 +84,18 @@ ProcessResult RunBkpack(const std::wstring& args) {
 
 TEST(Examples, EveryExamplePassesTheCheck) {
     int checked = 0;
-    std::vector<std::wstring> folders = {L""};
+    std::vector<std::wstring> folders = {L"examples"};
     for (size_t f = 0; f < folders.size(); f++) {
-        std::wstring folder = folders[f];
-        WIN32_FIND_DATAW found;
-        HANDLE search = FindFirstFileW((SourcePath(L"examples/" + folder) + L"\\*").c_str(), &found);
-        ASSERT_NE(INVALID_HANDLE_VALUE, search);
-        do {
-            std::wstring name = found.cFileName;
-            if (name == L"." || name == L"..") continue;
-            if ((found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) && name != L"files")
-                folders.push_back(folder + name + L"/");
-        } while (FindNextFileW(search, &found));
-        FindClose(search);
-        std::wstring script = SourcePath(L"examples/" + folder + L"setup.dat");
-        if (folder.empty() || !PathExists(script.c_str())) continue;
+        DirWalker walker(L"*", SourcePath(folders[f]).c_str());
+        while (walker.Next())
+            if (walker.IsFolder() && Compare(walker.Current().FileName(), L"files", false) != 0)
+                folders.push_back(folders[f] + L"/" + walker.Current().FileName().Text());
+        std::wstring script = SourcePath(folders[f] + L"/setup.dat");
+        if (!PathExists(script.c_str())) continue;
         ScratchFolder dir;
-        std::wstring files = Stage(dir, folder.substr(0, folder.size() - 1));
-        ProcessResult run = RunBkpack(L"check \"" + script + L"\" \"" + files + L"\"");
-        EXPECT_EQ(0u, run.exitCode) << Narrow(folder) << ": " << run.output;
-        EXPECT_EQ(std::string::npos, run.output.find("warning")) << Narrow(folder) << ": " << run.output;
+        ProcessResult run = RunBkpack(L"check \"" + script + L"\" \"" + Stage(dir, folders[f].substr(9)) + L"\"");
+        EXPECT_EQ(0u, run.exitCode) << Narrow(folders[f]) << ": " << run.output;
+        EXPECT_EQ(std::string::npos, run.output.find("warning")) << Narrow(folders[f]) << ": " << run.output;
         checked++;
     }
     EXPECT_GE(checked, 6);
