@@ -1,5 +1,4 @@
 // bkpack: builds installer packages and reads them back.
-#include <windows.h>
 #include <stdio.h>
 #include <wchar.h>
 
@@ -39,9 +38,11 @@ const char kBuildHelp[] =
     "  --add FILE[=NAME]   a further entry (repeatable), named NAME or FILE's own name\n"
     "  --level N           LZMA preset 0-9 (default 9)\n"
     "  --extreme           slower, sometimes smaller\n"
+    "  --threads N         entries compressed at once (default: one per core)\n"
     "  --quiet             no progress lines\n"
     "\n"
-    "The same inputs always give the same bytes. The output appears only when complete.\n";
+    "The same inputs always give the same bytes, whatever --threads and whether bkpack\n"
+    "runs on Windows or Linux. The output appears only when complete.\n";
 
 const char kListHelp[] = "bkpack list FILE\n\nPrints name, packed size, unpacked size and whether the checksum holds.\n";
 const char kVerifyHelp[] =
@@ -66,25 +67,6 @@ std::wstring Joined(const std::wstring& folder, const std::wstring& name) {
     return (last == L'\\' || last == L'/') ? folder + name : folder + L"\\" + name;
 }
 
-bool AnsiToWide(const std::string& name, std::wstring& out) {
-    int n = MultiByteToWideChar(CP_ACP, MB_ERR_INVALID_CHARS, name.c_str(), (int)name.size(), nullptr, 0);
-    if (n <= 0 && !name.empty()) return false;
-    out.assign(n, L'\0');
-    if (n > 0) MultiByteToWideChar(CP_ACP, MB_ERR_INVALID_CHARS, name.c_str(), (int)name.size(), &out[0], n);
-    return true;
-}
-
-bool WideToAnsi(const std::wstring& name, std::string& out) {
-    BOOL lossy = FALSE;
-    int n = WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, name.c_str(), (int)name.size(), nullptr, 0, nullptr,
-                                &lossy);
-    if ((n <= 0 && !name.empty()) || lossy) return false;
-    out.assign(n, '\0');
-    if (n > 0) WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, name.c_str(), (int)name.size(), &out[0], n, nullptr,
-                                   &lossy);
-    return !lossy;
-}
-
 struct Source {
     std::string name;
     std::wstring path;
@@ -106,7 +88,7 @@ bool ParseBuildArgs(int argc, wchar_t** argv, bool withStub, BuildArgs& a, std::
         } else if (arg == L"--quiet") {
             a.settings.quiet = true;
         } else if (arg == L"--stub" || arg == L"-o" || arg == L"--banner" || arg == L"--licence" ||
-                   arg == L"--add" || arg == L"--level") {
+                   arg == L"--add" || arg == L"--level" || arg == L"--threads") {
             if (!hasValue) {
                 error = Utf8(arg) + " needs a value";
                 return false;
@@ -123,6 +105,15 @@ bool ParseBuildArgs(int argc, wchar_t** argv, bool withStub, BuildArgs& a, std::
                     return false;
                 }
                 a.settings.level = value[0] - L'0';
+            }
+            if (arg == L"--threads") {
+                wchar_t* end = nullptr;
+                unsigned long n = wcstoul(value.c_str(), &end, 10);
+                if (value.empty() || *end || n < 1 || n > 256) {
+                    error = "--threads takes 1 to 256";
+                    return false;
+                }
+                a.settings.threads = (uint32_t)n;
             }
         } else if (!arg.empty() && arg[0] == L'-') {
             error = "unknown option " + Utf8(arg);
@@ -263,8 +254,7 @@ int Extract(int argc, wchar_t** argv) {
             continue;
         }
         std::wstring path = Joined(argv[3], wide);
-        for (size_t at = path.find_first_of(L"\\/", 3); at != std::wstring::npos; at = path.find_first_of(L"\\/", at + 1))
-            CreateDirectoryW(path.substr(0, at).c_str(), nullptr);
+        MakeParentFolders(path);
         if (!WriteFileAtomically(path, data, error)) status = Fail(error);
     }
     return status;
