@@ -79,6 +79,20 @@ check([line.split()[0][:4] for line in listing.splitlines()] == ['setu', 'caf\uf
       'the rebuilt installer lists: ' + listing)
 check(len(rebuilt) < len(linux), 'the rebuilt installer kept the old package')
 
+# A program without resources, its relocations last: they move after the
+# new resource section, where objdump still finds every block of them.
+def relocations(path):
+    dump = subprocess.run(['i686-w64-mingw32-objdump', '-p', path], capture_output=True, text=True, check=True).stdout
+    return [line for line in dump.splitlines() if line.startswith('Virtual Address:')]
+plain = os.path.join(bin_dir, 'examples', 'hello', 'hello.exe')
+builders.stub = plain
+builders.build(False, small, files, out('plain.exe'))
+builders.stub = stub
+check(listed(plain) == [] and listed(out('plain.exe')) == [('10', '24356', '0')],
+      'the program without resources lists: %s' % listed(out('plain.exe')))
+check(relocations(plain) and relocations(out('plain.exe')) == relocations(plain), 'the relocations were lost')
+check(builders.run(True, ['verify', ('path', out('plain.exe'))], ok=False)[0] == 0, 'the Windows builder cannot read it')
+
 # Built on Linux, installed under Wine.
 target = install_silently(out('linux.exe'), folder)
 for name, data in contents.items():

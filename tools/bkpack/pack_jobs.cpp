@@ -1,5 +1,6 @@
 #include "pack_jobs.h"
 
+#include <algorithm>
 #include <condition_variable>
 #include <mutex>
 #include <thread>
@@ -20,15 +21,27 @@ struct Slot {
 class Jobs {
 public:
     Jobs(const std::vector<PackInput>& inputs, const PackSettings& settings)
-        : inputs_(inputs), settings_(settings), slots_(inputs.size()) {}
+        : inputs_(inputs), settings_(settings), slots_(inputs.size()) {
+        // The largest first: one started last would leave the other
+        // threads idle while it alone runs. An input that cannot be opened
+        // counts as empty; its worker reports why.
+        std::vector<uint64_t> sizes(inputs.size(), 0);
+        for (size_t i = 0; i < inputs.size(); i++) {
+            InputFile file;
+            std::string ignored;
+            if (!file.Open(inputs[i].path, sizes[i], ignored)) sizes[i] = 0;
+            order_.push_back(i);
+        }
+        std::stable_sort(order_.begin(), order_.end(), [&](size_t a, size_t b) { return sizes[a] > sizes[b]; });
+    }
 
     void Work() {
         for (;;) {
             size_t i;
             {
                 std::lock_guard<std::mutex> lock(mutex_);
-                if (next_ >= inputs_.size() || stopped_) return;
-                i = next_++;
+                if (next_ >= order_.size() || stopped_) return;
+                i = order_[next_++];
             }
             Compress(i);
         }
@@ -84,6 +97,7 @@ private:
     const std::vector<PackInput>& inputs_;
     const PackSettings& settings_;
     std::vector<Slot> slots_;
+    std::vector<size_t> order_;  // of compression; the output keeps the package's
     std::mutex mutex_;
     std::condition_variable changed_;
     size_t next_ = 0;
