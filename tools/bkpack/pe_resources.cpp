@@ -322,8 +322,10 @@ bool WritePeResource(const Bytes& in, uint16_t type, uint16_t id, uint16_t langu
     Image image;
     Node root;
     if (!ParseImage(in, image, error) || !ReadTree(image, root, error)) return false;
-    Node& leaf = ChildWithId(ChildWithId(ChildWithId(root, type), id), language);
-    if (!leaf.children.empty()) {
+    Node& typeNode = ChildWithId(root, type);
+    Node& nameNode = typeNode.leaf ? typeNode : ChildWithId(typeNode, id);
+    Node& leaf = nameNode.leaf ? nameNode : ChildWithId(nameNode, language);
+    if (typeNode.leaf || nameNode.leaf || !leaf.children.empty()) {
         error = "the program's resource tree is damaged";
         return false;
     }
