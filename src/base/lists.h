@@ -1,10 +1,11 @@
 // PtrList: growable pointer array with 16 inline slots; it never owns what
 // its slots point to. StringList: a PtrList of heap WStrings that it owns.
-// ByteBuffer: a resizable byte block for file contents and window text.
+// ByteBuffer (base/byte_buffer.h) comes along for the callers of both.
 #pragma once
 
 #include <stdint.h>
 
+#include "base/byte_buffer.h"
 #include "base/wstring.h"
 
 class PtrList {
@@ -48,25 +49,4 @@ public:
     void AddAll(const StringList& other);
     bool Contains(const wchar_t* text, bool ignoreCase) const;
     void SplitLines(const wchar_t* text);
-};
-
-class ByteBuffer {
-public:
-    ByteBuffer() = default;
-    ~ByteBuffer() { Free(); }
-    ByteBuffer(const ByteBuffer&) = delete;
-    ByteBuffer& operator=(const ByteBuffer&) = delete;
-
-    bool Resize(uint32_t n, bool zeroFill);
-    void Free();
-    uint8_t* Data() const { return data_; }
-    uint32_t Size() const { return size_; }
-    uint32_t Capacity() const { return capacity_; }
-    uint32_t firstMark = 0;
-    uint32_t secondMark = 0;
-
-private:
-    uint8_t* data_ = nullptr;
-    uint32_t size_ = 0;
-    uint32_t capacity_ = 0;
 };

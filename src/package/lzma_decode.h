@@ -7,7 +7,7 @@
 
 #include <stdint.h>
 
-#include "base/lists.h"
+#include "base/byte_buffer.h"
 
 struct LzmaHeader {
     uint8_t properties;

@@ -130,6 +130,7 @@ TEST(Bkpack, RefusesBadInputAndLeavesNoOutput) {
         {"stub not PE", L"build " + pub.Quoted(L"setup.dat") + files + L" --stub " + pub.Quoted(L"notpe.exe"), "PE"},
         {"no stub", L"build " + pub.Quoted(L"setup.dat") + files, "--stub"},
         {"bad level", L"build " + pub.Quoted(L"setup.dat") + files + stub + L" --level 10", "level"},
+        {"no threads", L"build " + pub.Quoted(L"setup.dat") + files + stub + L" --threads 0", "threads"},
     };
     for (const Refusal& r : refusals) {
         ProcessResult run = pub.Run(r.args);

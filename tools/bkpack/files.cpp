@@ -1,75 +1,73 @@
 #include "files.h"
 
-#include <windows.h>
-
-std::string Utf8(const std::wstring& text) {
-    int n = WideCharToMultiByte(CP_UTF8, 0, text.c_str(), (int)text.size(), nullptr, 0, nullptr, nullptr);
-    std::string out(n > 0 ? n : 0, '\0');
-    if (n > 0) WideCharToMultiByte(CP_UTF8, 0, text.c_str(), (int)text.size(), &out[0], n, nullptr, nullptr);
-    return out;
-}
-
-std::string SystemMessage(unsigned long code) {
-    wchar_t buffer[512] = {0};
-    DWORD n = FormatMessageW(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, code, 0, buffer,
-                             512, nullptr);
-    while (n > 0 && (buffer[n - 1] == L'\r' || buffer[n - 1] == L'\n' || buffer[n - 1] == L' ')) buffer[--n] = 0;
-    return n ? Utf8(buffer) : "error " + std::to_string(code);
-}
-
-void* OpenEntryInput(const std::wstring& path, DWORD flags, uint64_t& size, std::string& error) {
-    HANDLE h = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, flags, nullptr);
-    if (h == INVALID_HANDLE_VALUE) {
-        error = "cannot open '" + Utf8(path) + "': " + SystemMessage(GetLastError());
-        return nullptr;
-    }
-    LARGE_INTEGER length = {};
-    GetFileSizeEx(h, &length);
-    // The package stores 32-bit sizes; the installer refuses 4 GiB and more.
-    if (length.QuadPart >= 0xFFFFFFFFLL) {
-        CloseHandle(h);
-        error = "'" + Utf8(path) + "' is 4 GiB or larger; a package entry must be smaller";
-        return nullptr;
-    }
-    size = (uint64_t)length.QuadPart;
-    return h;
-}
-
 bool ReadWholeFile(const std::wstring& path, Bytes& out, std::string& error) {
+    InputFile file;
     uint64_t size = 0;
-    HANDLE h = OpenEntryInput(path, FILE_ATTRIBUTE_NORMAL, size, error);
-    if (!h) return false;
+    if (!file.Open(path, size, error)) return false;
     out.resize((size_t)size);
-    DWORD got = 0;
-    bool ok = out.empty() || (ReadFile(h, out.data(), (DWORD)out.size(), &got, nullptr) && got == out.size());
-    CloseHandle(h);
-    if (!ok) error = "cannot read '" + Utf8(path) + "'";
-    return ok;
+    size_t at = 0;
+    while (at < out.size()) {
+        int64_t got = file.Read(out.data() + at, out.size() - at);
+        if (got <= 0) {
+            error = "cannot read '" + Utf8(path) + "'";
+            return false;
+        }
+        at += (size_t)got;
+    }
+    return true;
 }
 
 std::wstring PartialName(const std::wstring& path) { return path + L".partial"; }
 
-bool RenameIntoPlace(const std::wstring& from, const std::wstring& to, std::string& error) {
-    if (MoveFileExW(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING)) return true;
-    error = "cannot write '" + Utf8(to) + "': " + SystemMessage(GetLastError());
-    DeleteFileW(from.c_str());
-    return false;
-}
-
 bool WriteFileAtomically(const std::wstring& path, const Bytes& data, std::string& error) {
     std::wstring partial = PartialName(path);
-    HANDLE h = CreateFileW(partial.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (h == INVALID_HANDLE_VALUE) {
-        error = "cannot write '" + Utf8(partial) + "': " + SystemMessage(GetLastError());
-        return false;
-    }
-    DWORD written = 0;
-    bool ok = data.empty() || (WriteFile(h, data.data(), (DWORD)data.size(), &written, nullptr) && written == data.size());
-    CloseHandle(h);
-    if (!ok) {
-        error = "cannot write '" + Utf8(partial) + "'";
-        DeleteFileW(partial.c_str());
+    if (!WriteWholeFile(partial, data, error)) {
+        RemoveFile(partial);
         return false;
     }
     return RenameIntoPlace(partial, path, error);
+}
+
+std::string Utf8(const std::wstring& text) {
+    std::string out;
+    for (size_t i = 0; i < text.size(); i++) {
+        uint32_t c = (uint32_t)text[i];
+        // A UTF-16 surrogate pair; an unpaired half is kept as it is.
+        if (c >= 0xD800 && c < 0xDC00 && i + 1 < text.size() && (uint32_t)text[i + 1] >= 0xDC00 &&
+            (uint32_t)text[i + 1] < 0xE000)
+            c = 0x10000 + ((c - 0xD800) << 10) + ((uint32_t)text[++i] - 0xDC00);
+        if (c < 0x80) {
+            out += (char)c;
+        } else if (c < 0x800) {
+            out += (char)(0xC0 | (c >> 6));
+            out += (char)(0x80 | (c & 0x3F));
+        } else if (c < 0x10000) {
+            out += (char)(0xE0 | (c >> 12));
+            out += (char)(0x80 | ((c >> 6) & 0x3F));
+            out += (char)(0x80 | (c & 0x3F));
+        } else {
+            out += (char)(0xF0 | (c >> 18));
+            out += (char)(0x80 | ((c >> 12) & 0x3F));
+            out += (char)(0x80 | ((c >> 6) & 0x3F));
+            out += (char)(0x80 | (c & 0x3F));
+        }
+    }
+    return out;
+}
+
+std::wstring FromUtf8(const std::string& text) {
+    std::wstring out;
+    for (size_t i = 0; i < text.size();) {
+        uint8_t lead = (uint8_t)text[i++];
+        int more = lead >= 0xF0 ? 3 : lead >= 0xE0 ? 2 : lead >= 0xC0 ? 1 : 0;
+        uint32_t c = more ? lead & (0x3F >> more) : lead;
+        for (; more > 0 && i < text.size(); more--) c = (c << 6) | ((uint8_t)text[i++] & 0x3F);
+        if (sizeof(wchar_t) == 2 && c >= 0x10000) {
+            out += (wchar_t)(0xD800 + ((c - 0x10000) >> 10));
+            out += (wchar_t)(0xDC00 + ((c - 0x10000) & 0x3FF));
+        } else {
+            out += (wchar_t)c;
+        }
+    }
+    return out;
 }

@@ -1,5 +1,7 @@
-// File helpers of the package builder: whole files in memory, and outputs
-// that appear only when complete.
+// File helpers of the package builder: whole files in memory, entry inputs
+// read in chunks, and outputs that appear only when complete. The shared
+// part is plain C++ (files.cpp); files_win.cpp and files_posix.cpp hold
+// what differs between Windows and Linux.
 #pragma once
 
 #include <stdint.h>
@@ -9,16 +11,44 @@
 
 typedef std::vector<uint8_t> Bytes;
 
-// A file for reading as a package entry: its handle (a HANDLE) and size,
-// or null with the error (it cannot be opened, or is 4 GiB or larger).
-void* OpenEntryInput(const std::wstring& path, unsigned long flags, uint64_t& size, std::string& error);
+// A file read as a package entry, closed by the destructor.
+class InputFile {
+public:
+    InputFile() = default;
+    ~InputFile();
+    InputFile(const InputFile&) = delete;
+    InputFile& operator=(const InputFile&) = delete;
+
+    // False with the error when it cannot be opened or is 4 GiB or larger.
+    bool Open(const std::wstring& path, uint64_t& size, std::string& error);
+    // Up to size bytes; 0 at the end, -1 on failure.
+    int64_t Read(uint8_t* buffer, size_t size);
+
+private:
+    intptr_t handle_ = -1;
+};
+
 bool ReadWholeFile(const std::wstring& path, Bytes& out, std::string& error);
 // Writes to a temporary name beside path, then renames it over path, so an
 // interrupted or failed build never leaves a half-written output.
 bool WriteFileAtomically(const std::wstring& path, const Bytes& data, std::string& error);
 // The name an output is assembled under before it is renamed into place.
 std::wstring PartialName(const std::wstring& path);
+// Renames from over to; on failure from is deleted.
 bool RenameIntoPlace(const std::wstring& from, const std::wstring& to, std::string& error);
+// Creates path, or replaces what is there, with exactly data.
+bool WriteWholeFile(const std::wstring& path, const Bytes& data, std::string& error);
+void RemoveFile(const std::wstring& path);
+// True when path names a file (not a folder) that exists.
+bool IsRegularFile(const std::wstring& path);
+// Creates every missing folder on the way to the file path.
+void MakeParentFolders(const std::wstring& path);
 
+// Entry names are stored in the ANSI code page: the system's on Windows,
+// Windows-1252 (Western European) elsewhere. False for text it cannot hold.
+bool AnsiToWide(const std::string& name, std::wstring& out);
+bool WideToAnsi(const std::wstring& name, std::string& out);
+
+// UTF-16 (Windows) or UTF-32 (Linux) wide text to UTF-8 and back.
 std::string Utf8(const std::wstring& text);
-std::string SystemMessage(unsigned long code);
+std::wstring FromUtf8(const std::string& text);

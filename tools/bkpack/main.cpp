@@ -1,5 +1,4 @@
 // bkpack: builds installer packages and reads them back.
-#include <windows.h>
 #include <stdio.h>
 #include <wchar.h>
 
@@ -41,10 +40,12 @@ const char kBuildHelp[] =
     "  --add FILE[=NAME]   a further entry (repeatable), named NAME or FILE's own name\n"
     "  --level N           LZMA preset 0-9 (default 9)\n"
     "  --extreme           slower, sometimes smaller\n"
+    "  --threads N         entries compressed at once (default: one per core)\n"
     "  --quiet             no progress lines\n"
     "  --strict            the script's mistakes ('bkpack check') stop the build\n"
     "\n"
-    "The same inputs always give the same bytes. The output appears only when complete.\n";
+    "The same inputs always give the same bytes, whatever --threads and whether bkpack\n"
+    "runs on Windows or Linux. The output appears only when complete.\n";
 
 const char kCheckHelp[] =
     "bkpack check SCRIPT [FILES_DIR]\n\nWarns of what the installer would pass over in silence: a line that looks like\n"
@@ -74,25 +75,6 @@ std::wstring Joined(const std::wstring& folder, const std::wstring& name) {
     return (last == L'\\' || last == L'/') ? folder + name : folder + L"\\" + name;
 }
 
-bool AnsiToWide(const std::string& name, std::wstring& out) {
-    int n = MultiByteToWideChar(CP_ACP, MB_ERR_INVALID_CHARS, name.c_str(), (int)name.size(), nullptr, 0);
-    if (n <= 0 && !name.empty()) return false;
-    out.assign(n, L'\0');
-    if (n > 0) MultiByteToWideChar(CP_ACP, MB_ERR_INVALID_CHARS, name.c_str(), (int)name.size(), &out[0], n);
-    return true;
-}
-
-bool WideToAnsi(const std::wstring& name, std::string& out) {
-    BOOL lossy = FALSE;
-    int n = WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, name.c_str(), (int)name.size(), nullptr, 0, nullptr,
-                                &lossy);
-    if ((n <= 0 && !name.empty()) || lossy) return false;
-    out.assign(n, '\0');
-    if (n > 0) WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, name.c_str(), (int)name.size(), &out[0], n, nullptr,
-                                   &lossy);
-    return !lossy;
-}
-
 struct Source {
     std::string name;
     std::wstring path;
@@ -117,7 +99,7 @@ bool ParseBuildArgs(int argc, wchar_t** argv, bool withStub, BuildArgs& a, std::
         } else if (arg == L"--strict") {
             a.strict = true;
         } else if (arg == L"--stub" || arg == L"-o" || arg == L"--banner" || arg == L"--licence" ||
-                   arg == L"--add" || arg == L"--level") {
+                   arg == L"--add" || arg == L"--level" || arg == L"--threads") {
             if (!hasValue) {
                 error = Utf8(arg) + " needs a value";
                 return false;
@@ -134,6 +116,15 @@ bool ParseBuildArgs(int argc, wchar_t** argv, bool withStub, BuildArgs& a, std::
                     return false;
                 }
                 a.settings.level = value[0] - L'0';
+            }
+            if (arg == L"--threads") {
+                wchar_t* end = nullptr;
+                unsigned long n = wcstoul(value.c_str(), &end, 10);
+                if (value.empty() || *end || n < 1 || n > 256) {
+                    error = "--threads takes 1 to 256";
+                    return false;
+                }
+                a.settings.threads = (uint32_t)n;
             }
         } else if (!arg.empty() && arg[0] == L'-') {
             error = "unknown option " + Utf8(arg);
@@ -208,8 +199,7 @@ size_t CheckScriptFile(const std::wstring& path, const Bytes& script, const std:
         host.entryExists = [filesDir](const std::string& name) {
             std::wstring wide;
             AnsiToWide(name, wide);
-            DWORD attributes = GetFileAttributesW(Joined(*filesDir, wide).c_str());
-            return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
+            return IsRegularFile(Joined(*filesDir, wide));
         };
     return PrintFindings(Utf8(path), CheckScript(script, host), strict);
 }
@@ -306,8 +296,7 @@ int Extract(int argc, wchar_t** argv) {
             continue;
         }
         std::wstring path = Joined(argv[3], wide);
-        for (size_t at = path.find_first_of(L"\\/", 3); at != std::wstring::npos; at = path.find_first_of(L"\\/", at + 1))
-            CreateDirectoryW(path.substr(0, at).c_str(), nullptr);
+        MakeParentFolders(path);
         if (!WriteFileAtomically(path, data, error)) status = Fail(error);
     }
     return status;

@@ -1,10 +1,12 @@
 #include "pack_writer.h"
 
-#include <windows.h>
 #include <lzma.h>
 #include <stdio.h>
 #include <string.h>
 
+#include <chrono>
+
+#include "pack_jobs.h"
 #include "package/package_format.h"
 
 namespace pf = package_format;
@@ -15,22 +17,35 @@ const size_t kReadChunk = 1 << 20;
 
 double Ratio(uint64_t out, uint64_t in) { return in ? 100.0 * (double)out / (double)in : 0.0; }
 
+bool EncoderOptions(const PackSettings& settings, uint64_t sizeHint, lzma_options_lzma& options) {
+    if (lzma_lzma_preset(&options, settings.level | (settings.extreme ? LZMA_PRESET_EXTREME : 0))) return false;
+    // A dictionary larger than the file buys nothing and costs memory, in the
+    // builder now and in the installer's decoder later.
+    uint32_t fit = LZMA_DICT_SIZE_MIN;
+    while (fit < sizeHint && fit < options.dict_size) fit <<= 1;
+    if (fit < options.dict_size) options.dict_size = fit;
+    return true;
+}
+
 }  // namespace
+
+uint64_t EncoderMemory(const PackSettings& settings, uint64_t sizeHint) {
+    lzma_options_lzma options;
+    if (!EncoderOptions(settings, sizeHint, options)) return 0;
+    lzma_filter filters[] = {{LZMA_FILTER_LZMA1, &options}, {LZMA_VLI_UNKNOWN, nullptr}};
+    uint64_t usage = lzma_raw_encoder_memusage(filters);
+    return usage == UINT64_MAX ? 0 : usage;
+}
 
 bool CompressChunks(const ChunkReader& read, uint64_t sizeHint, const PackSettings& settings, Bytes& out,
                     uint32_t& unpackedSize, std::string& error) {
     out.clear();
     unpackedSize = 0;
     lzma_options_lzma options;
-    if (lzma_lzma_preset(&options, settings.level | (settings.extreme ? LZMA_PRESET_EXTREME : 0))) {
+    if (!EncoderOptions(settings, sizeHint, options)) {
         error = "bad compression level";
         return false;
     }
-    // A dictionary larger than the file buys nothing and costs memory, in the
-    // builder now and in the installer's decoder later.
-    uint32_t fit = LZMA_DICT_SIZE_MIN;
-    while (fit < sizeHint && fit < options.dict_size) fit <<= 1;
-    if (fit < options.dict_size) options.dict_size = fit;
 
     lzma_stream stream = LZMA_STREAM_INIT;
     if (lzma_alone_encoder(&stream, &options) != LZMA_OK) {
@@ -102,19 +117,10 @@ bool CompressEntry(const Bytes& data, const PackSettings& settings, Bytes& out, 
     return CompressChunks(read, data.size(), settings, out, unpacked, error);
 }
 
-bool CompressFile(const std::wstring& path, const PackSettings& settings, Bytes& out, uint32_t& unpackedSize,
+bool CompressFile(InputFile& file, uint64_t size, const PackSettings& settings, Bytes& out, uint32_t& unpackedSize,
                   std::string& error) {
-    uint64_t size = 0;
-    HANDLE h = OpenEntryInput(path, FILE_FLAG_SEQUENTIAL_SCAN, size, error);
-    if (!h) return false;
-    ChunkReader read = [h](uint8_t* buffer, size_t n) -> int64_t {
-        DWORD got = 0;
-        return ReadFile(h, buffer, (DWORD)n, &got, nullptr) ? (int64_t)got : -1;
-    };
-    bool ok = CompressChunks(read, size, settings, out, unpackedSize, error);
-    CloseHandle(h);
-    if (!ok) error = "'" + Utf8(path) + "': " + error;
-    return ok;
+    ChunkReader read = [&file](uint8_t* buffer, size_t n) { return file.Read(buffer, n); };
+    return CompressChunks(read, size, settings, out, unpackedSize, error);
 }
 
 bool LayOutPackage(const std::vector<PackedEntry>& entries, Bytes& out, std::string& error) {
@@ -153,25 +159,20 @@ void SealPackage(Bytes& package) {
 
 bool BuildPackage(const std::vector<PackInput>& inputs, const PackSettings& settings, Bytes& out,
                   std::string& error) {
-    DWORD started = GetTickCount();
-    std::vector<PackedEntry> packed(inputs.size());
+    std::chrono::steady_clock::time_point started = std::chrono::steady_clock::now();
+    std::vector<PackedEntry> packed;
     uint64_t bytesIn = 0;
-    for (size_t i = 0; i < inputs.size(); i++) {
-        const PackInput& input = inputs[i];
-        packed[i].name = input.name;
-        if (!CompressFile(input.path, settings, packed[i].packed, packed[i].unpackedSize, error)) {
-            error = "entry '" + input.name + "': " + error;
-            return false;
-        }
-        bytesIn += packed[i].unpackedSize;
+    EntryDone done = [&](const PackedEntry& entry) {
+        bytesIn += entry.unpackedSize;
         if (!settings.quiet)
-            printf("  %-40s %10u -> %10u  %5.1f%%\n", input.name.c_str(), packed[i].unpackedSize,
-                   (unsigned)packed[i].packed.size(), Ratio(packed[i].packed.size(), packed[i].unpackedSize));
-    }
+            printf("  %-40s %10u -> %10u  %5.1f%%\n", entry.name.c_str(), entry.unpackedSize,
+                   (unsigned)entry.packed.size(), Ratio(entry.packed.size(), entry.unpackedSize));
+    };
+    if (!CompressAll(inputs, settings, done, packed, error)) return false;
     if (!LayOutPackage(packed, out, error)) return false;
+    double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
     if (!settings.quiet)
         printf("bkpack: %u entries, %llu bytes in, %u bytes out (%.1f%%), %.2f s\n", (unsigned)inputs.size(),
-               (unsigned long long)bytesIn, (unsigned)out.size(), Ratio(out.size(), bytesIn),
-               (GetTickCount() - started) / 1000.0);
+               (unsigned long long)bytesIn, (unsigned)out.size(), Ratio(out.size(), bytesIn), seconds);
     return true;
 }

@@ -19,6 +19,7 @@ struct PackSettings {
     uint32_t level = 9;
     bool extreme = false;
     bool quiet = false;
+    uint32_t threads = 0;  // entries compressed at once; 0: one per core
 };
 
 // Compresses data into one LZMA-alone stream whose header states its size.
@@ -30,9 +31,13 @@ bool CompressEntry(const Bytes& data, const PackSettings& settings, Bytes& out, 
 typedef std::function<int64_t(uint8_t* buffer, size_t size)> ChunkReader;
 bool CompressChunks(const ChunkReader& read, uint64_t sizeHint, const PackSettings& settings, Bytes& out,
                     uint32_t& unpackedSize, std::string& error);
-// The same from a file, read in chunks, so its size does not bound memory.
-bool CompressFile(const std::wstring& path, const PackSettings& settings, Bytes& out, uint32_t& unpackedSize,
+// The same from an opened file of size bytes, read in chunks, so its size
+// does not bound memory.
+bool CompressFile(InputFile& file, uint64_t size, const PackSettings& settings, Bytes& out, uint32_t& unpackedSize,
                   std::string& error);
+// What the encoder of an input of sizeHint bytes allocates, for planning
+// how many run at once.
+uint64_t EncoderMemory(const PackSettings& settings, uint64_t sizeHint);
 struct PackedEntry {
     std::string name;
     Bytes packed;

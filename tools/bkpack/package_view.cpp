@@ -1,27 +1,21 @@
 #include "package_view.h"
 
-#include <windows.h>
+#include <string.h>
 
 #include "package/lzma_decode.h"
 #include "package/package_format.h"
+#include "pe_resources.h"
 
 namespace pf = package_format;
 
 bool LoadPackage(const std::wstring& path, Bytes& out, std::string& error) {
     if (!ReadWholeFile(path, out, error)) return false;
     if (out.size() < 2 || out[0] != 'M' || out[1] != 'Z') return true;
-    HMODULE module = LoadLibraryExW(path.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
-    if (!module) {
-        error = "'" + Utf8(path) + "' starts like a program but cannot be loaded: " + SystemMessage(GetLastError());
-        return false;
-    }
-    HRSRC found = FindResourceW(module, MAKEINTRESOURCEW(pf::kResourceId), MAKEINTRESOURCEW(10));
-    HGLOBAL loaded = found ? LoadResource(module, found) : nullptr;
-    const uint8_t* data = loaded ? (const uint8_t*)LockResource(loaded) : nullptr;
-    if (data) out.assign(data, data + SizeofResource(module, found));
-    FreeLibrary(module);
-    if (!data) error = "'" + Utf8(path) + "' holds no package";
-    return data != nullptr;
+    Bytes image;
+    image.swap(out);
+    if (ReadPeResource(image, 10, pf::kResourceId, out, error)) return true;
+    error = "'" + Utf8(path) + "' holds no package: " + error;
+    return false;
 }
 
 bool ParsePackage(PackageView& view, std::string& error) {

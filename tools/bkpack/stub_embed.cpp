@@ -1,14 +1,7 @@
 #include "stub_embed.h"
 
-#include <windows.h>
-
 #include "package/package_format.h"
-
-bool IsPeFile(const Bytes& file) {
-    if (file.size() < 0x40 || file[0] != 'M' || file[1] != 'Z') return false;
-    uint32_t pe = package_format::Get32(&file[0x3C]);
-    return pe <= file.size() - 4 && file[pe] == 'P' && file[pe + 1] == 'E' && file[pe + 2] == 0 && file[pe + 3] == 0;
-}
+#include "pe_resources.h"
 
 bool EmbedPackage(const std::wstring& stub, const Bytes& package, const std::wstring& out, std::string& error) {
     Bytes stubBytes;
@@ -17,19 +10,11 @@ bool EmbedPackage(const std::wstring& stub, const Bytes& package, const std::wst
         error = "the stub '" + Utf8(stub) + "' is not a Windows program (no PE header)";
         return false;
     }
-    std::wstring partial = PartialName(out);
-    if (!WriteFileAtomically(partial, stubBytes, error)) return false;
-    HANDLE update = BeginUpdateResourceW(partial.c_str(), FALSE);
-    bool ok = update != nullptr;
-    if (ok)
-        ok = UpdateResourceW(update, MAKEINTRESOURCEW(10), MAKEINTRESOURCEW(package_format::kResourceId),
-                             MAKELANGID(LANG_NEUTRAL, SUBLANG_NEUTRAL), (void*)package.data(),
-                             (DWORD)package.size()) != 0;
-    if (update && !EndUpdateResourceW(update, !ok)) ok = false;
-    if (!ok) {
-        error = "cannot add the package to '" + Utf8(partial) + "': " + SystemMessage(GetLastError());
-        DeleteFileW(partial.c_str());
+    // RT_RCDATA, language neutral: where the installer looks for its package.
+    Bytes installer;
+    if (!WritePeResource(stubBytes, 10, package_format::kResourceId, 0, package, installer, error)) {
+        error = "cannot add the package to '" + Utf8(stub) + "': " + error;
         return false;
     }
-    return RenameIntoPlace(partial, out, error);
+    return WriteFileAtomically(out, installer, error);
 }

@@ -6,5 +6,4 @@
 
 #include "files.h"
 
-bool IsPeFile(const Bytes& file);
 bool EmbedPackage(const std::wstring& stub, const Bytes& package, const std::wstring& out, std::string& error);

@@ -1,0 +1,67 @@
+"""A signed installer: signed with osslsigncode under a throw-away
+certificate, it verifies, bkpack still reads and verifies it, signing
+changed nothing but the checksum and the certificate table (the package
+inside is the same bytes), and it installs silently under Wine.
+    signed_installer_test.py NATIVE_BKPACK BIN_DIR WORK_DIR"""
+import os
+import shutil
+import struct
+import subprocess
+import sys
+
+from builders import Builders, check, fail, finish, install_script, install_silently, read, write
+
+native, bin_dir, work = sys.argv[1:4]
+kind = os.environ.get('BRASK_PREFIX_KIND', 'win64')
+builders = Builders(native, bin_dir)
+shutil.rmtree(work, ignore_errors=True)
+files = os.path.join(work, 'files')
+contents = {'app.exe': b'MZ' + bytes(range(256)) * 300, 'readme.txt': b'Signed and sealed.\r\n'}
+for name, data in contents.items():
+    write(os.path.join(files, name), data)
+folder = 'BraskSigned-' + kind
+script = os.path.join(work, 'setup.dat')
+write(script, install_script(folder, list(contents)))
+
+def path(name):
+    return os.path.join(work, name)
+
+def run(*command):
+    done = subprocess.run(command, capture_output=True, text=True)
+    if done.returncode != 0:
+        fail('%s failed: %s%s' % (command[0], done.stdout, done.stderr))
+    return done.stdout
+
+unsigned = builders.build(False, script, files, path('setup.exe'))
+run('openssl', 'req', '-x509', '-newkey', 'rsa:2048', '-nodes', '-days', '2', '-subj', '/CN=Brask test publisher',
+    '-keyout', path('key.pem'), '-out', path('cert.pem'))
+run('osslsigncode', 'sign', '-certs', path('cert.pem'), '-key', path('key.pem'), '-n', 'Native',
+    '-in', path('setup.exe'), '-out', path('signed.exe'))
+verified = subprocess.run(['osslsigncode', 'verify', '-CAfile', path('cert.pem'), '-in', path('signed.exe')],
+                          capture_output=True, text=True)
+check(verified.returncode == 0, 'osslsigncode verify failed: ' + verified.stdout + verified.stderr)
+
+# Signing pads the file to 8 bytes and appends the certificate table; in the
+# headers only the checksum and the table's directory entry change.
+signed = read(path('signed.exe'))
+pe = struct.unpack_from('<I', unsigned, 0x3C)[0]
+checksum, certificate = pe + 24 + 64, pe + 24 + 96 + 8 * 4
+changed = [i for i in range(len(unsigned)) if signed[i] != unsigned[i]]
+allowed = set(range(checksum, checksum + 4)) | set(range(certificate, certificate + 8))
+check(len(signed) > len(unsigned) and set(changed) <= allowed,
+      'signing changed bytes outside the checksum and the certificate entry: %s' % changed[:8])
+table = struct.unpack_from('<I', signed, certificate)[0]
+check(table >= len(unsigned) and not any(signed[len(unsigned):table]), 'the certificate table is not appended')
+
+for windows in [False, True]:
+    code, output = builders.run(windows, ['verify', ('path', path('signed.exe'))], ok=False)
+    check(code == 0, 'bkpack verify of the signed installer: ' + output)
+check(builders.run(False, ['list', ('path', path('signed.exe'))]) ==
+      builders.run(False, ['list', ('path', path('setup.exe'))]), 'bkpack lists the signed installer otherwise')
+
+target = install_silently(path('signed.exe'), folder)
+for name, data in contents.items():
+    installed = os.path.join(target, name)
+    check(os.path.exists(installed) and read(installed) == data, '%s installed wrong' % name)
+shutil.rmtree(target, ignore_errors=True)
+finish('signed_installer_test')
