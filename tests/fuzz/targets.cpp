@@ -296,9 +296,9 @@ std::vector<FuzzTarget> MakeTargets(const std::wstring& work) {
     targets.push_back({"setupfiles", 16384, 20000, 8, PackageSeeds(), entryNames, ResealPackage, RunSetupFiles});
     targets.push_back({"decompress", 4096, 10000, 1, StreamSeeds(), {}, RepairHeader, RunDecompress});
     targets.push_back({"readline8", 512, 5000, 1, ScriptSeeds(false), scriptTokens, nullptr, RunReadLine8});
-    targets.push_back({"readline16", 512, 5000, 1, ScriptSeeds(true), {std::string("\xFF\xFE"), std::string("\r\0\n\0", 4),
-                                                             std::string("\r\0", 2), std::string("\n\0", 2)},
-                       nullptr, RunReadLine16});
+    const std::vector<std::string> wideTokens = {"\xFF\xFE", std::string("\r\0\n\0", 4), std::string("\r\0", 2),
+                                                 std::string("\n\0", 2)};
+    targets.push_back({"readline16", 512, 5000, 1, ScriptSeeds(true), wideTokens, nullptr, RunReadLine16});
     targets.push_back({"options", 2048, 2000, 1, CommandSeeds(), lineTokens, nullptr, RunOptions});
     targets.push_back({"logpath", 2048, 2000, 1, CommandSeeds(), lineTokens, nullptr, RunLogPath});
     targets.push_back({"macros", 65536, 2000, 1, MacroSeeds(), lineTokens, nullptr, RunMacros});
