@@ -137,8 +137,10 @@ int32_t WString::Find(const wchar_t* needle, int32_t start) const {
     if (start < 1) return 0;
     int32_t n = TextUnits(needle);
     if (n == 0) return start < length_ ? start : 0;
-    int32_t chars = length_ - 1;
-    for (int32_t p = start; p + n - 1 <= chars; ++p) {
+    // The last start that still fits, computed so that a start near the
+    // 32-bit limit cannot overflow into a position before the buffer.
+    int32_t last = length_ - n;
+    for (int32_t p = start; p <= last; ++p) {
         if (memcmp(buffer_ + p - 1, needle, sizeof(wchar_t) * n) == 0) return p;
     }
     return 0;
@@ -258,26 +260,32 @@ void WString::TrimTrailingSpaces() {
 void WString::Replace(const wchar_t* find, const wchar_t* with, bool ignoreCase) {
     int32_t findLen = TextUnits(find);
     if (findLen == 0) return;
-    int32_t withLen = TextUnits(with);
-    WString needle(find);
-    // The case-insensitive form searches an upper-case shadow that is edited
-    // in step with the real text.
-    WString shadow;
-    if (ignoreCase) {
-        needle = needle.ToUpper();
-        shadow = ToUpper();
-    }
-    WString& hay = ignoreCase ? shadow : *this;
-    int32_t p = hay.Find(needle, 1);
-    while (p != 0) {
-        DeleteRange(p, p + findLen - 1);
-        InsertText(with, p);
-        if (ignoreCase) {
-            shadow.DeleteRange(p, p + findLen - 1);
-            shadow.InsertText(with, p);
+    // Copies: either text may live in this string's own buffer.
+    WString needle(find), value(with);
+    int32_t withLen = value.length_ - 1;
+    // Matched left to right, each search resuming after the last match, and
+    // the result built in one pass: editing in place would move the rest of
+    // the text once per occurrence, quadratic in a long text.
+    WString result;
+    int32_t copied = 0;
+    for (int32_t i = 0; i <= length_ - 1 - findLen;) {
+        bool match = true;
+        for (int32_t k = 0; k < findLen && match; ++k) {
+            wchar_t a = buffer_[i + k], b = needle.buffer_[k];
+            match = ignoreCase ? FoldLower(a) == FoldLower(b) : a == b;
         }
-        p = hay.Find(needle, p + withLen);
+        if (!match) {
+            ++i;
+            continue;
+        }
+        if (i > copied) result.InsertUnits(buffer_ + copied, i - copied, result.length_, (result.length_ + i) / 3);
+        if (withLen > 0) result.InsertUnits(value.buffer_, withLen, result.length_, (result.length_ + withLen) / 3);
+        i += findLen;
+        copied = i;
     }
+    if (copied == 0) return;
+    if (copied < length_ - 1) result.InsertUnits(buffer_ + copied, length_ - 1 - copied, result.length_, 0);
+    Assign(result.buffer_, result.length_);
 }
 
 WString WString::Substring(int32_t start, int32_t end) const {

@@ -47,7 +47,8 @@ bool WriteTo(void* context, const uint8_t* data, uint32_t size) {
 }  // namespace
 
 bool Decompress(const wchar_t* source, const wchar_t* destination) {
-    if (FileSizeByPath(source) == 0) {
+    uint64_t packedSize = FileSizeByPath(source);
+    if (packedSize == 0) {
         // An empty entry has no stream at all; success even if the create
         // failed, as the installer has always done.
         CreateEmpty(destination);
@@ -61,6 +62,8 @@ bool Decompress(const wchar_t* source, const wchar_t* destination) {
     LzmaHeader header;
     if (in.Read(headerBytes, sizeof headerBytes) != sizeof headerBytes || !ParseLzmaHeader(headerBytes, header))
         return ReadError(destination, source);
+    uint32_t usable = UsableDictionary(packedSize);
+    if (header.dictionarySize > usable) header.dictionarySize = usable;
 
     // Decoded straight into the destination chunk by chunk: neither the
     // packed nor the unpacked entry is ever held whole.

@@ -149,6 +149,13 @@ bool InstallPackage::ExtractEntry(const wchar_t* name, const wchar_t* destinatio
 }
 
 bool InstallPackage::ExtractOne(const PackageEntry& entry, const wchar_t* destination) {
+    // A record's bytes must lie in the body, before the trailer: checked
+    // before any temporary file or buffer is made for them.
+    uint64_t body = file_.Size() >= pf::kTrailerSize ? file_.Size() - pf::kTrailerSize : 0;
+    if ((uint64_t)entry.offset + entry.packedSize > body) {
+        RunLog(L"entry '%S': its %u bytes at %u lie outside the package", entry.name, entry.packedSize, entry.offset);
+        return false;
+    }
     bool result = false;
     file_.Seek(entry.offset, DiskFile::kFromStart);
     WString packedPath;

@@ -52,6 +52,17 @@ bool ParseLzmaHeader(const uint8_t* header, LzmaHeader& out) {
     return out.properties < package_format::kLzmaPropertiesLimit;
 }
 
+uint32_t UsableDictionary(uint64_t packedSize) {
+    // No stream refers further back than it has decoded, and none decodes
+    // much per input byte: the decoder's probabilities stop at 2017/2048, so
+    // each decision costs at least 0.022 bits, and the cheapest output, a
+    // repeated 273-byte match, takes 14 decisions. That is under 7,100
+    // bytes per input byte; 8,192 leaves room.
+    const uint64_t kMostPerByte = 8192;
+    uint64_t most = (packedSize + 1) * kMostPerByte;
+    return most < 0xFFFFFFFFull ? (uint32_t)most : 0xFFFFFFFF;
+}
+
 DecodeResult DecodeLzmaStream(const LzmaHeader& header, const LzmaStreamIo& io) {
     if (header.unpackedSize == 0) return kDecoded;
     ByteBuffer input, output;

@@ -19,6 +19,13 @@ struct LzmaHeader {
 // non-zero high size bits, or a properties byte of 225 or more.
 bool ParseLzmaHeader(const uint8_t* header, LzmaHeader& out);
 
+// The largest dictionary a stream of packedSize bytes can make use of.
+// Lower a header's dictionary size to it before decoding: the header is
+// read from the input, and a few bytes stating a dictionary of gigabytes
+// would otherwise have that much allocated, and its failure reported as
+// no memory.
+uint32_t UsableDictionary(uint64_t packedSize);
+
 enum DecodeResult { kDecoded, kDecodeReadError, kDecodeWriteError };
 
 // Where the decoder takes its input and puts its output. read fills up to

@@ -1,0 +1,13 @@
+// The starting inputs of each fuzz target, made by the package writer where
+// the input is a package or a stream. Small: mutation does the rest.
+#pragma once
+
+#include <vector>
+
+#include "fuzz/mutator.h"
+
+std::vector<Bytes> PackageSeeds();
+std::vector<Bytes> StreamSeeds();
+std::vector<Bytes> ScriptSeeds(bool utf16);
+std::vector<Bytes> CommandSeeds();
+std::vector<Bytes> MacroSeeds();

@@ -1,0 +1,307 @@
+#include "fuzz/targets.h"
+
+#include <windows.h>
+#include <string.h>
+
+#include "app/command_line.h"
+#include "app/installer_state.h"
+#include "base/disk_file.h"
+#include "base/folders.h"
+#include "base/line_reader.h"
+#include "base/message_box.h"
+#include "engine/existing_version.h"
+#include "engine/path_macros.h"
+#include "fuzz/guard.h"
+#include "fuzz/seeds.h"
+#include "package/install_package.h"
+#include "package/lzma_decode.h"
+#include "package/package_format.h"
+#include "package/setup_files.h"
+#include "pack_writer.h"
+#include "uninstall/record_locations.h"
+
+namespace pf = package_format;
+
+namespace {
+
+std::wstring g_input, g_output;
+
+// Boxes are counted, the last text kept in a fixed buffer: the hook must
+// not allocate, or the count of live allocations would move.
+int g_boxes = 0;
+wchar_t g_lastBox[512];
+
+int CountBox(HWND, const wchar_t* text, const wchar_t*, UINT style) {
+    ++g_boxes;
+    lstrcpynW(g_lastBox, text, 512);
+    return DefaultAnswer(style);
+}
+
+bool WriteInput(const Bytes& input) {
+    HANDLE h = CreateFileW(g_input.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (h == INVALID_HANDLE_VALUE) return false;
+    DWORD written = 0;
+    bool ok = input.empty() || WriteFile(h, input.data(), (DWORD)input.size(), &written, nullptr);
+    CloseHandle(h);
+    return ok && written == input.size();
+}
+
+uint64_t OutputSize() {
+    WIN32_FILE_ATTRIBUTE_DATA data;
+    if (!GetFileAttributesExW(g_output.c_str(), GetFileExInfoStandard, &data)) return 0;
+    return ((uint64_t)data.nFileSizeHigh << 32) | data.nFileSizeLow;
+}
+
+// Command-line and path text from bytes: each byte one character, and
+// 0xFF followed by two bytes any UTF-16 unit. No NUL, as in a real line.
+WString TextOf(const Bytes& input, size_t from) {
+    WString text;
+    for (size_t i = from; i < input.size(); i++) {
+        wchar_t unit = input[i];
+        if (input[i] == 0xFF && i + 2 < input.size()) {
+            unit = (wchar_t)(input[i + 1] | (input[i + 2] << 8));
+            i += 2;
+        }
+        if (unit != 0) text.AppendChar(unit);
+    }
+    return text;
+}
+
+bool Within(const WString& part, const WString& whole) {
+    return part.IsEmpty() || wcsstr(whole.Text(), part.Text()) != nullptr;
+}
+
+bool operator==(const WString& a, const WString& b) { return Compare(a, b, true) == 0; }
+
+WString NameOf(const InstallPackage& package, int32_t index) {
+    WString name;
+    package.EntryName(index, name);
+    return name;
+}
+
+// Every entry listed, found by its name and extracted, as the installer
+// does with the files of its script.
+std::string ListAndExtract(InstallPackage& package, size_t inputSize) {
+    int32_t count = package.EntryCount();
+    if ((uint64_t)count * pf::kRecordFixedSize > inputSize) return "more entries than the package holds";
+    for (int32_t i = 0; i < count && i < 12; i++) {
+        if (!memchr(package.Entry(i).name, 0, sizeof package.Entry(i).name))
+            return "an entry's name runs past its buffer";
+        WString name;
+        package.EntryName(i, name);
+        if (!package.FindEntry(name, nullptr)) return "a listed entry is not found by its name";
+        // Each name once: extraction takes every entry of that name.
+        bool seen = false;
+        for (int32_t j = 0; j < i && !seen; j++) seen = NameOf(package, j) == name;
+        if (seen) continue;
+        package.ExtractEntry(name, g_output.c_str());
+        DeleteFileW(g_output.c_str());
+    }
+    return std::string();
+}
+
+std::string RunPackage(const Bytes& input) {
+    if (!WriteInput(input)) return "the input could not be written";
+    InstallPackage package(g_input.c_str());
+    return ListAndExtract(package, input.size());
+}
+
+// The same through the process's package: its private folder, setup.dat,
+// the banner and the licence. Slower (the folder is made and removed).
+std::string RunSetupFiles(const Bytes& input) {
+    if (!WriteInput(input)) return "the input could not be written";
+    std::string problem;
+    SetupFiles* files = new SetupFiles();
+    bool failed = true;
+    files->Create(failed, g_input.c_str());
+    SetupFiles* previous = state.package;
+    state.package = files;
+    if (files->Package()) problem = ListAndExtract(*files->Package(), input.size());
+    state.package = previous;
+    delete files;
+    return problem;
+}
+
+std::string RunDecompress(const Bytes& input) {
+    if (!WriteInput(input)) return "the input could not be written";
+    g_boxes = 0;
+    bool decoded = Decompress(g_input.c_str(), g_output.c_str());
+    std::string problem;
+    LzmaHeader header;
+    if (decoded && g_boxes != 0) problem = "success with a message";
+    if (!decoded && g_boxes != 1) problem = "a failure without exactly one message";
+    // The destination is always writable here: every failure is the input's.
+    if (!decoded && !wcsstr(g_lastBox, L"unable to read")) problem = "a bad input reported as a write error";
+    if (input.size() >= pf::kLzmaHeaderSize && ParseLzmaHeader(input.data(), header) &&
+        OutputSize() > header.unpackedSize)
+        problem = "more output than the header states";
+    DeleteFileW(g_output.c_str());
+    return problem;
+}
+
+uint64_t Position(DiskFile& file) {
+    LARGE_INTEGER zero = {}, at = {};
+    SetFilePointerEx(file.Handle(), zero, &at, FILE_CURRENT);
+    return (uint64_t)at.QuadPart;
+}
+
+std::string ReadLines(const Bytes& input, bool utf16) {
+    if (!WriteInput(input)) return "the input could not be written";
+    DiskFile file;
+    if (!file.OpenPath(g_input.c_str(), GENERIC_READ)) return "the input could not be opened";
+    const uint64_t unit = utf16 ? 2 : 1;
+    uint64_t before = 0, lines = 0;
+    WString line;
+    while (ReadLine(file, line, utf16)) {
+        uint64_t at = Position(file);
+        if (at <= before) return "a line read without moving on";
+        if (at > input.size()) return "the position past the end";
+        if ((uint64_t)line.Length() - 1 > (at - before) / unit) return "a line longer than its bytes";
+        for (int32_t i = 0; i < line.Length() - 1; i++) {
+            wchar_t c = line.Text()[i];
+            if (c == 0 || c == L'\r' || c == L'\n') return "a NUL or a line break inside a line";
+        }
+        before = at;
+        if (++lines > input.size()) return "more lines than bytes";
+    }
+    if (ReadLine(file, line, utf16) || !line.IsEmpty()) return "a line after the end";
+    return std::string();
+}
+
+std::string RunReadLine8(const Bytes& input) { return ReadLines(input, false); }
+std::string RunReadLine16(const Bytes& input) { return ReadLines(input, true); }
+
+// A position a search returned must lie in the text, at or after the start,
+// and hold what was searched for.
+bool FoundInRange(const WString& text, const wchar_t* needle, int32_t start) {
+    int32_t at = needle[1] ? text.Find(needle, start) : text.FindChar(needle[0], start);
+    if (at == 0) return true;
+    int32_t n = (int32_t)wcslen(needle);
+    return at >= start && at >= 1 && at <= text.Length() - n && wcsncmp(text.Text() + at - 1, needle, n) == 0;
+}
+
+// The first byte at 0xF8 or above picks an extreme start position for the
+// option scan; any other first byte is part of the line, scanned from
+// OptionsStart as the program does.
+std::string RunOptions(const Bytes& input) {
+    const int32_t kStarts[] = {0, -1, INT32_MIN, INT32_MAX, INT32_MAX - 1, INT32_MAX - 3, WString::kLast, 2};
+    bool extreme = !input.empty() && input[0] >= 0xF8;
+    WString line = TextOf(input, extreme ? 1 : 0);
+    int32_t start = OptionsStart(line);
+    if (start < 1 || start > line.Length()) return "OptionsStart out of the line";
+    if (extreme) start = kStarts[input[0] - 0xF8];
+    if (extreme && input[0] == 0xFF) start = line.Length() + 1;
+    for (const wchar_t* needle : {L"-", L"\"", L" ", L"=", L"--", L"--uninstall="})
+        if (!FoundInRange(line, needle, start)) return "a search found a position outside the text";
+    CommandLineOptions options;
+    options.Parse(line, start);
+    if (options.names.Count() != options.values.Count()) return "names and values do not pair";
+    if (options.names.Count() > line.Length()) return "more options than characters";
+    for (int32_t i = 0; i < options.names.Count(); i++) {
+        if (options.names[i].IsEmpty()) return "an empty option name";
+        if (!Within(options.names[i], line) || !Within(options.values[i], line)) return "an option not in the line";
+    }
+    int32_t found = options.Lookup(L"IsElevated");
+    if (found < -1 || found >= options.names.Count()) return "Lookup out of range";
+    if (!Within(RestOfCommandLine(line), line)) return "the rest of the line is not in it";
+    return std::string();
+}
+
+std::string RunLogPath(const Bytes& input) {
+    WString command = TextOf(input, 0);
+    WString path = UninstallLogPathFromCommand(command);
+    if (!Within(path, command)) return "the log path is not in the command";
+    return std::string();
+}
+
+std::string RunMacros(const Bytes& input) {
+    WString text = TextOf(input, 0);
+    int32_t placeholders = 0;
+    for (int32_t i = 0; i < text.Length() - 1; i++)
+        if (text.Text()[i] == L'<') placeholders++;
+    WString before(text);
+    WString savedPath(state.installPath);
+    // Longer than its placeholder, so that each replacement grows the text.
+    state.installPath = L"C:\\Program Files\\Fuzz Destination";
+    uint64_t allocated = guard::AllocatedBytes();
+    ExpandPathMacros(text);
+    allocated = guard::AllocatedBytes() - allocated;
+    state.installPath = savedPath;
+    // Each placeholder gives at most a folder path with its tail.
+    if (text.Length() > before.Length() + placeholders * (MAX_PATH + 64)) return "the expansion grew beyond its values";
+    if (placeholders == 0 && before.Find(L"\\\\", 1) == 0 && Compare(text, before, false) != 0)
+        return "a text without placeholders was changed";
+    // A pass over the text copies it a few times; copying it again for every
+    // placeholder is quadratic.
+    if (allocated > 64 * sizeof(wchar_t) * (uint64_t)text.Length() + (1u << 20))
+        return "the expansion copied the text " + std::to_string(allocated / (2 * text.Length())) + " times";
+    return std::string();
+}
+
+// The uninstaller's readers of a record: which program folders it used,
+// and the version it names.
+std::string RunRecord(const Bytes& input) {
+    if (!WriteInput(input)) return "the input could not be written";
+    BOOL savedWow64 = state.isWow64;
+    state.isWow64 = input.size() % 2;
+    RecordUses64BitLocations(g_input.c_str());
+    state.isWow64 = savedWow64;
+    WString version = ReadLogVersion(g_input.c_str());
+    if ((uint64_t)version.Length() - 1 > input.size() && Compare(version, L"[Unkonwn]", false) != 0)
+        return "a version longer than the record";
+    return std::string();
+}
+
+// Entry sums of the records that lie in the body, then the body sum and the
+// trailer, as the writer would have made them.
+void ResealPackage(Bytes& package, Random& random) {
+    if (package.size() < pf::kTrailerSize || random.OneIn(8)) return;
+    size_t body = package.size() - pf::kTrailerSize;
+    uint32_t directory = pf::Get32(&package[body + 8]);
+    uint32_t count = pf::Get32(&package[body + 12]);
+    size_t at = directory;
+    for (uint32_t i = 0; i < count && at + pf::kRecordFixedSize <= body; i++) {
+        uint8_t* record = &package[at];
+        uint64_t offset = pf::Get32(record), packed = pf::Get32(record + 4);
+        if (offset + packed <= body) pf::Put32(record + 12, pf::AddEntryBytes(0, &package[offset], (uint32_t)packed));
+        at += pf::kRecordFixedSize + record[16];
+    }
+    SealPackage(package);
+}
+
+// Most mutated streams state a size the decoder never gets near.
+void RepairHeader(Bytes& stream, Random& random) {
+    if (stream.size() < pf::kLzmaHeaderSize || random.OneIn(3)) return;
+    pf::Put32(&stream[5], random.Below(random.OneIn(4) ? 0xFFFFFFFF : 70000));
+    pf::Put32(&stream[9], 0);
+    if (random.OneIn(4)) stream[0] = 0x5D;
+}
+
+}  // namespace
+
+std::vector<FuzzTarget> MakeTargets(const std::wstring& work) {
+    g_input = work + L"input.bin";
+    g_output = work + L"output.bin";
+    SetMessageBoxHook(CountBox);
+    const std::vector<std::string> scriptTokens = {
+        "\r\n", "\n", "\r", "[CopyFile]\r\n", "[Windows Version]\r\n4\r\n", "[ProgramVersion]\r\n",
+        "[Install To]\r\n", "__BKI_WIN64", ".exe\r\n", ".dll\r\n", "<Destination>", "<Program Files>"};
+    const std::vector<std::string> lineTokens = {
+        "-", "--", "\"", "=", " ", "--uninstall=", "<uninstall>", "--silent", "-IsElevated=", "--log=",
+        "<System>", "<SystemWOW64>", "<Windows>", "<Destination>", "<Program Files>", "<Startup>",
+        "<Start Programs>", "<DeskTop>", "<QuickLaunch>", "<MyDocuments>", "<Source>", "\\\\", "\\"};
+    std::vector<FuzzTarget> targets;
+    const std::vector<std::string> entryNames = {"setup.dat", "setup.lic", "setup.bmp"};
+    targets.push_back({"package", 16384, 20000, 1, PackageSeeds(), entryNames, ResealPackage, RunPackage});
+    targets.push_back({"setupfiles", 16384, 20000, 8, PackageSeeds(), entryNames, ResealPackage, RunSetupFiles});
+    targets.push_back({"decompress", 4096, 10000, 1, StreamSeeds(), {}, RepairHeader, RunDecompress});
+    targets.push_back({"readline8", 512, 5000, 1, ScriptSeeds(false), scriptTokens, nullptr, RunReadLine8});
+    const std::vector<std::string> wideTokens = {"\xFF\xFE", std::string("\r\0\n\0", 4), std::string("\r\0", 2),
+                                                 std::string("\n\0", 2)};
+    targets.push_back({"readline16", 512, 5000, 1, ScriptSeeds(true), wideTokens, nullptr, RunReadLine16});
+    targets.push_back({"options", 2048, 2000, 1, CommandSeeds(), lineTokens, nullptr, RunOptions});
+    targets.push_back({"logpath", 2048, 2000, 1, CommandSeeds(), lineTokens, nullptr, RunLogPath});
+    targets.push_back({"macros", 65536, 2000, 1, MacroSeeds(), lineTokens, nullptr, RunMacros});
+    targets.push_back({"record", 512, 5000, 1, ScriptSeeds(false), scriptTokens, nullptr, RunRecord});
+    return targets;
+}
