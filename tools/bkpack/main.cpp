@@ -228,8 +228,8 @@ int Verify(int argc, wchar_t** argv) {
     std::string error;
     if (!OpenView(argv[2], view, error)) return Fail(error);
     for (const ViewEntry& e : view.entries) {
-        Bytes data;
-        if (!DecodeEntry(view, e, data, error)) return Fail("entry '" + e.name + "': " + error);
+        auto discard = [](const uint8_t*, uint32_t) { return true; };
+        if (!DecodeEntry(view, e, discard, error)) return Fail("entry '" + e.name + "': " + error);
     }
     printf("bkpack: %s is sound (%u entries)\n", Utf8(argv[2]).c_str(), (unsigned)view.entries.size());
     return 0;
@@ -244,6 +244,31 @@ bool SafeRelativeName(const std::string& name) {
     return padded.find("\\..\\") == std::string::npos;
 }
 
+// Decoded straight into a partial file, renamed into place when whole: an
+// entry of any size passes through in chunks.
+bool ExtractTo(const PackageView& view, const ViewEntry& entry, const std::wstring& path, std::string& error) {
+    std::wstring partial = PartialName(path);
+    HANDLE h = CreateFileW(partial.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (h == INVALID_HANDLE_VALUE) {
+        error = "cannot write '" + Utf8(partial) + "': " + SystemMessage(GetLastError());
+        return false;
+    }
+    bool writeFailed = false;
+    auto write = [&](const uint8_t* data, uint32_t size) {
+        DWORD written = 0;
+        writeFailed = !WriteFile(h, data, size, &written, nullptr) || written != size;
+        return !writeFailed;
+    };
+    bool decoded = DecodeEntry(view, entry, write, error);
+    CloseHandle(h);
+    if (!decoded) {
+        if (writeFailed) error = "cannot write '" + Utf8(partial) + "'";
+        DeleteFileW(partial.c_str());
+        return false;
+    }
+    return RenameIntoPlace(partial, path, error);
+}
+
 int Extract(int argc, wchar_t** argv) {
     if (WantsHelp(argc, argv)) return printf("%s", kExtractHelp), 0;
     if (argc != 4) return Fail("give FILE and DIR (see --help)");
@@ -253,19 +278,14 @@ int Extract(int argc, wchar_t** argv) {
     int status = 0;
     for (const ViewEntry& e : view.entries) {
         std::wstring wide;
-        Bytes data;
         if (!SafeRelativeName(e.name) || !AnsiToWide(e.name, wide)) {
             status = Fail("entry '" + e.name + "' is not a name inside DIR; skipped");
-            continue;
-        }
-        if (!DecodeEntry(view, e, data, error)) {
-            status = Fail("entry '" + e.name + "': " + error);
             continue;
         }
         std::wstring path = Joined(argv[3], wide);
         for (size_t at = path.find_first_of(L"\\/", 3); at != std::wstring::npos; at = path.find_first_of(L"\\/", at + 1))
             CreateDirectoryW(path.substr(0, at).c_str(), nullptr);
-        if (!WriteFileAtomically(path, data, error)) status = Fail(error);
+        if (!ExtractTo(view, e, path, error)) status = Fail("entry '" + e.name + "': " + error);
     }
     return status;
 }
