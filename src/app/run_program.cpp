@@ -74,6 +74,9 @@ void RunProgram(const wchar_t* programText, const wchar_t* parametersText, bool 
         program = copyPath;
     }
     ExpandPathMacros(program);
+    // Here, where "<Destination>" is known: the parent a program is handed
+    // to, and an elevated start, would pass the placeholders on as text.
+    ExpandPathMacros(parameters);
     WString extension = program.Extension();
 
     bool handOff = false;

@@ -75,7 +75,7 @@ const char kFullScript[] =
     "[Registry]\r\nHKCU\r\nSoftware\\BraskTest\\Worker\r\nDWORD\r\nUserCount\r\n7\r\n"
     "[Registry]\r\nHKCU\r\nSoftware\\BraskTest\\Worker\r\nBINARY\r\nUserBlob\r\nblob.bin\r\n"
     "[Registry]\r\nHKXX\r\nSoftware\\BraskTest\\Worker\r\nSTRING\r\nNowhere\r\nx\r\n"
-    "[RunAndWaitFile]\r\n<Destination>bin\\Tool.Exe\r\nrecord handed.log\r\n\r\n"
+    "[RunAndWaitFile]\r\n<Destination>bin\\Tool.Exe\r\nrecord <Destination>handed.log\r\n\r\n"
     "[UninstallAction]\r\n<Destination>bin\\Tool.Exe\r\nrecord uninstall.log\r\n"
     "just a line outside any section\r\n";
 
@@ -168,7 +168,7 @@ TEST(InstallWorker, FullScriptLeavesFilesShortcutsValuesAndTheRecord) {
     std::vector<std::wstring> expected = {
         L"[setreg_hkcu_string]", L"UserText", kWorkerKey, L"in " + run.installPath,
         L"[setreg_hkcu_dword]", L"UserCount", kWorkerKey, L"7",
-        L"[run]", run.Installed(L"bin\\Tool.Exe"), L"record handed.log", L"1"};
+        L"[run]", run.Installed(L"bin\\Tool.Exe"), L"record " + run.Installed(L"handed.log"), L"1"};
     EXPECT_EQ(expected, handed);
     EXPECT_TRUE(recordBeforeProgram) << "the record must exist before the program is handed over";
     RegDeleteTreeW(HKEY_LOCAL_MACHINE, kWorkerKey);

@@ -35,3 +35,16 @@ std::string ReadBytes(const std::wstring& path) {
     CloseHandle(h);
     return bytes;
 }
+
+std::vector<std::string> TextLines(const std::string& text) {
+    std::vector<std::string> lines;
+    for (size_t at = 0; at < text.size();) {
+        size_t end = text.find('\n', at);
+        if (end == std::string::npos) end = text.size();
+        std::string line = text.substr(at, end - at);
+        if (!line.empty() && line.back() == '\r') line.pop_back();
+        lines.push_back(line);
+        at = end + 1;
+    }
+    return lines;
+}

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 class ScratchFolder {
 public:
@@ -20,3 +21,5 @@ private:
 // Writes bytes to a file, creating or truncating it.
 bool WriteBytes(const std::wstring& path, const std::string& bytes);
 std::string ReadBytes(const std::wstring& path);
+// Text split at LF, each line without its CR.
+std::vector<std::string> TextLines(const std::string& text);

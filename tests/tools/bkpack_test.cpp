@@ -45,20 +45,6 @@ public:
     ScratchFolder dir;
 };
 
-std::vector<std::string> Lines(const std::string& text) {
-    std::vector<std::string> lines;
-    size_t at = 0;
-    while (at < text.size()) {
-        size_t end = text.find('\n', at);
-        if (end == std::string::npos) end = text.size();
-        std::string line = text.substr(at, end - at);
-        if (!line.empty() && line.back() == '\r') line.pop_back();
-        lines.push_back(line);
-        at = end + 1;
-    }
-    return lines;
-}
-
 TEST(Bkpack, PacksWhatTheScriptRefersToInOrder) {
     Publisher pub;
     ProcessResult pack = pub.Run(pub.PackArgs(L"out.pkg") + L" --add " + pub.Quoted(L"extra.dll") + L" --add " +
@@ -66,7 +52,7 @@ TEST(Bkpack, PacksWhatTheScriptRefersToInOrder) {
     ASSERT_EQ(0u, pack.exitCode) << pack.output;
     ProcessResult list = pub.Run(L"list " + pub.Quoted(L"out.pkg"));
     ASSERT_EQ(0u, list.exitCode) << list.output;
-    std::vector<std::string> lines = Lines(list.output);
+    std::vector<std::string> lines = TextLines(list.output);
     std::vector<std::string> names;
     for (const std::string& line : lines) names.push_back(line.substr(0, line.find(' ')));
     std::vector<std::string> expected = {"setup.dat", "bin\\app.exe", "readme.txt", "blob.bin",
@@ -203,7 +189,7 @@ TEST(Bkpack, HelpDescribesTheCommands) {
     Publisher pub;
     ProcessResult help = pub.Run(L"--help");
     EXPECT_EQ(0u, help.exitCode);
-    for (const char* command : {"build", "pack", "list", "verify", "extract"})
+    for (const char* command : {"build", "pack", "check", "list", "verify", "extract"})
         EXPECT_NE(std::string::npos, help.output.find(std::string("bkpack ") + command)) << command;
     ProcessResult buildHelp = pub.Run(L"build --help");
     EXPECT_EQ(0u, buildHelp.exitCode);

@@ -63,6 +63,28 @@ TEST(IconGroups, EveryIconLoadsAtItsSizes) {
         }
 }
 
+// Drawn over white, the pages' pictures keep clear corners and ink, whether
+// their PNG holds full colour or a palette with opacities.
+TEST(IconGroups, PagePicturesKeepTheirTransparency) {
+    for (int id : {IDI_SUCCESS, IDI_FAILURE, IDI_UNINSTALL, IDI_RESTART})
+        for (int side : kPageSides) {
+            IconHandle icon;
+            ASSERT_TRUE(icon.Load(id, side, side)) << id << " " << side;
+            MemoryBitmap target;
+            ASSERT_TRUE(target.CreateBlank(nullptr, side, side));
+            HDC dc = target.MemoryDC();
+            RECT all = {0, 0, side, side};
+            FillRect(dc, &all, (HBRUSH)GetStockObject(WHITE_BRUSH));
+            icon.Draw(dc, 0, 0);
+            EXPECT_EQ(RGB(255, 255, 255), GetPixel(dc, 1, 1)) << id << " " << side;
+            EXPECT_EQ(RGB(255, 255, 255), GetPixel(dc, side - 2, side - 2)) << id << " " << side;
+            int inked = 0;
+            for (int y = 0; y < side; y += 2)
+                for (int x = 0; x < side; x += 2) inked += GetPixel(dc, x, y) != RGB(255, 255, 255);
+            EXPECT_GT(inked, side * side / 4 / 8) << id << " " << side;
+        }
+}
+
 // The largest bitmap, not the larger PNG images, and not a smaller bitmap.
 TEST(IconGroups, LargestBitmapImageSkipsThePngImages) {
     HMODULE self = GetModuleHandleW(nullptr);

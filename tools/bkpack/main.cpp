@@ -9,6 +9,7 @@
 #include "files.h"
 #include "pack_writer.h"
 #include "package_view.h"
+#include "script_check.h"
 #include "script_refs.h"
 #include "stub_embed.h"
 
@@ -19,6 +20,7 @@ const char kUsage[] =
     "\n"
     "  bkpack build SCRIPT FILES_DIR --stub STUB -o OUT [options]   installer (stub + package)\n"
     "  bkpack pack SCRIPT FILES_DIR -o OUT.pkg [options]            bare package\n"
+    "  bkpack check SCRIPT [FILES_DIR]                              the script's mistakes\n"
     "  bkpack list FILE                                             one line per entry\n"
     "  bkpack verify FILE                                           exit 0 when sound\n"
     "  bkpack extract FILE DIR                                      every entry into DIR\n"
@@ -40,9 +42,15 @@ const char kBuildHelp[] =
     "  --level N           LZMA preset 0-9 (default 9)\n"
     "  --extreme           slower, sometimes smaller\n"
     "  --quiet             no progress lines\n"
+    "  --strict            the script's mistakes ('bkpack check') stop the build\n"
     "\n"
     "The same inputs always give the same bytes. The output appears only when complete.\n";
 
+const char kCheckHelp[] =
+    "bkpack check SCRIPT [FILES_DIR]\n\nWarns of what the installer would pass over in silence: a line that looks like\n"
+    "a section header but is none, a section short of lines, an unknown placeholder, a registry root, type\n"
+    "or DWORD it cannot use, an entry name it cannot pack (or, with FILES_DIR, that is missing), and no\n"
+    "[Project Name]. Exit 0 when there is nothing to say. 'build' and 'pack' warn the same way first.\n";
 const char kListHelp[] = "bkpack list FILE\n\nPrints name, packed size, unpacked size and whether the checksum holds.\n";
 const char kVerifyHelp[] =
     "bkpack verify FILE\n\nChecks the trailer, the body checksum, the directory's record count and that every\n"
@@ -94,6 +102,7 @@ struct BuildArgs {
     std::wstring script, filesDir, stub, out, banner, licence;
     std::vector<std::wstring> adds;
     PackSettings settings;
+    bool strict = false;
 };
 
 bool ParseBuildArgs(int argc, wchar_t** argv, bool withStub, BuildArgs& a, std::string& error) {
@@ -105,6 +114,8 @@ bool ParseBuildArgs(int argc, wchar_t** argv, bool withStub, BuildArgs& a, std::
             a.settings.extreme = true;
         } else if (arg == L"--quiet") {
             a.settings.quiet = true;
+        } else if (arg == L"--strict") {
+            a.strict = true;
         } else if (arg == L"--stub" || arg == L"-o" || arg == L"--banner" || arg == L"--licence" ||
                    arg == L"--add" || arg == L"--level") {
             if (!hasValue) {
@@ -186,6 +197,36 @@ bool CollectSources(const BuildArgs& a, const Bytes& script, std::vector<Source>
     return true;
 }
 
+// The script's findings on the standard error; how many there were.
+size_t CheckScriptFile(const std::wstring& path, const Bytes& script, const std::wstring* filesDir, bool strict) {
+    ScriptCheckHost host;
+    host.isAnsiText = [](const std::string& name) {
+        std::wstring wide;
+        return AnsiToWide(name, wide);
+    };
+    if (filesDir)
+        host.entryExists = [filesDir](const std::string& name) {
+            std::wstring wide;
+            AnsiToWide(name, wide);
+            DWORD attributes = GetFileAttributesW(Joined(*filesDir, wide).c_str());
+            return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
+        };
+    return PrintFindings(Utf8(path), CheckScript(script, host), strict);
+}
+
+int Check(int argc, wchar_t** argv) {
+    if (WantsHelp(argc, argv)) return printf("%s", kCheckHelp), 0;
+    if (argc != 3 && argc != 4) return Fail("give SCRIPT and, optionally, FILES_DIR (see --help)");
+    for (int i = 2; i < argc; i++)
+        if (argv[i][0] == L'-') return Fail("unknown option " + Utf8(argv[i]));
+    std::wstring path = argv[2];
+    std::wstring filesDir = argc == 4 ? argv[3] : L"";
+    Bytes script;
+    std::string error;
+    if (!ReadWholeFile(path, script, error)) return Fail(error);
+    return CheckScriptFile(path, script, argc == 4 ? &filesDir : nullptr, false) ? 1 : 0;
+}
+
 int Build(int argc, wchar_t** argv, bool withStub) {
     if (WantsHelp(argc, argv)) return printf("%s", kBuildHelp), 0;
     BuildArgs a;
@@ -193,6 +234,8 @@ int Build(int argc, wchar_t** argv, bool withStub) {
     if (!ParseBuildArgs(argc, argv, withStub, a, error)) return Fail(error);
     Bytes script;
     if (!ReadWholeFile(a.script, script, error)) return Fail(error);
+    if (CheckScriptFile(a.script, script, &a.filesDir, a.strict) && a.strict)
+        return Fail("the script has mistakes (see above); nothing written");
     std::vector<Source> sources;
     if (!CollectSources(a, script, sources, error)) return Fail(error);
     std::vector<PackInput> inputs(sources.size());
@@ -300,6 +343,7 @@ int wmain(int argc, wchar_t** argv) {
     std::wstring command = argv[1];
     if (command == L"build") return Build(argc, argv, true);
     if (command == L"pack") return Build(argc, argv, false);
+    if (command == L"check") return Check(argc, argv);
     if (command == L"list") return List(argc, argv);
     if (command == L"verify") return Verify(argc, argv);
     if (command == L"extract") return Extract(argc, argv);

@@ -6,19 +6,37 @@ namespace {
 
 const char kTempInstall[] = "<TempInstall>";
 
-struct Section {
-    const char* header;
-    int lines;
-};
+typedef ScriptParam P;
 
-// Every section of the install worker, so that a header-like parameter line
-// is skipped as it is at install time.
-const Section kSections[] = {
-    {"[Action]", 1},        {"[CopyFile]", 2}, {"[CreateIcon]", 4}, {"[RunAndWaitFile]", 3},
-    {"[RunFile]", 3},       {"[Message]", 2},  {"[Registry]", 5},
+// The installer's readers match these headers (src/wizard/wizard_settings.cpp,
+// src/engine/install_worker.cpp, src/uninstall/uninstall_worker.cpp,
+// src/container/) and read this many lines after each.
+const ScriptSection kSections[] = {
+    {"[Project Name]", kSettingsReader, 1, "product name", {P::kText}},
+    {"[ProgramVersion]", kSettingsReader, 1, "version", {P::kText}},
+    {"[Install To]", kSettingsReader, 1, "folder", {P::kPath}},
+    {"[UninstallSettings]", kSettingsReader, 1, "publisher", {P::kText}},
+    {"[SaveInstallPath]", kSettingsReader, 1, "value name", {P::kText}},
+    {"[LocateInstall]", kSettingsReader, 1, "shortcut path", {P::kPath}},
+    {"[NoUnInstall]", kSettingsReader, 0, "", {}},
+    {"[NoOfferUninstallOld]", kSettingsReader, 0, "", {}},
+    {"[NoTestAdmin]", kSettingsReader, 0, "", {}},
+    {"[Windows Version]", kSettingsReader, 1, "version number", {P::kNumber}},
+    {"[Action]", kWorkerReader, 1, "status text", {P::kText}},
+    {"[CopyFile]", kSettingsReader | kWorkerReader | kUninstallReader, 2, "entry name; destination",
+     {P::kEntry, P::kPath}},
+    // The uninstaller reads the first three lines; the fourth is skipped as
+    // any other line.
+    {"[CreateIcon]", kWorkerReader | kUninstallReader, 4, "target; shortcut path; arguments; options",
+     {P::kPath, P::kPath, P::kText, P::kText}},
+    {"[RunFile]", kWorkerReader, 3, "program; parameters; options", {P::kProgram, P::kText, P::kText}},
+    {"[RunAndWaitFile]", kWorkerReader, 3, "program; parameters; options", {P::kProgram, P::kText, P::kText}},
+    {"[Message]", kWorkerReader | kContainerReader, 2, "text; kind", {P::kText, P::kText}},
+    {"[Registry]", kWorkerReader | kUninstallReader, 5, "root; key path; type; value name; data",
+     {P::kRoot, P::kPath, P::kType, P::kText, P::kData}},
+    {"[UninstallAction]", kUninstallReader, 2, "program; parameters", {P::kPath, P::kText}},
+    {"[InstallContainer]", kContainerReader, 0, "", {}},
 };
-
-char FoldAscii(char c) { return (c >= 'A' && c <= 'Z') ? (char)(c - 'A' + 'a') : c; }
 
 void AddOnce(std::vector<std::string>& names, const std::string& name) {
     for (const std::string& known : names)
@@ -27,6 +45,8 @@ void AddOnce(std::vector<std::string>& names, const std::string& name) {
 }
 
 }  // namespace
+
+char FoldAscii(char c) { return (c >= 'A' && c <= 'Z') ? (char)(c - 'A' + 'a') : c; }
 
 bool SameEntryName(const std::string& a, const std::string& b) {
     if (a.size() != b.size()) return false;
@@ -55,31 +75,56 @@ std::vector<std::string> ScriptLines(const Bytes& script) {
     return lines;
 }
 
+const ScriptSection* ScriptSections(size_t& count) {
+    count = sizeof kSections / sizeof kSections[0];
+    return kSections;
+}
+
+const ScriptSection* FindSection(const std::string& line, unsigned readers) {
+    for (const ScriptSection& s : kSections)
+        if ((s.readers & readers) && line == s.header) return &s;
+    return nullptr;
+}
+
+bool SectionEntry(const ScriptSection& section, const std::vector<std::string>& params, std::string& name,
+                  size_t& lineIndex) {
+    // Registry data names an entry when the type line says BINARY.
+    bool binary = false;
+    for (size_t k = 0; k < params.size(); k++)
+        if (section.params[k] == P::kType) binary = params[k] == "BINARY";
+    for (size_t k = 0; k < params.size(); k++) {
+        const std::string& line = params[k];
+        ScriptParam kind = section.params[k];
+        if (kind == P::kEntry || (kind == P::kData && binary)) {
+            name = line;
+        } else if (kind == P::kProgram && line.find(kTempInstall) != std::string::npos) {
+            // The installer takes the entry name from after the marker's 13
+            // characters, without one leading backslash.
+            name = line.size() > 13 ? line.substr(13) : std::string();
+            if (!name.empty() && name[0] == '\\') name.erase(0, 1);
+        } else {
+            continue;
+        }
+        lineIndex = k;
+        return true;
+    }
+    return false;
+}
+
+// Read as the install worker reads it: only its own headers count, and a
+// header-like parameter line is taken as a parameter.
 std::vector<std::string> ScriptReferences(const Bytes& script) {
     std::vector<std::string> lines = ScriptLines(script);
     std::vector<std::string> names;
     size_t i = 0;
     while (i < lines.size()) {
-        const std::string& line = lines[i++];
-        const Section* section = nullptr;
-        for (const Section& s : kSections)
-            if (line == s.header) section = &s;
+        const ScriptSection* section = FindSection(lines[i++], kWorkerReader);
         if (!section) continue;
         std::vector<std::string> p;
         for (int k = 0; k < section->lines; k++) p.push_back(i < lines.size() ? lines[i++] : std::string());
-        std::string header = section->header;
-        if (header == "[CopyFile]") {
-            AddOnce(names, p[0]);
-        } else if (header == "[Registry]" && p[2] == "BINARY") {
-            AddOnce(names, p[4]);
-        } else if ((header == "[RunFile]" || header == "[RunAndWaitFile]") &&
-                   p[0].find(kTempInstall) != std::string::npos) {
-            // The installer takes the entry name from after the marker's 13
-            // characters, without one leading backslash.
-            std::string name = p[0].size() > 13 ? p[0].substr(13) : std::string();
-            if (!name.empty() && name[0] == '\\') name.erase(0, 1);
-            AddOnce(names, name);
-        }
+        std::string name;
+        size_t at = 0;
+        if (SectionEntry(*section, p, name, at)) AddOnce(names, name);
     }
     return names;
 }

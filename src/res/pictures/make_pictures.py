@@ -16,6 +16,7 @@ import re
 import struct
 import subprocess
 import sys
+import tempfile
 import zlib
 
 # Icon images are PNG (read from Windows Vista on) unless pictures.txt marks
@@ -214,17 +215,43 @@ def icon_16_colour_entry(data, size):
     return header + colours + xor + mask
 
 
+def deflate(raw):
+    """zlib data of raw, as small as zopfli makes it (the pictures are drawn
+    once and carried by every installer)."""
+    with tempfile.TemporaryDirectory() as folder:
+        path = os.path.join(folder, 'rows')
+        with open(path, 'wb') as f:
+            f.write(raw)
+        return subprocess.run(['zopfli', '--zlib', '-c', path], check=True, stdout=subprocess.PIPE).stdout
+
+
 def png_entry(data, size):
-    """A PNG of the RGBA rows. Rows unfiltered: the pictures are flat
+    """A PNG of the RGBA rows: 8-bit RGBA, or indexed colour where the
+    picture has at most 256 colours (opacity included) and that is smaller;
+    both decode to the same pixels. Rows unfiltered: the pictures are flat
     colours, which deflate compresses best as they are."""
     def chunk(kind, body):
         return struct.pack('>I', len(body)) + kind + body + struct.pack('>I', zlib.crc32(kind + body))
 
+    def png(colour_type, rows, extra=b''):
+        raw = b''.join(b'\0' + row for row in rows)
+        return (b'\x89PNG\r\n\x1a\n' + chunk(b'IHDR', struct.pack('>IIBBBBB', size, size, 8, colour_type, 0, 0, 0)) +
+                extra + chunk(b'IDAT', deflate(raw)) + chunk(b'IEND', b''))
+
     stride = size * 4
-    raw = b''.join(b'\0' + data[y * stride:(y + 1) * stride] for y in range(size))
-    packer = zlib.compressobj(9, zlib.DEFLATED, 15, 9)
-    return (b'\x89PNG\r\n\x1a\n' + chunk(b'IHDR', struct.pack('>IIBBBBB', size, size, 8, 6, 0, 0, 0)) +
-            chunk(b'IDAT', packer.compress(raw) + packer.flush()) + chunk(b'IEND', b''))
+    best = png(6, [data[y * stride:(y + 1) * stride] for y in range(size)])
+    pixels = [data[i:i + 4] for i in range(0, len(data), 4)]
+    # Translucent colours first, so that the opacity table ends early.
+    colours = sorted(set(pixels), key=lambda c: (c[3] == 255, c))
+    if len(colours) <= 256:
+        index = {c: bytes((i,)) for i, c in enumerate(colours)}
+        rows = [b''.join(index[p] for p in pixels[y * size:(y + 1) * size]) for y in range(size)]
+        opacity = bytes(c[3] for c in colours if c[3] != 255)
+        indexed = png(3, rows, chunk(b'PLTE', b''.join(c[:3] for c in colours)) +
+                      (chunk(b'tRNS', opacity) if opacity else b''))
+        if len(indexed) < len(best):
+            best = indexed
+    return best
 
 
 def make_icon(out, sizes, description):

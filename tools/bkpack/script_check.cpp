@@ -1,0 +1,309 @@
+#include "script_check.h"
+
+#include <stdint.h>
+#include <stdio.h>
+
+#include <algorithm>
+
+#include "script_refs.h"
+
+namespace {
+
+// The installer's path placeholders, matched ignoring ASCII case.
+const char* const kPlaceholders[] = {
+    "<System>",  "<SystemWOW64>",    "<Windows>", "<Destination>", "<Program Files>", "<Startup>",
+    "<Start Programs>", "<DeskTop>", "<QuickLaunch>", "<MyDocuments>", "<Source>",
+};
+const char kTempInstall[] = "<TempInstall>";
+const char* const kRoots[] = {"HKLM", "HKCU", "HKCR", "HKCC", "HKU"};
+const char* const kTypes[] = {"STRING", "DWORD", "BINARY"};
+// The package format stores a name with its NUL in at most 255 bytes.
+const size_t kMaxEntryName = 254;
+const char kUtf8Mark[] = "\xEF\xBB\xBF";
+
+// Edit distance, ignoring ASCII case.
+size_t Distance(const std::string& a, const std::string& b) {
+    std::vector<size_t> row(b.size() + 1);
+    for (size_t j = 0; j <= b.size(); j++) row[j] = j;
+    for (size_t i = 1; i <= a.size(); i++) {
+        size_t diagonal = row[0];
+        row[0] = i;
+        for (size_t j = 1; j <= b.size(); j++) {
+            size_t above = row[j];
+            size_t replace = diagonal + (FoldAscii(a[i - 1]) == FoldAscii(b[j - 1]) ? 0 : 1);
+            row[j] = replace < above + 1 ? replace : above + 1;
+            if (row[j - 1] + 1 < row[j]) row[j] = row[j - 1] + 1;
+            diagonal = above;
+        }
+    }
+    return row[b.size()];
+}
+
+template <size_t N>
+std::string Nearest(const std::string& word, const char* const (&known)[N]) {
+    std::string best = known[0];
+    for (const char* k : known)
+        if (Distance(word, k) < Distance(word, best)) best = k;
+    return best;
+}
+
+std::string NearestHeader(const std::string& word) {
+    size_t count = 0;
+    const ScriptSection* sections = ScriptSections(count);
+    std::string best = sections[0].header;
+    for (size_t i = 1; i < count; i++)
+        if (Distance(word, sections[i].header) < Distance(word, best)) best = sections[i].header;
+    return best;
+}
+
+template <size_t N>
+bool OneOf(const std::string& word, const char* const (&known)[N]) {
+    for (const char* k : known)
+        if (word == k) return true;
+    return false;
+}
+
+std::string Trimmed(const std::string& line) {
+    size_t first = line.find_first_not_of(" \t");
+    if (first == std::string::npos) return std::string();
+    return line.substr(first, line.find_last_not_of(" \t") - first + 1);
+}
+
+// Text with bytes above 127 that all form UTF-8 sequences: most likely
+// saved as UTF-8, which the installer would read as other characters.
+bool LooksLikeUtf8(const std::string& text) {
+    bool wide = false;
+    for (size_t i = 0; i < text.size(); i++) {
+        unsigned char c = (unsigned char)text[i];
+        if (c < 0x80) continue;
+        size_t follow = (c & 0xE0) == 0xC0 ? 1 : (c & 0xF0) == 0xE0 ? 2 : (c & 0xF8) == 0xF0 ? 3 : 0;
+        if (follow == 0 || c < 0xC2) return false;
+        for (size_t k = 1; k <= follow; k++)
+            if (i + k >= text.size() || ((unsigned char)text[i + k] & 0xC0) != 0x80) return false;
+        i += follow;
+        wide = true;
+    }
+    return wide;
+}
+
+bool IsWordChar(char c) {
+    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == ' ' || c == '_' ||
+           c == '-';
+}
+
+class Checker {
+public:
+    Checker(const ScriptCheckHost& host, std::vector<ScriptFinding>& out) : host_(host), out_(out) {}
+    void Run(const std::vector<std::string>& lines);
+
+private:
+    void Add(size_t index, const std::string& text) { out_.push_back({index + 1, text}); }
+    void NotAHeader(size_t index, const std::string& line);
+    void Params(const ScriptSection& section, size_t header, const std::vector<std::string>& params);
+    void Placeholders(size_t index, const std::string& line, bool program);
+    void Root(size_t index, const std::string& root);
+    void Type(size_t index, const std::string& type);
+    void Dword(size_t index, const std::string& data);
+    void EntryName(size_t index, const std::string& section, const std::string& name);
+
+    const ScriptCheckHost& host_;
+    std::vector<ScriptFinding>& out_;
+};
+
+void Checker::NotAHeader(size_t index, const std::string& line) {
+    std::string text = line;
+    bool marked = index == 0 && text.compare(0, 3, kUtf8Mark) == 0;
+    if (marked) text.erase(0, 3);
+    std::string word = Trimmed(text);
+    if (word.empty() || word[0] != '[' || word.back() != ']') return;
+    std::string nearest = NearestHeader(word);
+    if (marked && FindSection(text, kAnyReader)) {
+        Add(index, "the file starts with a UTF-8 byte-order mark, which the installer reads as part of '" + text +
+                       "', so that header is skipped; save the script in the ANSI code page without the mark");
+    } else if (FindSection(word, kAnyReader)) {
+        Add(index, "'" + line + "' has spaces or tabs around it, so the installer skips it and its lines; write '" +
+                       word + "' alone on the line");
+    } else if (SameEntryName(word, nearest)) {
+        Add(index, "'" + line + "' differs from '" + nearest +
+                       "' in letter case, so the installer skips it and its lines; headers are case-sensitive: write '" +
+                       nearest + "'");
+    } else {
+        Add(index, "'" + line + "' is not a section the installer knows, so it skips it and its lines; the nearest " +
+                       "known header is '" + nearest + "'");
+    }
+}
+
+void Checker::Placeholders(size_t index, const std::string& line, bool program) {
+    for (size_t open = line.find('<'); open != std::string::npos; open = line.find('<', open + 1)) {
+        size_t close = line.find('>', open + 1);
+        if (close == std::string::npos) return;
+        std::string word = line.substr(open, close - open + 1);
+        bool wordLike = close > open + 1;
+        for (size_t i = open + 1; i < close; i++) wordLike = wordLike && IsWordChar(line[i]);
+        if (!wordLike) continue;
+        bool known = false;
+        for (const char* k : kPlaceholders) known = known || SameEntryName(word, k);
+        if (known) continue;
+        if (SameEntryName(word, kTempInstall)) {
+            if (program && word == kTempInstall) continue;
+            if (program) {
+                Add(index, "write '<TempInstall>' in exactly this letter case: '" + word +
+                               "' is not recognised and stays in the program's path");
+            } else {
+                Add(index, "'" + word + "' names a package entry only in the program line of [RunFile] and "
+                               "[RunAndWaitFile]; here it stays in the path as written");
+            }
+            continue;
+        }
+        Add(index, "'" + word + "' is not a path placeholder, so it stays in the path as written; the nearest is '" +
+                       Nearest(word, kPlaceholders) + "'");
+    }
+}
+
+void Checker::Dword(size_t index, const std::string& data) {
+    size_t start = data.find_first_not_of(' ');
+    std::string digits = start == std::string::npos ? std::string() : data.substr(start);
+    bool negative = !digits.empty() && digits[0] == '-';
+    if (!digits.empty() && (digits[0] == '-' || digits[0] == '+')) digits.erase(0, 1);
+    // As the installer reads it: the leading digits, truncated to 32 bits.
+    uint64_t value = 0;
+    size_t count = 0;
+    bool fits = true;
+    while (count < digits.size() && digits[count] >= '0' && digits[count] <= '9') {
+        value = value * 10 + (uint64_t)(digits[count++] - '0');
+        if (value > 0xFFFFFFFFull) fits = false;
+    }
+    if (negative && value > 0x80000000ull) fits = false;
+    if (count > 0 && count == digits.size() && fits) return;
+    uint32_t written = (uint32_t)(negative ? 0 - value : value);
+    char shown[16];
+    snprintf(shown, sizeof shown, "%u", (unsigned)written);
+    Add(index, "the DWORD data '" + data + "' is not a decimal number of 32 bits, so the installer writes " + shown +
+                   "; write the value in decimal digits (-2147483648 to 4294967295)");
+}
+
+void Checker::EntryName(size_t index, const std::string& section, const std::string& name) {
+    if (name.empty()) {
+        Add(index, section + " names no package entry; write the file's name relative to FILES_DIR");
+        return;
+    }
+    if (name.size() > kMaxEntryName) {
+        Add(index, "the entry name '" + name.substr(0, 40) + "...' is " + std::to_string(name.size()) +
+                       " bytes long; a package holds names of at most 254 bytes: use a shorter name");
+        return;
+    }
+    if (LooksLikeUtf8(name)) {
+        Add(index, "the entry name '" + name + "' is written in UTF-8, but the installer reads the script in the " +
+                       "ANSI code page and would look for other characters; save the script in the ANSI code page");
+        return;
+    }
+    if (host_.isAnsiText && !host_.isAnsiText(name)) {
+        Add(index, "the entry name '" + name + "' is not text of the ANSI code page, which the installer reads the " +
+                       "script in; name the file in characters of that code page and save the script in it");
+        return;
+    }
+    if (host_.entryExists && !host_.entryExists(name))
+        Add(index, "the entry '" + name + "' is not in FILES_DIR; put the file there, or correct the name");
+}
+
+void Checker::Root(size_t index, const std::string& root) {
+    if (OneOf(root, kRoots)) return;
+    Add(index, "'" + root + "' is not a registry root the installer knows, so the value is not written; write HKLM " +
+                   "or HKCU (or HKCR, HKCC, HKU); the nearest is '" + Nearest(root, kRoots) + "'");
+}
+
+void Checker::Type(size_t index, const std::string& type) {
+    if (OneOf(type, kTypes)) return;
+    Add(index, "'" + type + "' is not a registry type, so the value is written as a string; write STRING, DWORD " +
+                   "or BINARY (the nearest is '" + Nearest(type, kTypes) + "')");
+}
+
+void Checker::Params(const ScriptSection& section, size_t header, const std::vector<std::string>& params) {
+    std::string type;
+    for (size_t k = 0; k < params.size(); k++) {
+        size_t index = header + 1 + k;
+        const std::string& line = params[k];
+        switch (section.params[k]) {
+        case ScriptParam::kPath:
+        case ScriptParam::kProgram:
+            Placeholders(index, line, section.params[k] == ScriptParam::kProgram);
+            break;
+        case ScriptParam::kNumber:
+            if (Trimmed(line).find_first_not_of("+-0123456789") != std::string::npos)
+                Add(index, "'" + line + "' is not a number; " + section.header + " takes a decimal number");
+            break;
+        case ScriptParam::kRoot:
+            Root(index, line);
+            break;
+        case ScriptParam::kType:
+            type = line;
+            Type(index, line);
+            break;
+        case ScriptParam::kData:
+            if (type == "DWORD") Dword(index, line);
+            break;
+        default:
+            break;
+        }
+    }
+    std::string name;
+    size_t at = 0;
+    if ((section.readers & kWorkerReader) && SectionEntry(section, params, name, at))
+        EntryName(header + 1 + at, section.header, name);
+}
+
+void Checker::Run(const std::vector<std::string>& lines) {
+    bool named = false;
+    size_t i = 0;
+    while (i < lines.size()) {
+        const ScriptSection* section = FindSection(lines[i], kAnyReader);
+        if (!section) {
+            NotAHeader(i, lines[i]);
+            i++;
+            continue;
+        }
+        // A container names no product: its installers do.
+        named = named || std::string(section->header) == "[Project Name]" ||
+                std::string(section->header) == "[InstallContainer]";
+        size_t header = i++;
+        std::vector<std::string> params;
+        while ((int)params.size() < section->lines && i < lines.size() && !FindSection(lines[i], kAnyReader))
+            params.push_back(lines[i++]);
+        size_t missing = section->lines - params.size();
+        std::string need = std::string("'") + section->header + "' needs " + std::to_string(section->lines) +
+                           (section->lines == 1 ? " line" : " lines") + " after it (" + section->lineNames + "), ";
+        std::string add = std::string("; add the missing line") + (missing > 1 ? "s" : "") +
+                          " (an empty line for an empty value)";
+        if (missing && i < lines.size()) {
+            // Checking resumes at that header: the installer would not, but
+            // the fault is here, and the next section is worth checking too.
+            Add(header, need + "but line " + std::to_string(i + 1) + " is the header '" + lines[i] +
+                            "', which the installer would read as one of them" + add);
+        } else if (missing) {
+            Add(header, need + "but the file ends after " + std::to_string(params.size()) + " of them" + add);
+        } else {
+            Params(*section, header, params);
+        }
+    }
+    if (!named)
+        out_.insert(out_.begin(), {1, "the script has no '[Project Name]', so the product is called 'Setup' in its "
+                                      "title, its Uninstall entry and its uninstaller, as is every other product "
+                                      "without one; add '[Project Name]' with the name on the next line"});
+}
+
+}  // namespace
+
+std::vector<ScriptFinding> CheckScript(const Bytes& script, const ScriptCheckHost& host) {
+    std::vector<ScriptFinding> findings;
+    Checker(host, findings).Run(ScriptLines(script));
+    std::stable_sort(findings.begin(), findings.end(),
+                     [](const ScriptFinding& a, const ScriptFinding& b) { return a.line < b.line; });
+    return findings;
+}
+
+size_t PrintFindings(const std::string& scriptName, const std::vector<ScriptFinding>& findings, bool strict) {
+    for (const ScriptFinding& f : findings)
+        fprintf(stderr, "%s:%u: %s: %s\n", scriptName.c_str(), (unsigned)f.line, strict ? "error" : "warning",
+                f.text.c_str());
+    return findings.size();
+}

@@ -1,0 +1,34 @@
+// The mistakes an install script can hold that the installer passes over in
+// silence: near-miss headers, sections short of lines, unknown placeholders,
+// registry lines it cannot use, entries that are missing or cannot be
+// packed, and no product name. Read from the section table of
+// script_refs.h, so the checks see the script as the installer does.
+#pragma once
+
+#include <stddef.h>
+
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "files.h"
+
+struct ScriptFinding {
+    size_t line;       // 1-based
+    std::string text;  // what is wrong and what to do
+};
+
+struct ScriptCheckHost {
+    // True when FILES_DIR holds the entry; empty when no FILES_DIR was given.
+    std::function<bool(const std::string& entry)> entryExists;
+    // True when the name is text of the ANSI code page (the installer turns
+    // entry names into text through it).
+    std::function<bool(const std::string& entry)> isAnsiText;
+};
+
+// In line order.
+std::vector<ScriptFinding> CheckScript(const Bytes& script, const ScriptCheckHost& host);
+
+// Prints each finding as "SCRIPT:LINE: warning: TEXT" ("error:" when
+// strict) to the standard error; returns how many there were.
+size_t PrintFindings(const std::string& scriptName, const std::vector<ScriptFinding>& findings, bool strict);
