@@ -36,6 +36,9 @@ void WriteCommandFile(const StringList& lines) {
 }
 
 void ExecuteCommandFile(const wchar_t* path) {
+    // Only a file that is there may still be being written. Looking first
+    // spares every install the pause when the child handed nothing back.
+    if (!PathExists(path)) return;
     Sleep(500);
     if (!PathExists(path)) return;
     DiskFile file;

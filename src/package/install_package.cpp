@@ -8,6 +8,7 @@
 #include "base/message_box.h"
 #include "base/run_log.h"
 #include "base/temp_files.h"
+#include "package/image_resource.h"
 #include "package/package_format.h"
 
 namespace pf = package_format;
@@ -38,27 +39,55 @@ InstallPackage::~InstallPackage() {
     DeleteTempFile(copyPath_);
 }
 
+namespace {
+
+// Copies size bytes from offset of the file at path (the rest of the file
+// for kToEnd) through one chunk; true when every byte was copied.
+const uint32_t kToEnd = 0xFFFFFFFF;
+
+bool CopyFileRange(const wchar_t* path, uint32_t offset, uint32_t size, DiskFile& copy) {
+    DiskFile source;
+    source.SetPath(path);
+    source.Open(GENERIC_READ, OPEN_EXISTING, false);
+    ByteBuffer chunk;
+    if (!source.IsOpen() || !source.Seek(offset, DiskFile::kFromStart) || !chunk.Resize(pf::kChecksumChunk, false))
+        return false;
+    if (size == kToEnd) size = (uint32_t)(source.Size() - offset);
+    while (size > 0) {
+        uint32_t got = source.Read(chunk.Data(), size < chunk.Size() ? size : chunk.Size());
+        if (got == 0 || !copy.Write(chunk.Data(), got)) return false;
+        size -= got;
+    }
+    return true;
+}
+
+}  // namespace
+
 void InstallPackage::CopySource(const wchar_t* sourceFile) {
     DiskFile copy;
     copy.SetPath(copyPath_);
     copy.Open(GENERIC_WRITE, CREATE_ALWAYS, false);
     if (!copy.IsOpen()) return;
     if (sourceFile) {
-        DiskFile source;
-        source.SetPath(sourceFile);
-        source.Open(GENERIC_READ, OPEN_EXISTING, false);
-        ByteBuffer chunk;
-        if (!source.IsOpen() || !chunk.Resize(pf::kChecksumChunk, false)) return;
-        uint32_t got;
-        while ((got = source.Read(chunk.Data(), chunk.Size())) > 0)
-            if (!copy.Write(chunk.Data(), got)) return;
+        CopyFileRange(sourceFile, 0, kToEnd, copy);
         return;
     }
     HMODULE self = GetModuleHandleW(nullptr);
     HRSRC found = FindResourceW(self, MAKEINTRESOURCEW(pf::kResourceId), MAKEINTRESOURCEW(10));
     HGLOBAL loaded = found ? LoadResource(self, found) : nullptr;
     const void* data = loaded ? LockResource(loaded) : nullptr;
-    if (data) copy.Write(data, SizeofResource(self, found));
+    if (!data) return;
+    uint32_t size = SizeofResource(self, found), offset;
+    // Read from the program's file, so the package's pages of the image
+    // are never touched; through the image only when that cannot be done.
+    wchar_t program[1000];
+    DWORD length = GetModuleFileNameW(self, program, 1000);
+    if (length > 0 && length < 1000 && ImageFileOffset(self, data, size, offset) &&
+        CopyFileRange(program, offset, size, copy))
+        return;
+    copy.Seek(0, DiskFile::kFromStart);
+    SetEndOfFile(copy.Handle());
+    copy.Write(data, size);
 }
 
 void InstallPackage::ReadDirectory() {

@@ -3,6 +3,7 @@
 #include <lzma.h>
 #include <string.h>
 
+#include "base/lists.h"
 #include "package/package_format.h"
 
 using package_format::Get32;
@@ -16,29 +17,6 @@ const uint32_t kInputChunk = 256 * 1024;
 const uint32_t kOutputChunk = 1024 * 1024;
 
 uint32_t Smaller(uint32_t a, uint32_t b) { return a < b ? a : b; }
-
-struct MemorySource {
-    const uint8_t* data;
-    uint32_t left;
-    ByteBuffer* out;
-};
-
-uint32_t ReadMemory(void* context, uint8_t* buffer, uint32_t size) {
-    MemorySource& source = *static_cast<MemorySource*>(context);
-    uint32_t n = Smaller(size, source.left);
-    memcpy(buffer, source.data, n);
-    source.data += n;
-    source.left -= n;
-    return n;
-}
-
-bool WriteMemory(void* context, const uint8_t* data, uint32_t size) {
-    ByteBuffer& out = *static_cast<MemorySource*>(context)->out;
-    uint32_t at = out.Size();
-    if (!out.Resize(at + size, false)) return false;  // within the capacity reserved: never moves
-    memcpy(out.Data() + at, data, size);
-    return true;
-}
 
 }  // namespace
 
@@ -117,14 +95,4 @@ DecodeResult DecodeLzmaStream(const LzmaHeader& header, const LzmaStreamIo& io) 
     }
     lzma_end(&stream);
     return result;
-}
-
-DecodeResult DecodeLzma(const LzmaHeader& header, const uint8_t* data, uint32_t size, ByteBuffer& out) {
-    // The whole size is reserved first, so that no memory means the write
-    // error before any decoding, as in the installer.
-    if (!out.Resize(header.unpackedSize, false)) return kDecodeWriteError;
-    out.Resize(0, false);
-    MemorySource source = {data, size, &out};
-    LzmaStreamIo io = {ReadMemory, WriteMemory, &source};
-    return DecodeLzmaStream(header, io);
 }

@@ -7,8 +7,6 @@
 
 #include <stdint.h>
 
-#include "base/byte_buffer.h"
-
 struct LzmaHeader {
     uint8_t properties;
     uint32_t dictionarySize;
@@ -42,6 +40,3 @@ struct LzmaStreamIo {
 // running out of input first, or corrupt data, is a read error; no memory,
 // or output refused, is a write error.
 DecodeResult DecodeLzmaStream(const LzmaHeader& header, const LzmaStreamIo& io);
-
-// The same from a buffer into a buffer.
-DecodeResult DecodeLzma(const LzmaHeader& header, const uint8_t* data, uint32_t size, ByteBuffer& out);

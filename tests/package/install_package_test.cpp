@@ -4,6 +4,7 @@
 
 #include "app/installer_state.h"
 #include "base/folders.h"
+#include "package/image_resource.h"
 #include "package/install_package.h"
 #include "package/package_fixture.h"
 #include "package/package_format.h"
@@ -265,6 +266,25 @@ TEST(SetupFiles, WithoutOptionalFilesAndWithoutScript) {
     ASSERT_EQ(1u, boxes.Shown().size());
     EXPECT_EQ(kUnableToExtract, boxes.Shown()[0].text);
     EXPECT_EQ((UINT)MB_ICONERROR, boxes.Shown()[0].style);
+}
+
+// Bytes of this test program's own image found in its file: constant data
+// lies at the offset found; what no section's file part holds is refused.
+const char kInFile[] = "constant data, stored in the program's file";
+
+TEST(ImageFileOffset, FindsImageBytesInTheProgramFile) {
+    HMODULE self = GetModuleHandleW(nullptr);
+    wchar_t program[MAX_PATH];
+    ASSERT_NE(0u, GetModuleFileNameW(self, program, MAX_PATH));
+    std::string file = ReadBytes(program);
+    uint32_t offset = 0;
+    ASSERT_TRUE(ImageFileOffset(self, kInFile, sizeof kInFile, offset));
+    ASSERT_LE(offset + sizeof kInFile, file.size());
+    EXPECT_EQ(std::string(kInFile, sizeof kInFile), file.substr(offset, sizeof kInFile));
+
+    const char* header = reinterpret_cast<const char*>(self);
+    EXPECT_FALSE(ImageFileOffset(self, header, 2, offset)) << "the headers belong to no section";
+    EXPECT_FALSE(ImageFileOffset(self, kInFile, 0x7FFFFFFF, offset)) << "runs past its section";
 }
 
 }  // namespace

@@ -1,7 +1,8 @@
 // An entry far larger than any buffer the installer may hold: a file of
 // 1.5 GiB and a little more, packed by the real builder and installed by a
-// silent run of the real installer. The file must arrive whole, and the
-// installer's memory must stay bounded by its chunks and dictionary.
+// silent run of the real installer, then checked and taken out again by the
+// builder. The file must arrive whole each time, and the memory of the
+// installer and of the builder must stay bounded by chunks and dictionary.
 #include <gtest/gtest.h>
 
 #include <stdint.h>
@@ -110,6 +111,19 @@ TEST(LargeEntry, InstallsWholeInBoundedMemory) {
     EXPECT_LT(run.peakBytes, kMemoryBound) << "peak working set " << (run.peakBytes >> 20) << " MiB";
     printf("installed %llu bytes in %lu ms, peak working set %lu MiB\n", (unsigned long long)size,
            run.milliseconds, (unsigned long)(run.peakBytes >> 20));
+
+    // The builder's own checks decode the entry as a stream too.
+    std::wstring bkpack = L"\"" + BinPath(L"bkpack.exe") + L"\" ";
+    WatchedRun verify = RunWatchingMemory(bkpack + L"verify \"" + dir / L"large-setup.exe" + L"\"", L"bkpack.exe", 300000);
+    EXPECT_EQ(0u, verify.exitCode);
+    EXPECT_LT(verify.peakBytes, kMemoryBound) << "bkpack verify: " << (verify.peakBytes >> 20) << " MiB";
+    WatchedRun extract = RunWatchingMemory(
+        bkpack + L"extract \"" + dir / L"large-setup.exe" + L"\" \"" + dir / L"out" + L"\"", L"bkpack.exe", 300000);
+    EXPECT_EQ(0u, extract.exitCode);
+    EXPECT_LT(extract.peakBytes, kMemoryBound) << "bkpack extract: " << (extract.peakBytes >> 20) << " MiB";
+    EXPECT_EQ(hash, HashFile(dir / L"out\\large.bin", size));
+    EXPECT_EQ(kSize, size);
+    DeleteFileW((dir / L"out\\large.bin").c_str());
 }
 
 }  // namespace

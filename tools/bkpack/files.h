@@ -28,6 +28,25 @@ private:
     intptr_t handle_ = -1;
 };
 
+// A file written in pieces, closed by the destructor.
+class OutputFile {
+public:
+    OutputFile() = default;
+    ~OutputFile() { Close(); }
+    OutputFile(const OutputFile&) = delete;
+    OutputFile& operator=(const OutputFile&) = delete;
+
+    // Creates path, or empties what is there; false with the error.
+    bool Create(const std::wstring& path, std::string& error);
+    // False when not all of it could be written.
+    bool Write(const uint8_t* data, size_t size);
+    // False when the last writes could not be flushed.
+    bool Close();
+
+private:
+    intptr_t handle_ = -1;
+};
+
 bool ReadWholeFile(const std::wstring& path, Bytes& out, std::string& error);
 // Writes to a temporary name beside path, then renames it over path, so an
 // interrupted or failed build never leaves a half-written output.

@@ -58,6 +58,35 @@ int64_t InputFile::Read(uint8_t* buffer, size_t size) {
     }
 }
 
+bool OutputFile::Create(const std::wstring& path, std::string& error) {
+    Close();
+    int fd = open(Native(path).c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+    if (fd < 0) {
+        error = "cannot write '" + Utf8(path) + "': " + strerror(errno);
+        return false;
+    }
+    handle_ = fd;
+    return true;
+}
+
+bool OutputFile::Write(const uint8_t* data, size_t size) {
+    while (size > 0) {
+        ssize_t n = write((int)handle_, data, size);
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) return false;
+        data += n;
+        size -= (size_t)n;
+    }
+    return true;
+}
+
+bool OutputFile::Close() {
+    if (handle_ == -1) return true;
+    bool ok = close((int)handle_) == 0;
+    handle_ = -1;
+    return ok;
+}
+
 bool WriteWholeFile(const std::wstring& path, const Bytes& data, std::string& error) {
     int fd = open(Native(path).c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
     if (fd < 0) {

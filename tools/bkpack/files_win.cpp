@@ -44,6 +44,29 @@ int64_t InputFile::Read(uint8_t* buffer, size_t size) {
     return ReadFile((HANDLE)handle_, buffer, asked, &got, nullptr) ? (int64_t)got : -1;
 }
 
+bool OutputFile::Create(const std::wstring& path, std::string& error) {
+    Close();
+    HANDLE h = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (h == INVALID_HANDLE_VALUE) {
+        error = "cannot write '" + Utf8(path) + "': " + SystemMessage(GetLastError());
+        return false;
+    }
+    handle_ = (intptr_t)h;
+    return true;
+}
+
+bool OutputFile::Write(const uint8_t* data, size_t size) {
+    DWORD written = 0;
+    return WriteFile((HANDLE)handle_, data, (DWORD)size, &written, nullptr) && written == size;
+}
+
+bool OutputFile::Close() {
+    if (handle_ == -1) return true;
+    bool ok = CloseHandle((HANDLE)handle_) != 0;
+    handle_ = -1;
+    return ok;
+}
+
 bool WriteWholeFile(const std::wstring& path, const Bytes& data, std::string& error) {
     HANDLE h = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (h == INVALID_HANDLE_VALUE) {

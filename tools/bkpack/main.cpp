@@ -261,8 +261,8 @@ int Verify(int argc, wchar_t** argv) {
     std::string error;
     if (!OpenView(argv[2], view, error)) return Fail(error);
     for (const ViewEntry& e : view.entries) {
-        Bytes data;
-        if (!DecodeEntry(view, e, data, error)) return Fail("entry '" + e.name + "': " + error);
+        auto discard = [](const uint8_t*, uint32_t) { return true; };
+        if (!DecodeEntry(view, e, discard, error)) return Fail("entry '" + e.name + "': " + error);
     }
     printf("bkpack: %s is sound (%u entries)\n", Utf8(argv[2]).c_str(), (unsigned)view.entries.size());
     return 0;
@@ -277,6 +277,27 @@ bool SafeRelativeName(const std::string& name) {
     return padded.find("\\..\\") == std::string::npos;
 }
 
+// Decoded straight into a partial file, renamed into place when whole: an
+// entry of any size passes through in chunks.
+bool ExtractTo(const PackageView& view, const ViewEntry& entry, const std::wstring& path, std::string& error) {
+    std::wstring partial = PartialName(path);
+    OutputFile out;
+    if (!out.Create(partial, error)) return false;
+    bool writeFailed = false;
+    auto write = [&](const uint8_t* data, uint32_t size) {
+        writeFailed = !out.Write(data, size);
+        return !writeFailed;
+    };
+    bool decoded = DecodeEntry(view, entry, write, error);
+    if (!out.Close()) writeFailed = true, decoded = false;
+    if (!decoded) {
+        if (writeFailed) error = "cannot write '" + Utf8(partial) + "'";
+        RemoveFile(partial);
+        return false;
+    }
+    return RenameIntoPlace(partial, path, error);
+}
+
 int Extract(int argc, wchar_t** argv) {
     if (WantsHelp(argc, argv)) return printf("%s", kExtractHelp), 0;
     if (argc != 4) return Fail("give FILE and DIR (see --help)");
@@ -286,18 +307,13 @@ int Extract(int argc, wchar_t** argv) {
     int status = 0;
     for (const ViewEntry& e : view.entries) {
         std::wstring wide;
-        Bytes data;
         if (!SafeRelativeName(e.name) || !AnsiToWide(e.name, wide)) {
             status = Fail("entry '" + e.name + "' is not a name inside DIR; skipped");
             continue;
         }
-        if (!DecodeEntry(view, e, data, error)) {
-            status = Fail("entry '" + e.name + "': " + error);
-            continue;
-        }
         std::wstring path = Joined(argv[3], wide);
         MakeParentFolders(path);
-        if (!WriteFileAtomically(path, data, error)) status = Fail(error);
+        if (!ExtractTo(view, e, path, error)) status = Fail("entry '" + e.name + "': " + error);
     }
     return status;
 }

@@ -8,6 +8,29 @@
 
 namespace pf = package_format;
 
+namespace {
+
+struct Stream {
+    const uint8_t* data;
+    uint32_t left;
+    const EntrySink* sink;
+};
+
+uint32_t ReadPacked(void* context, uint8_t* buffer, uint32_t size) {
+    Stream& stream = *static_cast<Stream*>(context);
+    uint32_t n = size < stream.left ? size : stream.left;
+    memcpy(buffer, stream.data, n);
+    stream.data += n;
+    stream.left -= n;
+    return n;
+}
+
+bool WriteDecoded(void* context, const uint8_t* data, uint32_t size) {
+    return (*static_cast<Stream*>(context)->sink)(data, size);
+}
+
+}  // namespace
+
 bool LoadPackage(const std::wstring& path, Bytes& out, std::string& error) {
     if (!ReadWholeFile(path, out, error)) return false;
     if (out.size() < 2 || out[0] != 'M' || out[1] != 'Z') return true;
@@ -69,8 +92,7 @@ bool ParsePackage(PackageView& view, std::string& error) {
     return true;
 }
 
-bool DecodeEntry(const PackageView& view, const ViewEntry& entry, Bytes& out, std::string& error) {
-    out.clear();
+bool DecodeEntry(const PackageView& view, const ViewEntry& entry, const EntrySink& sink, std::string& error) {
     if (!entry.checksumHolds) {
         error = "its packed bytes lie outside the package or their checksum is wrong";
         return false;
@@ -91,13 +113,13 @@ bool DecodeEntry(const PackageView& view, const ViewEntry& entry, Bytes& out, st
                 std::to_string(entry.unpackedSize);
         return false;
     }
-    ByteBuffer decoded;
-    DecodeResult result = DecodeLzma(header, packed + pf::kLzmaHeaderSize, entry.packedSize - pf::kLzmaHeaderSize,
-                                     decoded);
+    Stream stream = {packed + pf::kLzmaHeaderSize, entry.packedSize - pf::kLzmaHeaderSize, &sink};
+    LzmaStreamIo io = {ReadPacked, WriteDecoded, &stream};
+    DecodeResult result = DecodeLzmaStream(header, io);
     if (result != kDecoded) {
-        error = result == kDecodeWriteError ? "out of memory decoding it" : "its LZMA data is corrupt or truncated";
+        error = result == kDecodeWriteError ? "out of memory decoding it, or its output refused it"
+                                            : "its LZMA data is corrupt or truncated";
         return false;
     }
-    out.assign(decoded.Data(), decoded.Data() + decoded.Size());
     return true;
 }

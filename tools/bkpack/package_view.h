@@ -4,6 +4,7 @@
 
 #include <stdint.h>
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -28,5 +29,9 @@ struct PackageView {
 bool LoadPackage(const std::wstring& path, Bytes& out, std::string& error);
 // Trailer, body sum and directory; false with the reason for the first fault.
 bool ParsePackage(PackageView& view, std::string& error);
-// Decodes one entry as the installer would; false with the reason.
-bool DecodeEntry(const PackageView& view, const ViewEntry& entry, Bytes& out, std::string& error);
+// Takes decoded bytes as they come; false refuses them (and ends decoding).
+typedef std::function<bool(const uint8_t* data, uint32_t size)> EntrySink;
+// Decodes one entry as the installer would, as a stream into sink (so an
+// entry of any size needs no more memory than the decoder's); false with
+// the reason. A refusal by sink reads as "the output refused it".
+bool DecodeEntry(const PackageView& view, const ViewEntry& entry, const EntrySink& sink, std::string& error);
