@@ -4,6 +4,11 @@ ImageMagick's drawing language) listed in pictures.txt.
 
     make_pictures.py <pictures.txt> <output folder>
 
+The build takes the drawn files from drawn/, kept in the repository: the
+same description drawn by two ImageMagick releases differs by kilobytes, and
+the shipped stub must not change with the machine that builds it. Redraw
+with the build's target redraw_pictures after editing a description.
+
 Each description is drawn in its own units (its viewbox) scaled uniformly to
 the target size and centred; $LEFT and $RIGHT in a description are the
 target's left and right edges in those units. ImageMagick rasterises with
@@ -13,6 +18,7 @@ the icon files.
 """
 import os
 import re
+import hashlib
 import struct
 import subprocess
 import sys
@@ -275,10 +281,24 @@ def make_icon(out, sizes, description):
         f.write(directory + b''.join(blob for *_, blob in images))
 
 
+SOURCES = 'SOURCES'
+
+
+def write_sources(here, out_dir):
+    """Hashes of what the pictures were drawn from, in sha256sum's format,
+    so a test can tell when a description changed and nobody redrew."""
+    names = sorted(n for n in os.listdir(here) if n.endswith('.mvg')) + ['make_pictures.py', 'pictures.txt']
+    with open(os.path.join(out_dir, SOURCES), 'w') as f:
+        for name in names:
+            with open(os.path.join(here, name), 'rb') as source:
+                f.write('%s  %s\n' % (hashlib.sha256(source.read()).hexdigest(), name))
+
+
 def main():
     listing, out_dir = sys.argv[1], sys.argv[2]
     here = os.path.dirname(os.path.abspath(listing))
     os.makedirs(out_dir, exist_ok=True)
+    write_sources(here, out_dir)
     with open(listing) as f:
         for line in f:
             fields = line.split()
