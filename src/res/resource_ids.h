@@ -49,3 +49,6 @@
 #define IDI_SUCCESS 119
 #define IDI_FAILURE 120
 #define IDI_UNINSTALL 124
+// A group's Windows XP stand-in kept as a run-length bitmap beside it has
+// the group's id plus this.
+#define IDB_STAND_IN 100

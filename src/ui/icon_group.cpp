@@ -1,5 +1,8 @@
 #include "ui/icon_group.h"
 
+#include "res/resource_ids.h"
+#include "ui/memory_bitmap.h"
+
 namespace {
 
 #pragma pack(push, 2)
@@ -28,6 +31,47 @@ bool IsBitmapImage(HMODULE module, WORD id) {
     return data && size >= sizeof(BITMAPINFOHEADER) && ((const BITMAPINFOHEADER*)data)->biSize == sizeof(BITMAPINFOHEADER);
 }
 
+// The stand-in bitmap's colour that is clear (its first, magenta).
+const COLORREF kStandInKey = RGB(255, 0, 255);
+
+// LoadImage makes icons only of icon images, and those cannot be run-length
+// compressed: the icon is assembled here, its mask from the key colour.
+HICON LoadKeyedStandIn(HMODULE module, int groupId, int width, int height) {
+    MemoryBitmap picture, colour;
+    if (!picture.LoadResource(groupId + IDB_STAND_IN, module)) return nullptr;
+    int sourceWidth = picture.Width(), sourceHeight = picture.Height();
+    if (!width) width = sourceWidth;
+    if (!height) height = sourceHeight;
+    if (!colour.CreateBlank(nullptr, width, height)) return nullptr;
+    HBITMAP mask = CreateBitmap(width, height, 1, 1, nullptr);
+    HDC maskDC = mask ? CreateCompatibleDC(nullptr) : nullptr;
+    HICON icon = nullptr;
+    if (maskDC) {
+        HGDIOBJ previous = SelectObject(maskDC, mask);
+        HDC source = picture.MemoryDC(), target = colour.MemoryDC();
+        // Colour to monochrome: the source's background colour becomes 1,
+        // clear in an icon's mask.
+        SetBkColor(source, kStandInKey);
+        SetStretchBltMode(maskDC, COLORONCOLOR);
+        StretchBlt(maskDC, 0, 0, width, height, source, 0, 0, sourceWidth, sourceHeight, SRCCOPY);
+        SetStretchBltMode(target, COLORONCOLOR);
+        StretchBlt(target, 0, 0, width, height, source, 0, 0, sourceWidth, sourceHeight, SRCCOPY);
+        // Under the mask the colour image is XORed onto the screen, so its
+        // clear pixels must be black: mask 1 bits become white, and
+        // destination AND NOT source clears them.
+        SetBkColor(target, RGB(255, 255, 255));
+        SetTextColor(target, RGB(0, 0, 0));
+        BitBlt(target, 0, 0, width, height, maskDC, 0, 0, 0x00220326);
+        SelectObject(maskDC, previous);
+        DeleteDC(maskDC);
+        colour.Deselect();
+        ICONINFO info = {TRUE, 0, 0, mask, colour.Bitmap()};
+        icon = CreateIconIndirect(&info);
+    }
+    if (mask) DeleteObject(mask);
+    return icon;
+}
+
 }  // namespace
 
 int LargestBitmapImage(HMODULE module, int groupId, int* side) {
@@ -50,6 +94,7 @@ int LargestBitmapImage(HMODULE module, int groupId, int* side) {
 }
 
 HICON LoadLargestBitmapImage(HMODULE module, int groupId, int width, int height) {
+    if (HICON keyed = LoadKeyedStandIn(module, groupId, width, height)) return keyed;
     int side = 0;
     int id = LargestBitmapImage(module, groupId, &side);
     DWORD size = 0;

@@ -17,10 +17,10 @@ bool MemoryBitmap::CreateBlank(HDC referenceDC, int width, int height) {
     return bitmap_ && Select(referenceDC);
 }
 
-bool MemoryBitmap::LoadResource(int id) {
+bool MemoryBitmap::LoadResource(int id, HMODULE module) {
     Free();
-    bitmap_ = (HBITMAP)LoadImageW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(id), IMAGE_BITMAP, 0, 0,
-                                  LR_DEFAULTCOLOR);
+    bitmap_ = (HBITMAP)LoadImageW(module ? module : GetModuleHandleW(nullptr), MAKEINTRESOURCEW(id), IMAGE_BITMAP,
+                                  0, 0, LR_DEFAULTCOLOR);
     return bitmap_ && Select(nullptr);
 }
 

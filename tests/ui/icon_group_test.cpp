@@ -85,14 +85,14 @@ TEST(IconGroups, PagePicturesKeepTheirTransparency) {
         }
 }
 
-// The largest bitmap, not the larger PNG images, and not a smaller bitmap.
+// The largest bitmap image, not the larger PNG images, and not a smaller
+// bitmap; the page groups keep theirs beside the group, not in it.
 TEST(IconGroups, LargestBitmapImageSkipsThePngImages) {
     HMODULE self = GetModuleHandleW(nullptr);
     int side = 0;
-    EXPECT_NE(0, LargestBitmapImage(self, IDI_SUCCESS, &side));
-    EXPECT_EQ(75, side);
+    EXPECT_EQ(0, LargestBitmapImage(self, IDI_SUCCESS, &side));
     EXPECT_NE(0, LargestBitmapImage(self, IDI_RESTART, &side));
-    EXPECT_EQ(75, side);
+    EXPECT_EQ(16, side);
     EXPECT_NE(0, LargestBitmapImage(self, IDI_CHECKED, &side));
     EXPECT_EQ(16, side);
     EXPECT_NE(0, LargestBitmapImage(self, IDI_APPLICATION_ICON, &side));
@@ -102,27 +102,47 @@ TEST(IconGroups, LargestBitmapImageSkipsThePngImages) {
     EXPECT_EQ(nullptr, LoadLargestBitmapImage(self, 9999, 16, 16));
 }
 
-// 150 pixels, which the success group holds only as PNG: its 75-pixel
-// bitmap stretched, a green disc with a white tick, clear in the corners.
-TEST(IconGroups, TheStandInIsStretchedToTheSizeAsked) {
-    HICON icon = LoadLargestBitmapImage(GetModuleHandleW(nullptr), IDI_SUCCESS, 150, 150);
-    ASSERT_NE(nullptr, icon);
+// Drawn over white at the size asked: clear corners, no key colour left,
+// enough ink; the pixel at (x, y) returned.
+COLORREF DrawStandIn(int id, int side, int x, int y) {
+    HICON icon = LoadLargestBitmapImage(GetModuleHandleW(nullptr), id, side, side);
+    EXPECT_NE(nullptr, icon) << id;
+    if (!icon) return CLR_INVALID;
     IconHandle owner;
-    ASSERT_TRUE(owner.Duplicate(icon));
+    EXPECT_TRUE(owner.Duplicate(icon));
     DestroyIcon(icon);
-    EXPECT_EQ(150, owner.Width());
-    EXPECT_EQ(150, owner.Height());
+    EXPECT_EQ(side, owner.Width()) << id;
+    EXPECT_EQ(side, owner.Height()) << id;
     MemoryBitmap target;
-    ASSERT_TRUE(target.CreateBlank(nullptr, 150, 150));
+    EXPECT_TRUE(target.CreateBlank(nullptr, side, side));
     HDC dc = target.MemoryDC();
-    RECT all = {0, 0, 150, 150};
+    RECT all = {0, 0, side, side};
     FillRect(dc, &all, (HBRUSH)GetStockObject(WHITE_BRUSH));
     owner.Draw(dc, 0, 0);
-    COLORREF disc = GetPixel(dc, 75, 20);
+    EXPECT_EQ(RGB(255, 255, 255), GetPixel(dc, 1, 1)) << id << " " << side;
+    EXPECT_EQ(RGB(255, 255, 255), GetPixel(dc, side - 2, side - 2)) << id << " " << side;
+    int inked = 0, keyed = 0;
+    for (int py = 0; py < side; py++)
+        for (int px = 0; px < side; px++) {
+            COLORREF c = GetPixel(dc, px, py);
+            inked += c != RGB(255, 255, 255);
+            keyed += c == RGB(255, 0, 255);
+        }
+    EXPECT_EQ(0, keyed) << id << " " << side;
+    EXPECT_GT(inked, side * side / 8) << id << " " << side;
+    return GetPixel(dc, x, y);
+}
+
+// Sizes the page groups hold only as PNG: their 75-pixel run-length stand-in
+// made an icon, stretched up or shrunk; the restart group's too, rather
+// than its 16-pixel image in the group.
+TEST(IconGroups, TheStandInIsStretchedToTheSizeAsked) {
+    for (int id : {IDI_SUCCESS, IDI_FAILURE, IDI_UNINSTALL, IDI_RESTART})
+        for (int side : {48, 75, 150}) DrawStandIn(id, side, 0, 0);
+    // The success picture: a green disc with a white tick.
+    COLORREF disc = DrawStandIn(IDI_SUCCESS, 150, 75, 20);
     EXPECT_GT(GetGValue(disc), 120);
     EXPECT_LT(GetRValue(disc), 100);
-    EXPECT_EQ(RGB(255, 255, 255), GetPixel(dc, 3, 3));
-    EXPECT_EQ(RGB(255, 255, 255), GetPixel(dc, 146, 146));
 }
 
 }  // namespace

@@ -26,9 +26,13 @@ import tempfile
 import zlib
 
 # Icon images are PNG (read from Windows Vista on) unless pictures.txt marks
-# them: "b" a 32-bit bitmap instead, "x" a 16-colour bitmap beside the PNG.
-# Windows XP reads no PNG; the program loads a group's largest bitmap there.
-ICON_MARKS = {'': 'png', 'b': 'bitmap', 'x': 'png+xp'}
+# them: "b" a 32-bit bitmap instead, "x" a 16-colour bitmap beside the PNG,
+# "k" beside the PNG a 16-colour run-length bitmap outside the group (an
+# icon cannot hold a compressed image), <icon>_xp.bmp, whose first colour,
+# KEY, is transparent. Windows XP reads no PNG; the program loads a group's
+# largest bitmap there.
+ICON_MARKS = {'': 'png', 'b': 'bitmap', 'x': 'png+xp', 'k': 'png+keyed'}
+KEY = (255, 0, 255)
 # Semi-transparent edge pixels of a masked picture are kept from this
 # opacity on and blended over the near-white top of the dialogs.
 OPAQUE_FROM = 128
@@ -137,10 +141,11 @@ def make_strip(out, width, height, descriptions):
     write_bmp(out, width, height, limit_colours(rows, 16), None)
 
 
-def limit_colours(rows, limit):
+def limit_colours(rows, limit, key=None):
     """Merges the two closest colours until no more than limit remain; black
-    and white survive every merge."""
-    colours = sorted({p for row in rows for p in row})
+    and white survive every merge, and key is never merged."""
+    colours = sorted({p for row in rows for p in row if p != key})
+    limit -= key is not None
     while len(colours) > limit:
         best = None
         for i, c in enumerate(colours):
@@ -190,18 +195,31 @@ def icon_bitmap_entry(data, size):
     return header + xor + mask
 
 
-def icon_16_colour_entry(data, size):
-    """A 16-colour icon image for Windows XP: edges blended over the dialogs'
-    backdrop like the strips, the rest masked out."""
+def xp_rows(data, size, clear):
+    """The picture in at most 16 colours for Windows XP: edges blended over
+    the dialogs' backdrop like the strips, clear pixels as clear, and which
+    pixels are inked."""
     rows, ink = [], []
     for y in range(size):
         row, inked = [], []
         for x in range(size):
             r, g, b, a = data[(y * size + x) * 4:(y * size + x) * 4 + 4]
             inked.append(a >= OPAQUE_FROM)
-            row.append(quantise(blend(r, g, b, a)) if a >= OPAQUE_FROM else (0, 0, 0))
+            row.append(quantise(blend(r, g, b, a)) if a >= OPAQUE_FROM else clear)
         rows.append(row)
         ink.append(inked)
+    return rows, ink
+
+
+def write_keyed_bitmap(path, data, size):
+    rows, _ = xp_rows(data, size, KEY)
+    rows = limit_colours(rows, 16, KEY)
+    write_bmp(path, size, size, rows, [KEY] + sorted({p for row in rows for p in row} - {KEY}))
+
+
+def icon_16_colour_entry(data, size):
+    """A 16-colour icon image for Windows XP, the clear pixels masked out."""
+    rows, ink = xp_rows(data, size, (0, 0, 0))
     rows = limit_colours(rows, 16)
     palette = sorted({p for row in rows for p in row})
     palette += [(0, 0, 0)] * (16 - len(palette))
@@ -264,7 +282,7 @@ def make_icon(out, sizes, description):
     """sizes: comma-separated, each with its mark of ICON_MARKS."""
     images = []  # (size, colours of the directory entry, bits a pixel, image)
     for token in sizes.split(','):
-        size, form = int(token.rstrip('bx')), ICON_MARKS[token.lstrip('0123456789')]
+        size, form = int(token.rstrip('bxk')), ICON_MARKS[token.lstrip('0123456789')]
         data = render_rgba(description, size, size)
         if form == 'bitmap':
             images.append((size, 0, 32, icon_bitmap_entry(data, size)))
@@ -272,6 +290,8 @@ def make_icon(out, sizes, description):
         images.append((size, 0, 32, png_entry(data, size)))
         if form == 'png+xp':
             images.append((size, 16, 4, icon_16_colour_entry(data, size)))
+        elif form == 'png+keyed':
+            write_keyed_bitmap(out[:-len('.ico')] + '_xp.bmp', data, size)
     offset = 6 + 16 * len(images)
     directory = struct.pack('<HHH', 0, 1, len(images))
     for size, colours, bits, blob in images:
