@@ -16,9 +16,9 @@ anti-aliasing; this script turns the result into what the program's drawing
 needs (masks, 16 colours, monochrome, run-length compressed) and assembles
 the icon files.
 """
+import hashlib
 import os
 import re
-import hashlib
 import struct
 import subprocess
 import sys
