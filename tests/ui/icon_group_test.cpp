@@ -63,6 +63,29 @@ TEST(IconGroups, EveryIconLoadsAtItsSizes) {
         }
 }
 
+// Draws the icon over white at side x side: clear corners, no pixel of the
+// stand-ins' key colour, enough ink. Returns the pixel at (x, y).
+COLORREF ExpectDrawnClear(const IconHandle& icon, int id, int side, int x = 0, int y = 0) {
+    MemoryBitmap target;
+    EXPECT_TRUE(target.CreateBlank(nullptr, side, side));
+    HDC dc = target.MemoryDC();
+    RECT all = {0, 0, side, side};
+    FillRect(dc, &all, (HBRUSH)GetStockObject(WHITE_BRUSH));
+    icon.Draw(dc, 0, 0);
+    EXPECT_EQ(RGB(255, 255, 255), GetPixel(dc, 1, 1)) << id << " " << side;
+    EXPECT_EQ(RGB(255, 255, 255), GetPixel(dc, side - 2, side - 2)) << id << " " << side;
+    int inked = 0, keyed = 0;
+    for (int py = 0; py < side; py++)
+        for (int px = 0; px < side; px++) {
+            COLORREF c = GetPixel(dc, px, py);
+            keyed += c == RGB(255, 0, 255);
+            if (px % 2 == 0 && py % 2 == 0) inked += c != RGB(255, 255, 255);
+        }
+    EXPECT_EQ(0, keyed) << id << " " << side;
+    EXPECT_GT(inked, side * side / 4 / 8) << id << " " << side;
+    return GetPixel(dc, x, y);
+}
+
 // Drawn over white, the pages' pictures keep clear corners and ink, whether
 // their PNG holds full colour or a palette with opacities.
 TEST(IconGroups, PagePicturesKeepTheirTransparency) {
@@ -70,18 +93,7 @@ TEST(IconGroups, PagePicturesKeepTheirTransparency) {
         for (int side : kPageSides) {
             IconHandle icon;
             ASSERT_TRUE(icon.Load(id, side, side)) << id << " " << side;
-            MemoryBitmap target;
-            ASSERT_TRUE(target.CreateBlank(nullptr, side, side));
-            HDC dc = target.MemoryDC();
-            RECT all = {0, 0, side, side};
-            FillRect(dc, &all, (HBRUSH)GetStockObject(WHITE_BRUSH));
-            icon.Draw(dc, 0, 0);
-            EXPECT_EQ(RGB(255, 255, 255), GetPixel(dc, 1, 1)) << id << " " << side;
-            EXPECT_EQ(RGB(255, 255, 255), GetPixel(dc, side - 2, side - 2)) << id << " " << side;
-            int inked = 0;
-            for (int y = 0; y < side; y += 2)
-                for (int x = 0; x < side; x += 2) inked += GetPixel(dc, x, y) != RGB(255, 255, 255);
-            EXPECT_GT(inked, side * side / 4 / 8) << id << " " << side;
+            ExpectDrawnClear(icon, id, side);
         }
 }
 
@@ -102,8 +114,7 @@ TEST(IconGroups, LargestBitmapImageSkipsThePngImages) {
     EXPECT_EQ(nullptr, LoadLargestBitmapImage(self, 9999, 16, 16));
 }
 
-// Drawn over white at the size asked: clear corners, no key colour left,
-// enough ink; the pixel at (x, y) returned.
+// The stand-in made an icon of the size asked, drawn clear over white.
 COLORREF DrawStandIn(int id, int side, int x, int y) {
     HICON icon = LoadLargestBitmapImage(GetModuleHandleW(nullptr), id, side, side);
     EXPECT_NE(nullptr, icon) << id;
@@ -113,24 +124,7 @@ COLORREF DrawStandIn(int id, int side, int x, int y) {
     DestroyIcon(icon);
     EXPECT_EQ(side, owner.Width()) << id;
     EXPECT_EQ(side, owner.Height()) << id;
-    MemoryBitmap target;
-    EXPECT_TRUE(target.CreateBlank(nullptr, side, side));
-    HDC dc = target.MemoryDC();
-    RECT all = {0, 0, side, side};
-    FillRect(dc, &all, (HBRUSH)GetStockObject(WHITE_BRUSH));
-    owner.Draw(dc, 0, 0);
-    EXPECT_EQ(RGB(255, 255, 255), GetPixel(dc, 1, 1)) << id << " " << side;
-    EXPECT_EQ(RGB(255, 255, 255), GetPixel(dc, side - 2, side - 2)) << id << " " << side;
-    int inked = 0, keyed = 0;
-    for (int py = 0; py < side; py++)
-        for (int px = 0; px < side; px++) {
-            COLORREF c = GetPixel(dc, px, py);
-            inked += c != RGB(255, 255, 255);
-            keyed += c == RGB(255, 0, 255);
-        }
-    EXPECT_EQ(0, keyed) << id << " " << side;
-    EXPECT_GT(inked, side * side / 8) << id << " " << side;
-    return GetPixel(dc, x, y);
+    return ExpectDrawnClear(owner, id, side, x, y);
 }
 
 // Sizes the page groups hold only as PNG: their 75-pixel run-length stand-in
