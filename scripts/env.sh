@@ -23,3 +23,12 @@ start_wineservers() {
 stop_wineservers() {
     for p in "$build/wine64" "$build/wine32"; do WINEPREFIX="$p" wineserver -k 2>/dev/null || true; done
 }
+
+# The emulator that runs 32-bit programs here ("qemu 10.0.x"), or nothing
+# where the machine runs them natively (scripts/bootstrap decides).
+i386_emulator() {
+    local entry=/proc/sys/fs/binfmt_misc/qemu-i386
+    if [ -f "$entry" ] && grep -qx enabled "$entry"; then
+        "$(sed -n 's/^interpreter //p' "$entry")" --version 2>/dev/null | sed -n '1s/.*version \([^ ]*\).*/qemu \1/p'
+    fi
+}

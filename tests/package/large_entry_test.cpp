@@ -2,7 +2,9 @@
 // 1.5 GiB and a little more, packed by the real builder and installed by a
 // silent run of the real installer, then checked and taken out again by the
 // builder. The file must arrive whole each time, and the memory of the
-// installer and of the builder must stay bounded by chunks and dictionary.
+// installer and of the builder must grow, over the same programs' peaks with
+// a tiny entry, by no more than chunks and dictionary: a baseline taken in
+// the same run, as an emulator running the programs adds its own code cache.
 #include <gtest/gtest.h>
 
 #include <stdint.h>
@@ -21,8 +23,10 @@ const uint64_t kSize = 1610612736ull + 12345;
 const uint32_t kBlock = 65536;
 const uint32_t kChunk = 1 << 20;
 // The level-1 dictionary (1 MiB) holds a whole block, so the file packs to
-// a few hundred kilobytes.
-const SIZE_T kMemoryBound = (64u << 20) + (1u << 20);
+// a few hundred kilobytes. The growth allowed over the tiny entry's peak: the
+// largest dictionary and a chunk; decoding the whole entry at once needs
+// more than twenty times that.
+const SIZE_T kGrowthBound = (64u << 20) + (1u << 20);
 
 std::string Narrow(const std::wstring& text) { return std::string(text.begin(), text.end()); }
 
@@ -81,49 +85,78 @@ uint64_t HashFile(const std::wstring& path, uint64_t& size) {
     return hash;
 }
 
-TEST(LargeEntry, InstallsWholeInBoundedMemory) {
-    ScratchFolder dir;
-    CreateDirectoryW((dir / L"files").c_str(), nullptr);
-    std::wstring input = dir / L"files\\large.bin";
-    std::wstring installed = dir / L"dest\\large.bin";
-    uint64_t hash = WriteLargeFile(input);
-    ASSERT_NE(0u, hash) << "cannot write the input; is the disk full?";
-    WriteBytes(dir / L"setup.dat", "[Project Name]\r\nLargeEntry\r\n[NoUnInstall]\r\n[Install To]\r\n" +
-                                       Narrow(dir / L"dest\\") + "\r\n[CopyFile]\r\nlarge.bin\r\n<Destination>large.bin\r\n");
+// Peaks of one installer's silent run, its verify and its extract.
+struct Peaks {
+    SIZE_T install = 0, verify = 0, extract = 0;
+};
 
-    ProcessResult build = RunProcess(L"\"" + BinPath(L"bkpack.exe") + L"\" build \"" + dir / L"setup.dat" + L"\" \"" +
-                                         dir / L"files" + L"\" --stub \"" + BinPath(L"bkstub.exe") + L"\" -o \"" +
-                                         dir / L"large-setup.exe" + L"\" --level 1 --quiet",
+// Builds dir\large-setup.exe from dir\setup.dat and dir\files, deletes the inputs
+// (the large one should not sit on the disk twice), then runs the installer,
+// the verify and the extract, watching each one's memory.
+Peaks BuildAndRun(const std::wstring& dir, const std::wstring& input) {
+    Peaks peaks;
+    std::wstring bkpack = L"\"" + BinPath(L"bkpack.exe") + L"\" ";
+    ProcessResult build = RunProcess(bkpack + L"build \"" + dir + L"setup.dat\" \"" + dir + L"files\" --stub \"" +
+                                         BinPath(L"bkstub.exe") + L"\" -o \"" + dir + L"large-setup.exe\" --level 1 --quiet",
                                      {}, 300000, true);
-    ASSERT_FALSE(build.timedOut);
-    ASSERT_EQ(0u, build.exitCode) << build.output;
+    EXPECT_FALSE(build.timedOut);
+    EXPECT_EQ(0u, build.exitCode) << build.output;
     DeleteFileW(input.c_str());
 
-    WatchedRun run = RunWatchingMemory(L"\"" + dir / L"large-setup.exe" + L"\" --silent", L"large-setup.exe", 300000);
-    ASSERT_TRUE(run.started);
+    WatchedRun run = RunWatchingMemory(L"\"" + dir + L"large-setup.exe\" --silent", L"large-setup.exe", 300000);
+    EXPECT_TRUE(run.started);
     EXPECT_FALSE(run.timedOut);
     EXPECT_EQ(0u, run.exitCode);
-    uint64_t size = 0;
-    EXPECT_EQ(hash, HashFile(installed, size));
-    EXPECT_EQ(kSize, size);
-    DeleteFileW(installed.c_str());
     EXPECT_GT(run.peakBytes, 0u) << "the installer's memory was never read";
-    EXPECT_LT(run.peakBytes, kMemoryBound) << "peak working set " << (run.peakBytes >> 20) << " MiB";
-    printf("installed %llu bytes in %lu ms, peak working set %lu MiB\n", (unsigned long long)size,
-           run.milliseconds, (unsigned long)(run.peakBytes >> 20));
-
     // The builder's own checks decode the entry as a stream too.
-    std::wstring bkpack = L"\"" + BinPath(L"bkpack.exe") + L"\" ";
-    WatchedRun verify = RunWatchingMemory(bkpack + L"verify \"" + dir / L"large-setup.exe" + L"\"", L"bkpack.exe", 300000);
+    WatchedRun verify = RunWatchingMemory(bkpack + L"verify \"" + dir + L"large-setup.exe\"", L"bkpack.exe", 300000);
     EXPECT_EQ(0u, verify.exitCode);
-    EXPECT_LT(verify.peakBytes, kMemoryBound) << "bkpack verify: " << (verify.peakBytes >> 20) << " MiB";
-    WatchedRun extract = RunWatchingMemory(
-        bkpack + L"extract \"" + dir / L"large-setup.exe" + L"\" \"" + dir / L"out" + L"\"", L"bkpack.exe", 300000);
+    WatchedRun extract = RunWatchingMemory(bkpack + L"extract \"" + dir + L"large-setup.exe\" \"" + dir + L"out\"",
+                                           L"bkpack.exe", 300000);
     EXPECT_EQ(0u, extract.exitCode);
-    EXPECT_LT(extract.peakBytes, kMemoryBound) << "bkpack extract: " << (extract.peakBytes >> 20) << " MiB";
-    EXPECT_EQ(hash, HashFile(dir / L"out\\large.bin", size));
-    EXPECT_EQ(kSize, size);
-    DeleteFileW((dir / L"out\\large.bin").c_str());
+    printf("%ls: installed in %lu ms; peak working sets: install %lu MiB, verify %lu MiB, extract %lu MiB\n",
+           dir.c_str(), run.milliseconds, (unsigned long)(run.peakBytes >> 20), (unsigned long)(verify.peakBytes >> 20),
+           (unsigned long)(extract.peakBytes >> 20));
+    peaks.install = run.peakBytes;
+    peaks.verify = verify.peakBytes;
+    peaks.extract = extract.peakBytes;
+    return peaks;
+}
+
+void ExpectGrowthBounded(const char* what, SIZE_T large, SIZE_T tiny) {
+    EXPECT_LT(large, tiny + kGrowthBound) << what << ": " << (large >> 20) << " MiB with the large entry, "
+                                          << (tiny >> 20) << " MiB with a tiny one";
+}
+
+TEST(LargeEntry, InstallsWholeInBoundedMemory) {
+    ScratchFolder tiny, large;
+    Peaks peaks[2];
+    uint64_t hash = 0;
+    for (int i = 0; i < 2; i++) {
+        const std::wstring& dir = i ? large.Path() : tiny.Path();
+        CreateDirectoryW((dir + L"files").c_str(), nullptr);
+        std::wstring input = dir + L"files\\large.bin";
+        if (i) {
+            hash = WriteLargeFile(input);
+            ASSERT_NE(0u, hash) << "cannot write the input; is the disk full?";
+        } else {
+            ASSERT_TRUE(WriteBytes(input, "tiny"));
+        }
+        ASSERT_TRUE(WriteBytes(dir + L"setup.dat", "[Project Name]\r\nLargeEntry\r\n[NoUnInstall]\r\n[Install To]\r\n" +
+                                                         Narrow(dir + L"dest\\") +
+                                                         "\r\n[CopyFile]\r\nlarge.bin\r\n<Destination>large.bin\r\n"));
+        peaks[i] = BuildAndRun(dir, input);
+    }
+    // The file arrived whole from the installer and from the extract.
+    for (const wchar_t* out : {L"dest\\large.bin", L"out\\large.bin"}) {
+        uint64_t size = 0;
+        EXPECT_EQ(hash, HashFile(large / out, size)) << out;
+        EXPECT_EQ(kSize, size) << out;
+        DeleteFileW((large / out).c_str());
+    }
+    ExpectGrowthBounded("installer", peaks[1].install, peaks[0].install);
+    ExpectGrowthBounded("bkpack verify", peaks[1].verify, peaks[0].verify);
+    ExpectGrowthBounded("bkpack extract", peaks[1].extract, peaks[0].extract);
 }
 
 }  // namespace
