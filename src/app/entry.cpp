@@ -4,11 +4,13 @@
 
 #include "app/command_line.h"
 #include "app/installer_state.h"
+#include "app/language.h"
 #include "app/log_switch.h"
 #include "app/relaunch.h"
 #include "app/roles.h"
 #include "app/system_checks.h"
 #include "base/message_box.h"
+#include "base/texts.h"
 #include "base/unattended.h"
 
 namespace {
@@ -34,6 +36,8 @@ int RunEntryPoint(HINSTANCE) {
     CommandLineOptions options;
     options.Parse(line, OptionsStart(line));
 
+    ChooseLanguage(options);
+    state.caption = Text(kSetupCaption);
     if (HasSwitch(L"<Silent>") || HasSwitch(L"--silent")) state.silent = true;
     if (HasSwitch(L"--noautoreboot")) state.autoReboot = false;
     state.isWow64 = QueryWow64();
@@ -49,10 +53,7 @@ int RunEntryPoint(HINSTANCE) {
 
     CoInitialize(nullptr);
     if (options.Lookup(L"IsElevated") >= 0 && !CanWriteProgramFiles()) {
-        ShowMessage(nullptr,
-                    L"Installer requires Administrator rights, change this account to an Administrator, then retry "
-                    L"the install.",
-                    state.caption, MB_ICONERROR);
+        ShowMessage(nullptr, Text(kAdminRequired), state.caption, MB_ICONERROR);
         CoUninitialize();
         return kInstallFailed;
     }
@@ -61,6 +62,8 @@ int RunEntryPoint(HINSTANCE) {
         CoUninitialize();
         return kInstallFailed;
     }
+    ApplyPackageLanguage();
+    state.caption = Text(kSetupCaption);
     int exitCode = 0;
     DWORD containerExit = 0;
     if (RunContainerRole(containerExit)) {

@@ -1,5 +1,6 @@
 #include "app/focus_window.h"
 
+#include "base/texts.h"
 #include "res/resource_ids.h"
 #include "ui/scale.h"
 
@@ -15,7 +16,7 @@ dlgNonElevateWndWithFocus::~dlgNonElevateWndWithFocus() = default;
 void dlgNonElevateWndWithFocus::OnInit() {
     ShapeWindow();
     MutexLock lock(pictureLock_);
-    if (!DrawBackground(L"Installer")) return;
-    DrawCentred(background_.MemoryDC(), GetWidth(), DialogUnitsY(35), Scale(30), L"Processing Installer");
+    if (!DrawBackground(Text(kInstallerHeading))) return;
+    DrawCentred(background_.MemoryDC(), GetWidth(), DialogUnitsY(35), Scale(30), Text(kProcessingInstaller));
     ShowBackground();
 }

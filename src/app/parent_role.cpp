@@ -4,6 +4,7 @@
 #include "app/command_line.h"
 #include "app/focus_window.h"
 #include "app/installer_state.h"
+#include "app/language.h"
 #include "app/relaunch.h"
 #include "app/roles.h"
 #include "app/system_checks.h"
@@ -11,6 +12,7 @@
 #include "base/message_box.h"
 #include "base/run_log.h"
 #include "base/temp_files.h"
+#include "base/texts.h"
 
 namespace {
 
@@ -27,8 +29,7 @@ int RunParentRole() {
     if (!CanWriteProgramFiles() && IsXpOrLater() && GetOsVersion().dwMajorVersion < 6) {
         // These systems show a run-as dialog instead of a consent prompt.
         ShowMessage(nullptr,
-                    L"Installer requires Administrator rights, on the next page shown, select 'The Following User' and "
-                    L"choose the Administrator user.",
+                    Text(kAdminRunAs),
                     state.caption, MB_ICONINFORMATION);
     }
     WString commandFile;
@@ -36,7 +37,9 @@ int RunParentRole() {
     DeleteFileRetry(commandFile);  // only the unique name is wanted
 
     WString parameters;
-    parameters.Format(L"--selfrun --IsElevated=\"%s\" %s", (const wchar_t*)commandFile,
+    // The child speaks the parent's language, whoever it runs as.
+    parameters.Format(L"--selfrun --IsElevated=\"%s\"%s %s", (const wchar_t*)commandFile,
+                      LanguageRequested() ? L"" : (const wchar_t*)LanguageOption(),
                       (const wchar_t*)GetRestOfCommandLine());
     DWORD childExit = 0;
     RelaunchResult result = RelaunchElevated(GetExePath(), parameters, commandFile, focusWindow.hwnd, childExit);

@@ -2,6 +2,7 @@
 
 #include "res/resource_ids.h"
 #include "ui/gradient_fill.h"
+#include "ui/fitted_text.h"
 #include "ui/font.h"
 #include "ui/scale.h"
 
@@ -43,8 +44,10 @@ void PictureWindow::ShapeWindow() {
 }
 
 void PictureWindow::DrawCentred(HDC dc, int width, int y, int height, const wchar_t* text) {
-    Font font(nullptr, "Tahoma", height, RGB(0, 0, 0), false, false, false);
-    font.DrawText(dc, (width - font.TextWidth(dc, text, false, 0)) / 2, y, text, false);
+    // Clear of the round corners and the close button.
+    int room = width - 2 * Scale(40);
+    FittedLine line = FitLine(dc, height, FW_NORMAL, text, room);
+    DrawFitted(dc, (width - line.width) / 2, y, height, FW_NORMAL, text, room);
 }
 
 bool PictureWindow::DrawBackground(const wchar_t* topLine) {
@@ -64,7 +67,14 @@ bool PictureWindow::DrawBackground(const wchar_t* topLine) {
     mask.Draw(dc, x, 0, -1, -1, 0, 0, SRCAND);
     emblem.Draw(dc, x, 0, -1, -1, 0, 0, SRCPAINT);
 
-    DrawCentred(dc, width, 2, Scale(21), topLine);
+    // The heading stands in the emblem's gap between the name and the arrow
+    // (24 % to 88 % of its width): centred on the window while it fits
+    // there, else centred in the gap, smaller where it must be.
+    int gapLeft = x + emblem.Width() * 24 / 100 + Scale(4), gapRight = x + emblem.Width() * 88 / 100 - Scale(4);
+    FittedLine line = FitLine(dc, Scale(21), FW_NORMAL, topLine, gapRight - gapLeft);
+    int left = (width - line.width) / 2;
+    if (left < gapLeft || left + line.width > gapRight) left = (gapLeft + gapRight - line.width) / 2;
+    DrawFitted(dc, left, 2, Scale(21), FW_NORMAL, topLine, gapRight - gapLeft);
     return true;
 }
 

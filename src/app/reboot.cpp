@@ -1,12 +1,11 @@
 #include "app/reboot.h"
 
 #include "app/installer_state.h"
+#include "base/texts.h"
 
 namespace {
 
 RestartHook g_restartHook = nullptr;
-
-const wchar_t kRestartMessage[] = L"System Restarting Now";
 
 typedef DWORD(WINAPI* InitiateShutdownFunction)(LPWSTR machine, LPWSTR message, DWORD gracePeriod, DWORD flags,
                                                  DWORD reason);
@@ -33,8 +32,9 @@ void SetRestartHook(RestartHook hook) { g_restartHook = hook; }
 
 DWORD StartSystemRestart() {
     EnableShutdownPrivilege();
-    wchar_t message[sizeof kRestartMessage / sizeof kRestartMessage[0]];
-    wcscpy(message, kRestartMessage);
+    // The calls take a writable text.
+    WString text(Text(kSystemRestarting));
+    wchar_t* message = const_cast<wchar_t*>(text.Text());
     // InitiateShutdownW arrived with Vista and can restart the applications
     // that registered for it; XP has only the older call.
     HMODULE advapi = LoadLibraryW(L"advapi32.dll");

@@ -3,7 +3,9 @@
 #include "app/installer_state.h"
 #include "app/reboot.h"
 #include "base/message_box.h"
+#include "base/texts.h"
 #include "res/resource_ids.h"
+#include "ui/fitted_text.h"
 #include "ui/font.h"
 #include "ui/icon_handle.h"
 #include "ui/scale.h"
@@ -16,10 +18,8 @@ const int kRestartIconSides[5] = {75, 94, 112, 150, 256};
 DWORD RealTicks() { return GetTickCount(); }
 TickSource g_clock = RealTicks;
 
-void DrawTextAt(HDC dc, int x, int y, int height, int weight, const wchar_t* text) {
-    Font font(nullptr, "Tahoma", height, RGB(0, 0, 0), false, false, false);
-    if (weight != FW_NORMAL) font.SetWeight(weight);
-    font.DrawText(dc, x, y, text, false);
+void DrawTextAt(HDC dc, int x, int y, int height, int weight, const wchar_t* text, int right) {
+    DrawFitted(dc, x, y, height, weight, text, right - x);
 }
 
 }  // namespace
@@ -39,6 +39,10 @@ dlgRebooting::dlgRebooting(bool showNote)
 dlgRebooting::~dlgRebooting() { Release(); }
 
 void dlgRebooting::OnInit() {
+    SetDlgItemTextW(hwnd, IDC_CANCEL_REBOOT, Text(kCancelRebootButton));
+    SetDlgItemTextW(hwnd, IDC_REBOOT_NOW, Text(kRebootNowButton));
+    static const int kButtons[] = {IDC_CANCEL_REBOOT, IDC_REBOOT_NOW};
+    FitButtonRow(hwnd, kButtons, 2);
     ShapeWindow();
     textTop = DialogUnitsY(showRerunNote ? 40 : 50);
     int textLeft = DialogUnitsX(95);
@@ -49,9 +53,10 @@ void dlgRebooting::OnInit() {
             int side = kRestartIconSides[VariantIndex(Scale(100))];
             IconHandle icon;
             if (icon.Load(IDI_RESTART, side, side)) icon.Draw(dc, DialogUnitsX(25), (GetHeight() - side) / 2);
-            DrawTextAt(dc, textLeft, textTop, Scale(24), FW_NORMAL, L"Restarting Windows");
+            int right = GetWidth() - DialogUnitsX(10);
+            DrawTextAt(dc, textLeft, textTop, Scale(24), FW_NORMAL, Text(kRestartingWindows), right);
             if (showRerunNote)
-                DrawTextAt(dc, textLeft, textTop + DialogUnitsY(24), Scale(20), 200, L"Re-run install after restart");
+                DrawTextAt(dc, textLeft, textTop + DialogUnitsY(24), Scale(20), 200, Text(kRerunAfterRestart), right);
             ShowBackground();
         }
     }
@@ -69,14 +74,14 @@ void dlgRebooting::DrawCountdown(int remaining) {
     {
         MutexLock lock(pictureLock_);
         if (remaining == 0)
-            countdownLine_ = L"Rebooting now...";
+            countdownLine_ = Text(kRebootingNow);
         else
-            countdownLine_.Format(L"Automatic reboot in %d second%s", remaining, remaining == 1 ? L"" : L"s");
+            countdownLine_.Format(Text(remaining == 1 ? kRebootCountdownOne : kRebootCountdown), remaining);
         if (display_.IsSelected()) {
             // The previous count goes with the background under it.
             background_.Draw(display_.MemoryDC(), band.left, band.top, band.right - band.left,
                              band.bottom - band.top, band.left, band.top, SRCCOPY);
-            DrawTextAt(display_.MemoryDC(), left, top, Scale(20), FW_NORMAL, countdownLine_);
+            DrawTextAt(display_.MemoryDC(), left, top, Scale(20), FW_NORMAL, countdownLine_, band.right);
         }
     }
     InvalidateRect(hwnd, &band, TRUE);
@@ -112,7 +117,7 @@ void dlgRebooting::OnCommand(int id, HWND, int) {
     } else if (id == IDC_CANCEL_REBOOT) {
         StopTimer(countdownTimer);
         countdownTimer = 0;
-        int answer = ShowMessage(hwnd, L"Cancel reboot?\r\n\r\nWindows will require restarting to finalize install.",
+        int answer = ShowMessage(hwnd, Text(kCancelRebootQuestion),
                                  state.projectName, MB_YESNO | MB_ICONQUESTION);
         if (answer == IDYES) {
             CloseDialog(0);

@@ -9,6 +9,7 @@
 #include "base/message_box.h"
 #include "base/run_log.h"
 #include "base/temp_files.h"
+#include "base/texts.h"
 #include "engine/path_macros.h"
 #include "package/setup_files.h"
 
@@ -36,7 +37,7 @@ bool ExtractTemporaryCopy(const WString& program, WString& copyPath, HWND owner)
     DeleteTempFile(marker);
     if (!extracted) {
         WString text;
-        text.Format(L"Cannot extract '%s', disk may be full.", (const wchar_t*)entry);
+        text.Format(Text(kCannotExtract), (const wchar_t*)entry);
         ShowMessage(owner, text, state.caption, MB_ICONERROR);
     }
     return extracted;
@@ -128,9 +129,7 @@ void RunProgram(const wchar_t* programText, const wchar_t* parametersText, bool 
                     failed = true;
                 } else if (!StartProcess(commandLine, wait, waitDetails)) {
                     failed = true;
-                    note.Format(L"\r\n\r\nThe installer has been extracted to your desktop in a file named '%s' double "
-                                L"click this file now (before clicking OK) to manually run it",
-                                (const wchar_t*)desktopCopy.FileName());
+                    note.Format(Text(kDesktopCopyNote), (const wchar_t*)desktopCopy.FileName());
                 }
             }
         }
@@ -148,7 +147,7 @@ void RunProgram(const wchar_t* programText, const wchar_t* parametersText, bool 
         RunLog(L"program '%s' %s started", shownProgram, shownParameters);
     if (!state.silent && failed) {
         WString text;
-        text.Format(L"Error whilst running '%s'%s", (const wchar_t*)program, (const wchar_t*)note);
+        text.Format(Text(kErrorRunning), (const wchar_t*)program, (const wchar_t*)note);
         ShowMessage(owner, text, state.caption, MB_ICONERROR);
         return;
     }

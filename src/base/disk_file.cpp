@@ -3,12 +3,12 @@
 #include <string.h>
 
 #include "base/message_box.h"
+#include "base/texts.h"
 
 namespace {
 
-bool AskRetry(const wchar_t* what, const WString& path, const wchar_t* caption) {
-    WString text(what);
-    text.Append(path).Append(L"'");
+bool AskRetry(TextId what, const WString& path, const wchar_t* caption) {
+    WString text = WString::Formatted(Text(what), (const wchar_t*)path);
     return ShowMessage(nullptr, text, caption, MB_ICONINFORMATION | MB_RETRYCANCEL) == IDRETRY;
 }
 
@@ -27,8 +27,8 @@ void DiskFile::Open(uint32_t access, uint32_t creation, bool showErrors) {
                                   FILE_ATTRIBUTE_NORMAL, nullptr);
         }
         if (handle_ != INVALID_HANDLE_VALUE || !showErrors) return;
-        const wchar_t* caption = (access & GENERIC_WRITE) ? L"File Write Error" : L"File Read Error";
-        if (!AskRetry(L"Unable to open '", path_, caption)) return;
+        const wchar_t* caption = (access & GENERIC_WRITE) ? Text(kFileWriteError) : Text(kFileReadError);
+        if (!AskRetry(kUnableToOpen, path_, caption)) return;
     }
 }
 
@@ -53,7 +53,7 @@ uint32_t DiskFile::Read(void* buffer, uint32_t count) {
         DWORD error = GetLastError();
         // A short read at the end of the file is no failure.
         if ((ok && got == count) || error == 0 || error == ERROR_HANDLE_EOF) return got;
-        if (!showErrors_ || !AskRetry(L"Unable to read from '", path_, L"File Read Error")) return got;
+        if (!showErrors_ || !AskRetry(kUnableToRead, path_, Text(kFileReadError))) return got;
     }
 }
 
@@ -61,7 +61,7 @@ bool DiskFile::Write(const void* buffer, uint32_t count) {
     if (!buffer) {
         if (count == 0) return true;
         if (showErrors_)
-            ShowMessage(nullptr, L"Error writing a NULL buffer to file", L"File Write Error", MB_ICONINFORMATION);
+            ShowMessage(nullptr, Text(kNullBufferWrite), Text(kFileWriteError), MB_ICONINFORMATION);
         return false;
     }
     for (;;) {
@@ -69,7 +69,7 @@ bool DiskFile::Write(const void* buffer, uint32_t count) {
             DWORD written = 0;
             if (WriteFile(handle_, buffer, count, &written, nullptr) && written == count) return true;
         }
-        if (!showErrors_ || !AskRetry(L"Unable to write to '", path_, L"File Write Error")) return false;
+        if (!showErrors_ || !AskRetry(kUnableToWrite, path_, Text(kFileWriteError))) return false;
     }
 }
 

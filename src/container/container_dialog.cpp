@@ -1,7 +1,9 @@
 #include "container/container_dialog.h"
 
+#include "base/texts.h"
 #include "container/container_progress.h"
 #include "res/resource_ids.h"
+#include "ui/fitted_text.h"
 #include "ui/scale.h"
 
 dlgContainerInstall::dlgContainerInstall() : paintedIndex_(-1), paintedTotal_(-1), timer_(0) {
@@ -11,11 +13,13 @@ dlgContainerInstall::dlgContainerInstall() : paintedIndex_(-1), paintedTotal_(-1
 dlgContainerInstall::~dlgContainerInstall() { Release(); }
 
 void dlgContainerInstall::OnInit() {
+    SetDlgItemTextW(hwnd, IDCANCEL, Text(kCancelButton));
+    FitButtonCentred(GetItem(IDCANCEL));
     ShapeWindow();
     {
         MutexLock lock(pictureLock_);
-        if (!DrawBackground(L"Installer")) return;
-        DrawCentred(background_.MemoryDC(), GetWidth(), DialogUnitsY(35), Scale(30), L"Processing Installers");
+        if (!DrawBackground(Text(kInstallerHeading))) return;
+        DrawCentred(background_.MemoryDC(), GetWidth(), DialogUnitsY(35), Scale(30), Text(kProcessingInstallers));
         ShowBackground();
     }
     DrawCount(true);
@@ -39,7 +43,7 @@ void dlgContainerInstall::DrawCount(bool always) {
         if (!display_.IsSelected()) return;
         background_.Draw(display_.MemoryDC(), 0, 0, -1, -1, 0, 0, SRCCOPY);
         if (total != 0) {
-            countLine_.Format(L"Running Install %d of %d", index == 0 ? 1 : index, total);
+            countLine_.Format(Text(kRunningInstall), index == 0 ? 1 : index, total);
             countScene_.Clear();
             countScene_.SetLayout(0, 0, GetWidth(), GetHeight());
             TextItem text;

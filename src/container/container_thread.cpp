@@ -2,6 +2,7 @@
 
 #include "app/command_line.h"
 #include "app/installer_state.h"
+#include "app/language.h"
 #include "app/log_switch.h"
 #include "app/reboot_dialog.h"
 #include "app/run_program.h"
@@ -47,6 +48,7 @@ WString InstallerParameters(const VariantChoice& choice) {
     // The installers write into the container's log.
     parameters.Append(LogSwitch());
     parameters.Append(L" --selfrun");
+    if (LanguageRequested()) parameters.Append(LanguageOption());
     // A restart in the middle would leave the later installers unrun: the
     // container restarts once, after the last.
     parameters.Append(L" --noautoreboot");

@@ -6,6 +6,7 @@
 #include "base/line_reader.h"
 #include "base/message_box.h"
 #include "base/registry.h"
+#include "base/texts.h"
 #include "engine/uninstall_record.h"
 
 WString UninstallLogPathFromCommand(const WString& command) {
@@ -37,7 +38,7 @@ WString ReadLogVersion(const wchar_t* path) {
         return line;
     }
     // Spelt as earlier releases wrote it; the text reaches the user as is.
-    return WString(L"[Unkonwn]");
+    return WString(Text(kVersionUnknown));
 }
 
 bool CheckExistingVersion(HWND owner) {
@@ -46,12 +47,12 @@ bool CheckExistingVersion(HWND owner) {
     WString existing = ReadLogVersion(UninstallLogPathFromCommand(command));
 
     WString question;
-    question.Format(L"Setup has detected an existing version of %s.\r\n\r\n", (const wchar_t*)state.projectName);
+    question.Format(Text(kExistingFound), (const wchar_t*)state.projectName);
     if (!state.programVersion.IsEmpty()) {
-        question.Append(L"  Installing Version: ").Append(state.programVersion);
-        question.Append(L"\r\n  Existing Version: ").Append(existing).Append(L"\r\n\r\n");
+        question.Append(WString::Formatted(Text(kExistingVersions), (const wchar_t*)state.programVersion,
+                                           (const wchar_t*)existing));
     }
-    question.Append(L"Uninstall existing before installing new? (Cancel to exit, leaving existing version).");
+    question.Append(Text(kExistingQuestion));
     int answer = ShowMessage(owner, question, state.caption, MB_YESNOCANCEL | MB_ICONQUESTION);
     if (answer == IDCANCEL) {
         state.installAborted = true;

@@ -7,9 +7,10 @@
 #include "base/message_box.h"
 #include "base/run_log.h"
 #include "base/temp_files.h"
+#include "base/texts.h"
 #include "engine/file_version.h"
-#include "engine/pending_delete.h"
 #include "engine/path_macros.h"
+#include "engine/pending_delete.h"
 #include "engine/registration_queue.h"
 #include "engine/replace_at_restart.h"
 #include "package/setup_files.h"
@@ -45,12 +46,11 @@ bool CopyOver(const WString& source, const WString& destination, uint64_t existi
                 RunLog(L"file '%s' in use: replaced at the next restart", (const wchar_t*)destination);
             else if (replace)
                 ShowMessage(owner,
-                            L"Unable to replace file(s) in use, uninstall existing version, restart Windows and "
-                            L"reinstall.",
+                            Text(kFilesInUse),
                             state.caption, MB_OK);
             return true;
         }
-        WString text = WString::Formatted(L"Cannot install '%s', disk may be full.", (const wchar_t*)destination);
+        WString text = WString::Formatted(Text(kCannotInstall), (const wchar_t*)destination);
         if (ShowMessage(owner, text, state.caption, MB_RETRYCANCEL | MB_ICONERROR | MB_DEFBUTTON2) != IDRETRY)
             return false;
     }
@@ -77,7 +77,7 @@ void InstallFile(const wchar_t* entryName, const wchar_t* destination, bool& fai
     if (!Extract(entry, temporary)) {
         RunLog(L"entry '%s' could not be extracted for '%s'", (const wchar_t*)entry, (const wchar_t*)target);
         ShowMessage(owner,
-                    L"Unable to extract a file from install, possibly your security software is blocking the install.",
+                    Text(kSecurityBlocking),
                     state.caption, MB_ICONERROR | MB_OK);
         failed = true;
         DeleteTempFile(temporary);

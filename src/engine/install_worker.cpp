@@ -13,6 +13,7 @@
 #include "base/registry.h"
 #include "base/run_log.h"
 #include "base/temp_files.h"
+#include "base/texts.h"
 #include "engine/existing_version.h"
 #include "engine/file_install.h"
 #include "engine/finish_items.h"
@@ -153,7 +154,7 @@ void Worker::Registry() {
         WString temporary;
         MakeTempFile(temporary, "Ins", nullptr);
         if (!state.package || !state.package->Package()->ExtractEntry(data, temporary)) {
-            ShowMessage(owner_, WString::Formatted(L"Unable to extract '%s'", (const wchar_t*)data), state.caption,
+            ShowMessage(owner_, WString::Formatted(Text(kUnableToExtract), (const wchar_t*)data), state.caption,
                         MB_OK | MB_ICONERROR);
             DeleteTempFile(temporary);
             return;
@@ -227,7 +228,7 @@ void Worker::Run() {
         }
     }
     if (succeeded) {
-        SetAction(L"Registering Dlls");
+        SetAction(Text(kRegisteringDlls));
         RegisterQueuedComponents();
     }
     script_.Close();

@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include "app/installer_state.h"
+#include "app/language.h"
 #include "base/disk_file.h"
 #include "base/folders.h"
 #include "base/line_reader.h"
@@ -85,6 +86,7 @@ void WriteUninstallRecord() {
     CancelPendingDelete(copy);
     CopyFileW(temporary, copy, FALSE);
     CopyScriptToLog();
+    RecordLanguage(UninstallLogPath());
 
     WString key = UninstallKeyPath(state.projectName);
     WString log = UninstallLogPath();

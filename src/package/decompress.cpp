@@ -3,6 +3,7 @@
 #include "app/installer_state.h"
 #include "base/folders.h"
 #include "base/message_box.h"
+#include "base/texts.h"
 #include "package/install_package.h"
 #include "package/lzma_decode.h"
 #include "package/package_format.h"
@@ -24,11 +25,11 @@ bool Fail(const wchar_t* fmt, const wchar_t* destination, const wchar_t* second)
 }
 
 bool ReadError(const wchar_t* destination, const wchar_t* source) {
-    return Fail(L"Error whilst uncompressing '%s', unable to read '%s'", destination, source);
+    return Fail(Text(kUncompressRead), destination, source);
 }
 
 bool WriteError(const wchar_t* destination) {
-    return Fail(L"Error whilst uncompressing '%s', unable to write '%s'", destination, destination);
+    return Fail(Text(kUncompressWrite), destination, destination);
 }
 
 struct Files {

@@ -8,6 +8,7 @@
 #include "base/message_box.h"
 #include "base/run_log.h"
 #include "base/temp_files.h"
+#include "base/texts.h"
 #include "package/image_resource.h"
 #include "package/package_format.h"
 
@@ -16,7 +17,7 @@ namespace pf = package_format;
 namespace {
 
 void ShowCorrupted() {
-    ShowMessage(nullptr, L"This installation is corrupted, please obtain a new copy.", state.caption, MB_ICONERROR);
+    ShowMessage(nullptr, Text(kCorrupted), state.caption, MB_ICONERROR);
 }
 
 bool NameMatches(const PackageEntry& entry, const wchar_t* name) {

@@ -7,12 +7,13 @@
 #include "base/message_box.h"
 #include "base/private_folder.h"
 #include "base/temp_files.h"
+#include "base/texts.h"
 
 namespace {
 
 void ShowExtractionFailure() {
     ShowMessage(nullptr,
-                L"Unable to extract a file from install, possibly your security software is blocking the install.",
+                Text(kSecurityBlocking),
                 state.caption, MB_ICONERROR);
 }
 

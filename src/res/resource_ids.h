@@ -20,6 +20,9 @@
 #define IDC_REBOOT_NOW 1016
 #define IDC_CANCEL_REBOOT 1017
 
+// The built-in translations (RT_RCDATA), beside the package's 24356.
+#define IDR_LANGUAGES 200
+
 // Bitmaps by display scale: 100, 125, 150, 200 and 300 %.
 #define IDB_CLOSE_100 102
 #define IDB_CLOSE_125 103

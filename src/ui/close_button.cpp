@@ -1,5 +1,6 @@
 #include "ui/close_button.h"
 
+#include "base/texts.h"
 #include "res/resource_ids.h"
 #include "ui/button_group.h"
 #include "ui/scale.h"
@@ -19,7 +20,8 @@ bool XCloseButton::AddTo(ButtonGroup& group, MemoryBitmap* backgroundSource) {
     measure.LoadResource(id);
     int buttonWidth = measure.Width() / 4;
     measure.Free();
-    ButtonDefinition definition = {dialog->GetWidth() - dialog->DialogUnitsX(10) - buttonWidth - 2, 1, L"Close", L"Close",
+    ButtonDefinition definition = {dialog->GetWidth() - dialog->DialogUnitsX(10) - buttonWidth - 2, 1,
+                                   Text(kCloseButton), Text(kCloseButton),
                        ButtonFlag::kDefault, backgroundSource};
     return group.AddButton(this, definition, id, dialog);
 }

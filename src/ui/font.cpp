@@ -2,6 +2,8 @@
 
 #include <string.h>
 
+#include "ui/script_font.h"
+
 Font::Font()
     : selected(0), dc(nullptr), previousFont(nullptr), savedTextColour(0), savedBackgroundMode(0), transparent(1),
       font(nullptr), colour(0), lineSpacing(0) {
@@ -31,6 +33,7 @@ bool Font::Create(HDC target, const char* faceName, int height, COLORREF textCol
     logFont.lfItalic = italic ? 1 : 0;
     logFont.lfUnderline = underline ? 1 : 0;
     logFont.lfCharSet = ANSI_CHARSET;
+    ApplyScriptFace(logFont);
     font = CreateFontIndirectW(&logFont);
     if (font && target) Select(target);
     return font != nullptr;

@@ -3,6 +3,7 @@
 #include <windowsx.h>
 
 #include "base/restore_on_exit.h"
+#include "ui/script_font.h"
 #include "ui/xwindow.h"
 
 namespace {
@@ -58,6 +59,7 @@ LRESULT XWindow::DispatchToOperation(UINT message, WPARAM wParam, LPARAM lParam,
             return 0;
         case WM_CREATE:
         case WM_INITDIALOG:
+            ApplyScriptFontToControls(hwnd);
             OnInit();
             handled = 1;
             return 0;

@@ -4,7 +4,9 @@
 
 #include "app/installer_state.h"
 #include "app/reboot_dialog.h"
+#include "base/texts.h"
 #include "res/resource_ids.h"
+#include "ui/fitted_text.h"
 #include "ui/font.h"
 #include "ui/icon_handle.h"
 #include "ui/scale.h"
@@ -19,9 +21,8 @@ const uint32_t kWorkerStopTimeout = 60000;
 
 int SideByScale(const int (&sides)[5]) { return sides[VariantIndex(Scale(100))]; }
 
-void DrawLine(HDC dc, int x, int y, int height, const wchar_t* text) {
-    Font font(nullptr, "Tahoma", height, RGB(0, 0, 0), false, false, false);
-    font.DrawText(dc, x, y, text, false);
+void DrawLine(HDC dc, int x, int y, int height, const wchar_t* text, int right) {
+    DrawFitted(dc, x, y, height, FW_NORMAL, text, right - x);
 }
 
 int LineHeight(HDC dc, int height, const wchar_t* text) {
@@ -53,10 +54,14 @@ dlgUnInstall::~dlgUnInstall() {
 
 void dlgUnInstall::OnInit() {
     SetWindowTextW(hwnd, ::state.caption);
+    SetDlgItemTextW(hwnd, IDOK, Text(kUninstallButton));
+    SetDlgItemTextW(hwnd, IDCANCEL, Text(kCancelButton));
+    static const int kButtons[] = {IDOK, IDCANCEL};
+    FitButtonRow(hwnd, kButtons, 2);
     ShapeWindow();
     {
         MutexLock lock(pictureLock_);
-        if (DrawBackground(L"Uninstaller"))
+        if (DrawBackground(Text(kUninstallerHeading)))
             DrawCentred(background_.MemoryDC(), GetWidth(), DialogUnitsY(57), Scale(18), ::state.projectName);
     }
     closeButtons.StartHoverTimer(hwnd);
@@ -83,26 +88,28 @@ void dlgUnInstall::PaintPage() {
         int width = GetWidth(), middle = GetHeight() / 2;
         int textLeft = 0;
         if (state == kReady) {
-            DrawCentred(dc, width, DialogUnitsY(35), Scale(30), L"Ready to Uninstall");
+            DrawCentred(dc, width, DialogUnitsY(35), Scale(30), Text(kReadyToUninstall));
             DrawPageIcon(dc, IDI_UNINSTALL, 0, textLeft);
-            WString question = WString::Formatted(L"Remove %s?", (const wchar_t*)::state.projectName);
-            DrawLine(dc, textLeft, middle - LineHeight(dc, Scale(21), question) / 2, Scale(21), question);
+            WString question = WString::Formatted(Text(kRemoveQuestion), (const wchar_t*)::state.projectName);
+            DrawLine(dc, textLeft, middle - LineHeight(dc, Scale(21), question) / 2, Scale(21), question,
+                     width - DialogUnitsX(10));
         } else if (state == kUninstalling) {
-            DrawCentred(dc, width, DialogUnitsY(35), Scale(30), L"Uninstalling");
+            DrawCentred(dc, width, DialogUnitsY(35), Scale(30), Text(kUninstallingTitle));
         } else {
             bool failed = ::state.uninstallFailed;
             bool restart = ::state.uninstallRebootRequired;
             int raise = restart ? DialogUnitsY(15) : 0;
-            DrawCentred(dc, width, DialogUnitsY(35), Scale(30), failed ? L"Uninstall Incomplete" : L"Uninstall Completed");
+            DrawCentred(dc, width, DialogUnitsY(35), Scale(30),
+                        failed ? Text(kUninstallIncomplete) : Text(kUninstallCompleted));
             DrawPageIcon(dc, failed ? IDI_FAILURE : IDI_SUCCESS, raise, textLeft);
             WString outcome = WString::Formatted(
-                failed ? L"%s has not been removed." : L"%s has been removed successfully.",
+                failed ? Text(kProductNotRemoved) : Text(kProductRemoved),
                 (const wchar_t*)::state.projectName);
-            const wchar_t* next = restart ? L"Review and click Finish to exit." : L"Click Finish to exit.";
+            const wchar_t* next = restart ? Text(kReviewAndFinish) : Text(kClickFinish);
             int line = LineHeight(dc, Scale(18), outcome);
             int top = middle - raise - line;
-            DrawLine(dc, textLeft, top, Scale(18), outcome);
-            DrawLine(dc, textLeft, top + line + Scale(4), Scale(18), next);
+            DrawLine(dc, textLeft, top, Scale(18), outcome, width - DialogUnitsX(10));
+            DrawLine(dc, textLeft, top + line + Scale(4), Scale(18), next, width - DialogUnitsX(10));
         }
     }
     Invalidate();
@@ -118,6 +125,7 @@ void dlgUnInstall::OnCmdOK() {
     GetClientRect(hwnd, &client);
     MoveWindow(cancel, client.right / 2 - DialogUnitsX(27), DialogUnitsY(211), DialogUnitsX(54), DialogUnitsY(16),
                TRUE);
+    FitButtonCentred(cancel);
     EnableWindow(cancel, FALSE);
     if (closeButton.buttonWindow) EnableWindow(closeButton.buttonWindow, FALSE);
     ShowWindow(GetItem(IDC_PROGRESS), SW_SHOW);
@@ -128,7 +136,8 @@ void dlgUnInstall::OnCmdCancel() { OnClose(); }
 
 void dlgUnInstall::Finish() {
     HWND button = GetItem(IDCANCEL);
-    SetWindowTextW(button, L"Finish");
+    SetWindowTextW(button, Text(kFinishButton));
+    FitButtonCentred(button);
     EnableWindow(button, TRUE);
     SetFocus(button);
     if (closeButton.buttonWindow) EnableWindow(closeButton.buttonWindow, TRUE);
@@ -140,7 +149,7 @@ void dlgUnInstall::Finish() {
         for (int i = 0; i < 4; i++) icons[i].Load(ids[i], side, side);
         restartList.SetCheckIcons(icons[0].Handle(), icons[1].Handle(), icons[2].Handle(), icons[3].Handle());
         ValueRow row;
-        row.name = L"Restart Computer [Required to Finalize Uninstall]";
+        row.name = Text(kRestartUninstallRow);
         row.value = L"1";
         row.icon.Load(IDI_RESTART, side, side);
         row.iconX = Scale(6);

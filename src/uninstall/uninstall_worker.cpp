@@ -5,6 +5,7 @@
 #include <shellapi.h>
 
 #include "app/installer_state.h"
+#include "app/language.h"
 #include "app/processes.h"
 #include "base/disk_file.h"
 #include "base/folders.h"
@@ -13,6 +14,7 @@
 #include "base/message_box.h"
 #include "base/protected_folders.h"
 #include "base/registry.h"
+#include "base/texts.h"
 #include "engine/install_worker.h"
 #include "engine/path_macros.h"
 #include "engine/registration.h"
@@ -84,7 +86,7 @@ void Worker::RunAction(WString program, WString parameters) {
                           ? program
                           : WString::Formatted(L"\"%s\" %s", (const wchar_t*)program, (const wchar_t*)parameters);
     if (!StartProcess(command, true))
-        ShowMessage(owner_, WString::Formatted(L"Error whilst running '%s'.", (const wchar_t*)program), state.caption,
+        ShowMessage(owner_, WString::Formatted(Text(kErrorRunningAction), (const wchar_t*)program), state.caption,
                     MB_OK | MB_ICONERROR);
 }
 
@@ -221,7 +223,7 @@ void Worker::Run() {
         state.uninstallFailed = true;
         if (!state.silent)
             ShowMessage(owner_,
-                        WString::Formatted(L"Unable to open the uninstall log '%s', nothing has been removed.",
+                        WString::Formatted(Text(kUninstallLogMissing),
                                            (const wchar_t*)logPath),
                         state.caption, MB_OK | MB_ICONERROR);
         return;
@@ -241,6 +243,7 @@ void Worker::Run() {
         log_.Close();
     }
     DeleteFileW(logPath);
+    DeleteFileW(RecordedLanguagePath(logPath));
     if (!state.projectName.IsEmpty()) {
         WString uninstallKeys = UninstallKeyPath(L"");
         uninstallKeys.StripTrailingBackslashes();

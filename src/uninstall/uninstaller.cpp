@@ -5,12 +5,15 @@
 #include "app/command_line.h"
 #include "app/focus_window.h"
 #include "app/installer_state.h"
+#include "app/language.h"
 #include "app/processes.h"
 #include "app/roles.h"
 #include "app/system_checks.h"
 #include "base/message_box.h"
 #include "base/run_log.h"
+#include "base/texts.h"
 #include "engine/existing_version.h"
+#include "engine/path_macros.h"
 #include "uninstall/uninstall_dialog.h"
 #include "uninstall/uninstall_worker.h"
 
@@ -75,14 +78,14 @@ bool RunElevatedAndWait(const wchar_t* program, const wchar_t* parameters, HWND 
 }
 
 int RunUninstaller() {
-    state.caption = L"UnInstaller";
+    WString record = UninstallLogPathOfCommandLine(WString(GetCommandLineW()));
+    ExpandPathMacros(record);
+    ApplyRecordedLanguage(record);
+    state.caption = Text(kUninstallerCaption);
     if (CanWriteProgramFiles()) return RunElevatedUninstall();
     if (HasSwitch(L"--IsElevated")) {
         // Already the relaunched copy, and still without the rights.
-        ShowMessage(nullptr,
-                    L"Uninstaller requires Administrator rights, change this account to an Administrator, then retry "
-                    L"the uninstall.",
-                    state.caption, MB_ICONERROR);
+        ShowMessage(nullptr, Text(kUninstallAdminRequired), state.caption, MB_ICONERROR);
         return kUninstallFailed;
     }
     RunLog(L"role: uninstaller, relaunches itself elevated and waits");
@@ -90,10 +93,7 @@ int RunUninstaller() {
     dlgNonElevateWndWithFocus focusWindow;
     if (IsXpOrLater() && GetOsVersion().dwMajorVersion < 6) {
         // These systems show a run-as dialog instead of a consent prompt.
-        ShowMessage(nullptr,
-                    L"Uninstaller requires Administrator rights, on the next page shown, select 'The Following User' "
-                    L"and choose the Administrator user.",
-                    state.caption, MB_ICONINFORMATION);
+        ShowMessage(nullptr, Text(kUninstallAdminRunAs), state.caption, MB_ICONINFORMATION);
     }
     WString parameters = WString::Formatted(L"--IsElevated %s", (const wchar_t*)GetRestOfCommandLine());
     DWORD exitCode = 0;

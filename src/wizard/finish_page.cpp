@@ -1,8 +1,10 @@
 // The finish page's option list and the start of the chosen actions.
 #include "app/installer_state.h"
+#include "base/texts.h"
 #include "engine/finish_items.h"
 #include "engine/uninstall_record.h"
 #include "res/resource_ids.h"
+#include "ui/fitted_text.h"
 #include "ui/scale.h"
 #include "wizard/finish_thread.h"
 #include "wizard/install_dialog.h"
@@ -38,7 +40,8 @@ FinishProgram* ProgramAt(int32_t i) { return static_cast<FinishProgram*>(state.f
 
 void dlgInstall::ShowFinishPage() {
     page = kFinished;
-    SetDlgItemTextW(hwnd, IDC_CANCEL, L"Finish");
+    SetDlgItemTextW(hwnd, IDC_CANCEL, Text(kFinishButton));
+    FitButtonCentred(GetItem(IDC_CANCEL));
     ShowWindow(GetItem(IDC_PROGRESS), SW_HIDE);
     SendMessageW(hwnd, WM_SETREDRAW, FALSE, 0);
     PaintPage();
@@ -66,13 +69,13 @@ void dlgInstall::ShowFinishPage() {
             SetWindowPos(list, nullptr, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER | SWP_FRAMECHANGED);
         }
         if (state.rebootRequired)
-            AddCheckRow(finishList, L"Restart Computer [Required to Finalize Setup]", IDI_RESTART, true);
+            AddCheckRow(finishList, Text(kRestartSetupRow), IDI_RESTART, true);
         for (int32_t i = 0; i < state.finishShortcuts.Count(); i++)
-            AddCheckRow(finishList, WString(L"Create Icon: ").Append(ShortcutAt(i)->displayName), IDI_SHORTCUT,
-                        ShortcutAt(i)->checked);
+            AddCheckRow(finishList, WString::Formatted(Text(kCreateIconRow), (const wchar_t*)ShortcutAt(i)->displayName),
+                        IDI_SHORTCUT, ShortcutAt(i)->checked);
         for (int32_t i = 0; i < state.finishPrograms.Count(); i++)
-            AddCheckRow(finishList, WString(L"Run Program: ").Append(ProgramAt(i)->displayName), IDI_PROGRAM,
-                        ProgramAt(i)->checked);
+            AddCheckRow(finishList, WString::Formatted(Text(kRunProgramRow), (const wchar_t*)ProgramAt(i)->displayName),
+                        IDI_PROGRAM, ProgramAt(i)->checked);
     }
     PaintPage();
     SendMessageW(hwnd, WM_SETREDRAW, TRUE, 0);

@@ -5,9 +5,11 @@
 
 #include "app/installer_state.h"
 #include "base/message_box.h"
+#include "base/texts.h"
 #include "engine/install_worker.h"
 #include "package/setup_files.h"
 #include "res/resource_ids.h"
+#include "ui/fitted_text.h"
 #include "ui/scale.h"
 #include "wizard/licence_dialog.h"
 #include "wizard/wizard_settings.h"
@@ -40,6 +42,30 @@ dlgInstall::~dlgInstall() {
     Release();
 }
 
+void dlgInstall::FitControls() {
+    static const int kButtons[] = {IDC_INSTALL, IDC_CANCEL};
+    FitButtonRow(hwnd, kButtons, 2);
+    // Choose grows into the destination, which ends where it begins.
+    static const int kChoose[] = {IDC_CHOOSE};
+    FitButtonRow(hwnd, kChoose, 1);
+    RECT choose, edit;
+    GetWindowRect(GetItem(IDC_CHOOSE), &choose);
+    GetWindowRect(GetItem(IDC_INSTALL_PATH), &edit);
+    MapWindowPoints(nullptr, hwnd, (POINT*)&choose, 2);
+    MapWindowPoints(nullptr, hwnd, (POINT*)&edit, 2);
+    MoveWindow(GetItem(IDC_INSTALL_PATH), edit.left, edit.top, choose.left - edit.left, edit.bottom - edit.top, TRUE);
+    // The link is as wide as the template's English needs. Its ideal size
+    // (LM_GETIDEALSIZE, the same message as LM_GETIDEALHEIGHT) comes from
+    // Vista on; Windows XP leaves the size at 0 and the link as it is.
+    HWND link = GetItem(IDC_LICENSE_LINK);
+    SIZE ideal = {0, 0};
+    RECT at;
+    GetWindowRect(link, &at);
+    MapWindowPoints(nullptr, hwnd, (POINT*)&at, 2);
+    SendMessageW(link, LM_GETIDEALHEIGHT, (WPARAM)(GetWidth() - at.left), (LPARAM)&ideal);
+    if (ideal.cx > at.right - at.left) MoveWindow(link, at.left, at.top, ideal.cx, at.bottom - at.top, TRUE);
+}
+
 WString ChosenDestination(const WString& folder, const WString& installToText) {
     WString result(folder);
     result.EnsureTrailingBackslash();
@@ -62,10 +88,15 @@ void dlgInstall::OnInit() {
         return;
     }
     SetWindowTextW(hwnd, state.caption);
+    SetDlgItemTextW(hwnd, IDC_INSTALL, Text(kInstallButton));
+    SetDlgItemTextW(hwnd, IDC_CANCEL, Text(kCancelButton));
+    SetDlgItemTextW(hwnd, IDC_CHOOSE, Text(kChooseButton));
+    SetDlgItemTextW(hwnd, IDC_LICENSE_LINK, WString::Formatted(L"<a>%s</a>", Text(kReadLicenceLink)));
+    FitControls();
     ShapeWindow();
     {
         MutexLock lock(pictureLock_);
-        if (DrawBackground(L"Installer")) {
+        if (DrawBackground(Text(kInstallerHeading))) {
             WString project(state.projectName);
             if (!state.programVersion.IsEmpty()) project.Append(L" ").Append(state.programVersion);
             DrawCentred(background_.MemoryDC(), GetWidth(), DialogUnitsY(57), Scale(18), project);
@@ -103,6 +134,7 @@ void dlgInstall::StartInstall() {
     ShowWindow(GetItem(IDC_PROGRESS), SW_SHOW);
     MoveWindow(GetItem(IDC_CANCEL), GetWidth() / 2 - DialogUnitsX(27), DialogUnitsY(211), DialogUnitsX(54),
                DialogUnitsY(16), TRUE);
+    FitButtonCentred(GetItem(IDC_CANCEL));
     PaintPage();
     Invalidate();
 }
@@ -154,7 +186,7 @@ void dlgInstall::OnCommand(int id, HWND, int code) {
 void dlgInstall::BrowseForDestination() {
     BROWSEINFOW info = {};
     info.hwndOwner = hwnd;
-    info.lpszTitle = L"Select Installation Folder";
+    info.lpszTitle = Text(kSelectFolder);
     info.ulFlags = BIF_EDITBOX | BIF_NEWDIALOGSTYLE;
     LPITEMIDLIST chosen = SHBrowseForFolderW(&info);
     if (!chosen) return;
@@ -178,7 +210,7 @@ LRESULT dlgInstall::OnNotify(NMHDR* header) {
 void dlgInstall::OnClose() {
     if (page == kInstalling) {
         asking_ = true;
-        int answer = ShowMessage(hwnd, L"Cancel Install?", state.caption, MB_YESNO | MB_ICONQUESTION);
+        int answer = ShowMessage(hwnd, Text(kCancelInstallQuestion), state.caption, MB_YESNO | MB_ICONQUESTION);
         asking_ = false;
         if (answer != IDYES) return;
         state.installAborted = true;

@@ -76,6 +76,8 @@ public:
 
 private:
     void BrowseForDestination();
+    // Makes room for texts longer than the English the template was made for.
+    void FitControls();
     void MarkFinishedActions();
     void PaintReady(HDC dc);
     void PaintFinished(HDC dc);

@@ -3,8 +3,10 @@
 #include "app/installer_state.h"
 #include "base/disk_file.h"
 #include "base/lists.h"
+#include "base/texts.h"
 #include "package/setup_files.h"
 #include "res/resource_ids.h"
+#include "ui/fitted_text.h"
 #include "ui/font.h"
 #include "ui/scale.h"
 
@@ -33,12 +35,14 @@ WString ReadLicenceText(const wchar_t* path) {
 
 void dlgLicense::OnInit() {
     SetWindowTextW(hwnd, state.caption);
+    SetDlgItemTextW(hwnd, IDOK, Text(kCloseButton));
+    FitButtonCentred(GetItem(IDOK));
     ShapeWindow();
     {
         MutexLock lock(pictureLock_);
-        if (DrawBackground(L"Installer")) {
+        if (DrawBackground(Text(kInstallerHeading))) {
             Font heading(nullptr, "Tahoma", Scale(26), RGB(0, 0, 0), false, false, false);
-            heading.DrawText(background_.MemoryDC(), DialogUnitsX(25), DialogUnitsY(20), L"License", false);
+            heading.DrawText(background_.MemoryDC(), DialogUnitsX(25), DialogUnitsY(20), Text(kLicenceHeading), false);
             ShowBackground();
         }
     }

@@ -5,6 +5,7 @@
 #include "base/line_reader.h"
 #include "base/message_box.h"
 #include "base/registry.h"
+#include "base/texts.h"
 #include "engine/existing_version.h"
 #include "engine/install_worker.h"
 #include "engine/shortcuts.h"
@@ -74,7 +75,7 @@ void SettingsReader::CopyFile() {
 bool SettingsReader::Section(const WString& line) {
     if (Compare(line, L"[Project Name]", false) == 0) {
         state.projectName = Next();
-        state.caption.Format(L"%s Installer", (const wchar_t*)state.projectName);
+        state.caption.Format(Text(kInstallerCaption), (const wchar_t*)state.projectName);
     } else if (Compare(line, L"[ProgramVersion]", false) == 0) {
         state.programVersion = Next();
     } else if (Compare(line, L"[Install To]", false) == 0) {
@@ -137,7 +138,7 @@ bool CheckWindowsVersion(int64_t required) {
     state.use64BitLocations = true;
     if (state.isWow64) return true;
     WString message;
-    message.Format(L"This install requires Windows %s or above.", L"64 bit");
+    message.Format(Text(kRequiresWindows), Text(kWindows64Bit));
     ShowMessage(nullptr, message, state.caption, MB_TOPMOST | MB_ICONERROR);
     return false;
 }

@@ -7,6 +7,7 @@
 #include "app/command_file.h"
 #include "app/command_line.h"
 #include "app/installer_state.h"
+#include "app/language.h"
 #include "app/relaunch.h"
 #include "app/roles.h"
 #include "base/folders.h"
@@ -154,9 +155,10 @@ TEST(ParentRole, RelaunchesItselfAndEndsWithTheChildsCode) {
     run.Run(Lines({L"[setreg_hkcu_string]", L"Seen", kTestKey, L"yes"}), false, 5);
     EXPECT_EQ(5, run.exitCode);
     EXPECT_NE(std::string::npos, run.childCommandLine.find("--selfrun --IsElevated=\"")) << run.childCommandLine;
-    // The parent's own words follow unchanged (ctest may give it none).
+    // The parent's language, then its own words unchanged (ctest may give
+    // it none).
     std::string rest = std::string(GetRestOfCommandLine().ToAnsi());
-    std::string expectedTail = ".tmp\" " + rest;
+    std::string expectedTail = ".tmp\"" + std::string(LanguageOption().ToAnsi()) + " " + rest;
     ASSERT_GE(run.childCommandLine.size(), expectedTail.size());
     EXPECT_EQ(expectedTail, run.childCommandLine.substr(run.childCommandLine.size() - expectedTail.size()))
         << run.childCommandLine;

@@ -1,6 +1,7 @@
 #include "support/installed_product.h"
 
 #include "app/installer_state.h"
+#include "app/language.h"
 #include "base/registry.h"
 #include "engine/uninstall_record.h"
 #include "support/machine_registry.h"
@@ -13,6 +14,7 @@ InstalledProduct::~InstalledProduct() {
     state.projectName = name_.c_str();
     DeleteFileW(UninstallerCopyPath());
     DeleteFileW(UninstallLogPath());
+    DeleteFileW(RecordedLanguagePath(UninstallLogPath()));
     RemoveDirectoryW(UninstallFolder());
     state.projectName = saved;
     state.use64BitLocations = saved64;

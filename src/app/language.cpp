@@ -1,0 +1,228 @@
+#include "app/language.h"
+
+#include <windows.h>
+#include <string.h>
+
+#include "app/installer_state.h"
+#include "base/byte_buffer.h"
+#include "base/disk_file.h"
+#include "base/language_file.h"
+#include "base/texts.h"
+#include "package/install_package.h"
+#include "package/lzma_decode.h"
+#include "package/package_format.h"
+#include "package/setup_files.h"
+#include "res/resource_ids.h"
+#include "ui/script_font.h"
+
+namespace {
+
+const wchar_t kPackagePrefix[] = L"setup.lng.";
+
+WString g_tag(L"en");
+WString g_wanted;
+bool g_requested = false;
+// The decoded built-in translations, kept while their texts are applied.
+ByteBuffer g_builtIn;
+bool g_decoded = false;
+
+WString PrimaryOf(const wchar_t* tag) {
+    WString primary(tag);
+    int32_t dash = primary.FindChar(L'-', 1);
+    if (!dash) dash = primary.FindChar(L'_', 1);
+    if (dash) primary.SetLength(dash - 1);
+    return primary;
+}
+
+struct MemoryInput {
+    const uint8_t* at;
+    uint32_t left;
+};
+
+uint32_t ReadMemory(void* context, uint8_t* buffer, uint32_t size) {
+    // MemoryInOut begins with its input.
+    MemoryInput* in = static_cast<MemoryInput*>(context);
+    if (size > in->left) size = in->left;
+    memcpy(buffer, in->at, size);
+    in->at += size;
+    in->left -= size;
+    return size;
+}
+
+struct MemoryInOut {
+    MemoryInput in;
+    uint32_t written;
+};
+
+// Into g_builtIn, sized beforehand to the stated unpacked size.
+bool WriteBuffer(void* context, const uint8_t* data, uint32_t size) {
+    MemoryInOut* io = static_cast<MemoryInOut*>(context);
+    if (size > g_builtIn.Size() - io->written) return false;
+    memcpy(g_builtIn.Data() + io->written, data, size);
+    io->written += size;
+    return true;
+}
+
+// The built-in translations: one LZMA stream in the resources, the
+// languages' files one after another, each under its "[TAG]".
+bool DecodeBuiltIn() {
+    if (g_decoded) return g_builtIn.Size() != 0;
+    g_decoded = true;
+    HRSRC found = FindResourceW(nullptr, MAKEINTRESOURCEW(IDR_LANGUAGES), (LPCWSTR)RT_RCDATA);
+    HGLOBAL loaded = found ? LoadResource(nullptr, found) : nullptr;
+    const uint8_t* data = loaded ? (const uint8_t*)LockResource(loaded) : nullptr;
+    uint32_t size = found ? SizeofResource(nullptr, found) : 0;
+    LzmaHeader header;
+    if (!data || size < package_format::kLzmaHeaderSize || !ParseLzmaHeader(data, header)) return false;
+    uint32_t usable = UsableDictionary(size);
+    if (header.dictionarySize > usable) header.dictionarySize = usable;
+    MemoryInOut memory = {{data + package_format::kLzmaHeaderSize, size - package_format::kLzmaHeaderSize}, 0};
+    LzmaStreamIo io = {ReadMemory, WriteBuffer, &memory};
+    if (!g_builtIn.Resize(header.unpackedSize, false) || DecodeLzmaStream(header, io) != kDecoded)
+        g_builtIn.Free();
+    else
+        g_builtIn.Resize(memory.written, false);
+    return g_builtIn.Size() != 0;
+}
+
+void AddBuiltInTags(StringList& tags) {
+    tags.AddString(L"en");
+    if (!DecodeBuiltIn()) return;
+    LanguageLines lines((const char*)g_builtIn.Data(), g_builtIn.Size());
+    LanguageLine line;
+    while (lines.Next(line)) {
+        if (line.kind != kLanguageSection) continue;
+        WString tag;
+        for (size_t i = 0; i < line.nameLength; i++) tag.AppendChar((wchar_t)(uint8_t)line.name[i]);
+        tags.AddString(tag);
+    }
+}
+
+// English, then the built-in translation that serves tag, if any.
+void ApplyBuiltIn(const wchar_t* tag) {
+    ResetTexts();
+    if (Compare(PrimaryOf(tag), L"en", true) == 0) return;
+    StringList tags;
+    AddBuiltInTags(tags);
+    int32_t index = MatchLanguage(tag, tags);
+    if (index <= 0) return;
+    // Applying resolves escapes in place: a copy, as the table may be
+    // applied again.
+    ByteBuffer copy;
+    if (!copy.Resize(g_builtIn.Size(), false)) return;
+    memcpy(copy.Data(), g_builtIn.Data(), g_builtIn.Size());
+    ApplyLanguageLines((char*)copy.Data(), copy.Size(), WString(tags[index]).ToAnsi());
+}
+
+bool ReadWholeFile(const wchar_t* path, ByteBuffer& out) {
+    DiskFile file;
+    file.SetPath(path);
+    file.Open(GENERIC_READ, OPEN_EXISTING, false);
+    if (!file.IsOpen()) return false;
+    uint64_t size = file.Size();
+    if (size > 1 << 20 || !out.Resize((uint32_t)size, false)) return false;
+    return file.Read(out.Data(), (uint32_t)size) == size;
+}
+
+void Choose(const wchar_t* tag) {
+    g_tag = tag;
+    ApplyBuiltIn(tag);
+    UseScriptOf(tag);
+}
+
+}  // namespace
+
+WString UserLanguageTag() {
+    LCID locale = MAKELCID(GetUserDefaultUILanguage(), SORT_DEFAULT);
+    wchar_t language[16] = L"", country[16] = L"";
+    GetLocaleInfoW(locale, LOCALE_SISO639LANGNAME, language, 16);
+    GetLocaleInfoW(locale, LOCALE_SISO3166CTRYNAME, country, 16);
+    WString tag(language);
+    if (tag.IsEmpty()) return WString(L"en");
+    if (country[0]) {
+        tag.AppendChar(L'-');
+        tag.Append(country);
+    }
+    return tag;
+}
+
+int32_t MatchLanguage(const wchar_t* wanted, const StringList& tags) {
+    for (int32_t i = 0; i < tags.Count(); i++)
+        if (Compare(tags[i], wanted, true) == 0) return i;
+    WString primary = PrimaryOf(wanted);
+    for (int32_t i = 0; i < tags.Count(); i++)
+        if (Compare(PrimaryOf(tags[i]), primary, true) == 0) return i;
+    return -1;
+}
+
+void ChooseLanguage(const CommandLineOptions& options) {
+    int32_t at = options.Lookup(L"language");
+    g_requested = at >= 0 && !options.values[at].IsEmpty();
+    g_wanted = g_requested ? options.values[at] : UserLanguageTag();
+    StringList tags;
+    tags.AddString(L"en");
+    if (Compare(PrimaryOf(g_wanted), L"en", true) != 0) AddBuiltInTags(tags);
+    int32_t index = MatchLanguage(g_wanted, tags);
+    Choose(index < 0 ? L"en" : tags[index]);
+}
+
+void ApplyPackageLanguage() {
+    if (!state.package || !state.package->Package()) return;
+    InstallPackage* package = state.package->Package();
+    StringList names, tags;
+    WString name;
+    for (int32_t i = 0;; i++) {
+        package->EntryName(i, name);
+        if (name.IsEmpty()) break;
+        if (Compare(name.Left(10), kPackagePrefix, true) != 0 || name.Length() - 1 <= 10) continue;
+        names.AddString(name);
+        tags.AddString(name.From(11));
+    }
+    // The publisher's language wins where it serves the user as well as a
+    // built-in one: an exact tag first, then the primary language.
+    StringList all;
+    AddBuiltInTags(all);
+    int32_t own = MatchLanguage(g_wanted, tags);
+    int32_t builtIn = MatchLanguage(g_wanted, all);
+    if (own < 0) return;
+    if (builtIn >= 0 && Compare(all[builtIn], g_wanted, true) == 0 && Compare(tags[own], g_wanted, true) != 0) return;
+    Choose(tags[own]);
+    WString path = WString(state.package->Folder()).Append(names[own]);
+    ByteBuffer text;
+    if (!package->ExtractEntry(names[own], path) || !ReadWholeFile(path, text)) return;
+    ApplyLanguageLines((char*)text.Data(), text.Size(), nullptr);
+}
+
+WString RecordedLanguagePath(const WString& recordPath) { return recordPath.StripExtension().Append(L".lng"); }
+
+void RecordLanguage(const WString& recordPath) {
+    DiskFile out;
+    out.SetPath(RecordedLanguagePath(recordPath));
+    out.Open(GENERIC_WRITE, CREATE_ALWAYS, false);
+    if (!out.IsOpen()) return;
+    WString section = WString::Formatted(L"[%s]", (const wchar_t*)g_tag);
+    out.WriteText(section.ToAnsi(), true);
+    if (!state.package) return;
+    WString path = WString(state.package->Folder()).Append(kPackagePrefix).Append(g_tag);
+    ByteBuffer text;
+    if (ReadWholeFile(path, text)) out.Write(text.Data(), text.Size());
+}
+
+void ApplyRecordedLanguage(const WString& recordPath) {
+    ByteBuffer text;
+    if (!ReadWholeFile(RecordedLanguagePath(recordPath), text)) return;
+    LanguageLines lines((const char*)text.Data(), text.Size());
+    LanguageLine line;
+    if (!lines.Next(line) || line.kind != kLanguageSection) return;
+    WString recorded;
+    for (size_t i = 0; i < line.nameLength; i++) recorded.AppendChar((wchar_t)(uint8_t)line.name[i]);
+    if (g_requested && Compare(recorded, g_wanted, true) != 0) return;
+    Choose(recorded);
+    ApplyLanguageLines((char*)text.Data(), text.Size(), recorded.ToAnsi());
+}
+
+const wchar_t* LanguageTag() { return g_tag; }
+
+bool LanguageRequested() { return g_requested; }
+
+WString LanguageOption() { return WString::Formatted(L" --language=%s", (const wchar_t*)g_tag); }
