@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "files.h"
+#include "language_check.h"
 #include "pack_writer.h"
 #include "package_view.h"
 #include "script_check.h"
@@ -48,10 +49,13 @@ const char kBuildHelp[] =
     "runs on Windows or Linux. The output appears only when complete.\n";
 
 const char kCheckHelp[] =
-    "bkpack check SCRIPT [FILES_DIR]\n\nWarns of what the installer would pass over in silence: a line that looks like\n"
+    "bkpack check SCRIPT [FILES_DIR]\nbkpack check setup.lng.TAG\n\n"
+    "Warns of what the installer would pass over in silence: a line that looks like\n"
     "a section header but is none, a section short of lines, an unknown placeholder, a registry root, type\n"
     "or DWORD it cannot use, an entry name it cannot pack (or, with FILES_DIR, that is missing), and no\n"
-    "[Project Name]. Exit 0 when there is nothing to say. 'build' and 'pack' warn the same way first.\n";
+    "[Project Name]. Of a language file (named setup.lng.TAG): lines without '=', unknown identifiers,\n"
+    "placeholders other than the English text's, and the identifiers it lacks. Exit 0 when there is nothing\n"
+    "to say. 'build' and 'pack' warn the same way first, of the script and of each --add'ed language file.\n";
 const char kListHelp[] = "bkpack list FILE\n\nPrints name, packed size, unpacked size and whether the checksum holds.\n";
 const char kVerifyHelp[] =
     "bkpack verify FILE\n\nChecks the trailer, the body checksum, the directory's record count and that every\n"
@@ -204,6 +208,18 @@ size_t CheckScriptFile(const std::wstring& path, const Bytes& script, const std:
     return PrintFindings(Utf8(path), CheckScript(script, host), strict);
 }
 
+// A language file's findings on the standard error; how many there were.
+size_t CheckLanguageFileAt(const std::wstring& path, bool strict, std::string& error) {
+    Bytes file;
+    if (!ReadWholeFile(path, file, error)) return 1;
+    return PrintFindings(Utf8(path), CheckLanguageFile(file), strict);
+}
+
+std::string BaseName(const std::wstring& path) {
+    size_t slash = path.find_last_of(L"\\/");
+    return Utf8(slash == std::wstring::npos ? path : path.substr(slash + 1));
+}
+
 int Check(int argc, wchar_t** argv) {
     if (WantsHelp(argc, argv)) return printf("%s", kCheckHelp), 0;
     if (argc != 3 && argc != 4) return Fail("give SCRIPT and, optionally, FILES_DIR (see --help)");
@@ -213,6 +229,10 @@ int Check(int argc, wchar_t** argv) {
     std::wstring filesDir = argc == 4 ? argv[3] : L"";
     Bytes script;
     std::string error;
+    if (argc == 3 && IsLanguageFileName(BaseName(path))) {
+        size_t found = CheckLanguageFileAt(path, false, error);
+        return error.empty() ? (found ? 1 : 0) : Fail(error);
+    }
     if (!ReadWholeFile(path, script, error)) return Fail(error);
     return CheckScriptFile(path, script, argc == 4 ? &filesDir : nullptr, false) ? 1 : 0;
 }
@@ -228,6 +248,11 @@ int Build(int argc, wchar_t** argv, bool withStub) {
         return Fail("the script has mistakes (see above); nothing written");
     std::vector<Source> sources;
     if (!CollectSources(a, script, sources, error)) return Fail(error);
+    size_t languageFindings = 0;
+    for (const Source& source : sources)
+        if (IsLanguageFileName(source.name)) languageFindings += CheckLanguageFileAt(source.path, a.strict, error);
+    if (!error.empty()) return Fail(error);
+    if (languageFindings && a.strict) return Fail("a language file has mistakes (see above); nothing written");
     std::vector<PackInput> inputs(sources.size());
     for (size_t i = 0; i < sources.size(); i++) inputs[i] = {sources[i].name, sources[i].path};
     Bytes package;
