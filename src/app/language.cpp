@@ -18,6 +18,7 @@
 namespace {
 
 const wchar_t kPackagePrefix[] = L"setup.lng.";
+const int32_t kPrefixLength = (int32_t)(sizeof kPackagePrefix / sizeof kPackagePrefix[0]) - 1;
 
 WString g_tag(L"en");
 WString g_wanted;
@@ -174,17 +175,18 @@ void ApplyPackageLanguage() {
     for (int32_t i = 0;; i++) {
         package->EntryName(i, name);
         if (name.IsEmpty()) break;
-        if (Compare(name.Left(10), kPackagePrefix, true) != 0 || name.Length() - 1 <= 10) continue;
+        if (Compare(name.Left(kPrefixLength), kPackagePrefix, true) != 0 || name.Length() - 1 <= kPrefixLength)
+            continue;
         names.AddString(name);
-        tags.AddString(name.From(11));
+        tags.AddString(name.From(kPrefixLength + 1));
     }
+    int32_t own = MatchLanguage(g_wanted, tags);
+    if (own < 0) return;
     // The publisher's language wins where it serves the user as well as a
     // built-in one: an exact tag first, then the primary language.
     StringList all;
     AddBuiltInTags(all);
-    int32_t own = MatchLanguage(g_wanted, tags);
     int32_t builtIn = MatchLanguage(g_wanted, all);
-    if (own < 0) return;
     if (builtIn >= 0 && Compare(all[builtIn], g_wanted, true) == 0 && Compare(tags[own], g_wanted, true) != 0) return;
     Choose(tags[own]);
     WString path = WString(state.package->Folder()).Append(names[own]);
