@@ -71,6 +71,30 @@ TEST(Bkpack, PacksWhatTheScriptRefersToInOrder) {
     EXPECT_EQ(kScript, ReadBytes(pub.Path(L"x\\setup.dat")));
 }
 
+// A publisher's language file: check names the text whose placeholders
+// differ from the English ones; pack warns the same way and packs it.
+TEST(Bkpack, LanguageFileWithOtherPlaceholdersIsReported) {
+    Publisher pub;
+    WriteBytes(pub.Path(L"setup.lng.de"), "InstallButton=Installieren\nRemoveQuestion=%d entfernen?\n");
+    ProcessResult check = pub.Run(L"check " + pub.Quoted(L"setup.lng.de"));
+    EXPECT_EQ(1u, check.exitCode) << check.output;
+    EXPECT_NE(std::string::npos,
+              check.output.find("setup.lng.de:2: warning: 'RemoveQuestion' has the placeholders %d but the English "
+                                "text has %s"))
+        << check.output;
+    EXPECT_NE(std::string::npos, check.output.find("'CancelButton' is missing")) << check.output;
+    EXPECT_EQ(std::string::npos, check.output.find("'InstallButton'")) << check.output;
+
+    ProcessResult pack = pub.Run(pub.PackArgs(L"out.pkg") + L" --add " + pub.Quoted(L"setup.lng.de"));
+    EXPECT_EQ(0u, pack.exitCode) << pack.output;
+    EXPECT_NE(std::string::npos, pack.output.find("'RemoveQuestion' has the placeholders %d")) << pack.output;
+    EXPECT_NE(std::string::npos, pub.Run(L"list " + pub.Quoted(L"out.pkg")).output.find("setup.lng.de "));
+    ProcessResult strict =
+        pub.Run(pub.PackArgs(L"strict.pkg") + L" --add " + pub.Quoted(L"setup.lng.de") + L" --strict");
+    EXPECT_NE(0u, strict.exitCode) << strict.output;
+    EXPECT_EQ(INVALID_FILE_ATTRIBUTES, GetFileAttributesW(pub.Path(L"strict.pkg").c_str()));
+}
+
 TEST(Bkpack, SameInputsGiveTheSameBytes) {
     Publisher pub;
     std::wstring common = L" " + pub.Quoted(L"setup.dat") + L" " + pub.Quoted(L"files") + L" --licence " +
