@@ -8,17 +8,7 @@ namespace {
 // Room beside a button's text for its frame and focus rectangle.
 int ButtonPadding() { return GetSystemMetrics(SM_CXEDGE) * 2 + 10; }
 
-int NeededButtonWidth(HWND button) {
-    wchar_t text[128] = L"";
-    GetWindowTextW(button, text, 128);
-    HDC dc = GetDC(button);
-    HGDIOBJ previous = SelectObject(dc, (HFONT)SendMessageW(button, WM_GETFONT, 0, 0));
-    SIZE size = {0, 0};
-    GetTextExtentPoint32W(dc, text, lstrlenW(text), &size);
-    SelectObject(dc, previous);
-    ReleaseDC(button, dc);
-    return size.cx + ButtonPadding();
-}
+int NeededButtonWidth(HWND button) { return ControlTextWidth(button) + ButtonPadding(); }
 
 RECT RectIn(HWND dialog, HWND control) {
     RECT r;
@@ -28,6 +18,18 @@ RECT RectIn(HWND dialog, HWND control) {
 }
 
 }  // namespace
+
+int ControlTextWidth(HWND control) {
+    wchar_t text[128] = L"";
+    GetWindowTextW(control, text, 128);
+    HDC dc = GetDC(control);
+    HGDIOBJ previous = SelectObject(dc, (HFONT)SendMessageW(control, WM_GETFONT, 0, 0));
+    SIZE size = {0, 0};
+    GetTextExtentPoint32W(dc, text, lstrlenW(text), &size);
+    SelectObject(dc, previous);
+    ReleaseDC(control, dc);
+    return size.cx;
+}
 
 FittedLine FitLine(HDC dc, int height, int weight, const wchar_t* text, int maxWidth) {
     FittedLine line;

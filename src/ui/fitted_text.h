@@ -19,6 +19,9 @@ FittedLine FitLine(HDC dc, int height, int weight, const wchar_t* text, int maxW
 // Draws the line fitted to maxWidth at x, y (its top); returns the fit.
 FittedLine DrawFitted(HDC dc, int x, int y, int height, int weight, const wchar_t* text, int maxWidth);
 
+// The width of a control's text in the control's font.
+int ControlTextWidth(HWND control);
+
 // Widens push buttons whose text does not fit. ids: a row of buttons from
 // right to left; the first keeps its right edge, the others keep their gaps
 // to the one before.

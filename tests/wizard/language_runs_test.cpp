@@ -17,6 +17,7 @@
 #include "package/package_fixture.h"
 #include "res/resource_ids.h"
 #include "support/installed_product.h"
+#include "ui/fitted_text.h"
 #include "ui/script_font.h"
 
 namespace {
@@ -172,18 +173,6 @@ BOOL CALLBACK TakeVisible(HWND window, LPARAM found) {
     return FALSE;
 }
 
-int TextWidthIn(HWND control) {
-    wchar_t text[128] = L"";
-    GetWindowTextW(control, text, 128);
-    HDC dc = GetDC(control);
-    HGDIOBJ previous = SelectObject(dc, (HFONT)SendMessageW(control, WM_GETFONT, 0, 0));
-    SIZE size = {0, 0};
-    GetTextExtentPoint32W(dc, text, lstrlenW(text), &size);
-    SelectObject(dc, previous);
-    ReleaseDC(control, dc);
-    return size.cx;
-}
-
 // The countdown's buttons were laid out for "Cancel Reboot" and "Reboot
 // Now": the German texts are longer, and the buttons grow without running
 // into each other.
@@ -206,8 +195,8 @@ TEST(LanguageRuns, GermanCountdownMakesRoomForItsButtons) {
     GetWindowRect(now, &left);
     GetWindowRect(cancel, &right);
     EXPECT_LT(left.right, right.left) << "the buttons keep a gap";
-    EXPECT_GT(left.right - left.left, TextWidthIn(now));
-    EXPECT_GT(right.right - right.left, TextWidthIn(cancel));
+    EXPECT_GT(left.right - left.left, ControlTextWidth(now));
+    EXPECT_GT(right.right - right.left, ControlTextWidth(cancel));
     PostMessageW(window, WM_CLOSE, 0, 0);
     EXPECT_EQ(WAIT_OBJECT_0, WaitForSingleObject(thread, 10000));
     CloseHandle(thread);
