@@ -17,8 +17,6 @@ const char* const kPlaceholders[] = {
 const char kTempInstall[] = "<TempInstall>";
 const char* const kRoots[] = {"HKLM", "HKCU", "HKCR", "HKCC", "HKU"};
 const char* const kTypes[] = {"STRING", "DWORD", "BINARY"};
-// The package format stores a name with its NUL in at most 255 bytes.
-const size_t kMaxEntryName = 254;
 const char kUtf8Mark[] = "\xEF\xBB\xBF";
 
 // Edit distance, ignoring ASCII case.
@@ -61,12 +59,6 @@ bool OneOf(const std::string& word, const char* const (&known)[N]) {
     for (const char* k : known)
         if (word == k) return true;
     return false;
-}
-
-std::string Trimmed(const std::string& line) {
-    size_t first = line.find_first_not_of(" \t");
-    if (first == std::string::npos) return std::string();
-    return line.substr(first, line.find_last_not_of(" \t") - first + 1);
 }
 
 // Text with bytes above 127 that all form UTF-8 sequences: most likely
