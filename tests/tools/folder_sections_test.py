@@ -101,6 +101,11 @@ rows = [
      written(('docs\\a.txt', '<Destinaton>a.txt'), ('docs\\b.html', '<Destinaton>b.html'),
              ('docs\\sub\\c.html', '<Destinaton>sub\\c.html')),
      [(5, "'<Destinaton>' is not a path placeholder")]),
+    ('a line a warning names is the script\'s own',
+     section('docs\\*.txt', '<Destination>', '*.html') + '\r\n[CreateIcon]\r\n<Destination>a.txt\r\n[Action]\r\nx\r\n',
+     written(('docs\\a.txt', '<Destination>a.txt')) + '\r\n[CreateIcon]\r\n<Destination>a.txt\r\n[Action]\r\nx\r\n',
+     [(8, "'[CreateIcon]' needs 4 lines after it (target; shortcut path; arguments; options), but line 10 is the "
+          "header '[Action]'")]),
 ]
 
 table_script = os.path.join(work, 'table', 'setup.dat')

@@ -257,9 +257,7 @@ ExpandedScript ExpandScript(const Bytes& script, const FolderLister& list) {
 }
 
 std::vector<ScriptFinding> CheckExpandedScript(const ExpandedScript& expanded, const ScriptCheckHost& host) {
-    std::vector<ScriptFinding> all = CheckScript(expanded.bytes, host);
-    for (ScriptFinding& f : all)
-        if (f.line >= 1 && f.line <= expanded.origin.size()) f.line = expanded.origin[f.line - 1] + 1;
+    std::vector<ScriptFinding> all = CheckScript(expanded.bytes, host, &expanded.origin);
     all.insert(all.end(), expanded.findings.begin(), expanded.findings.end());
     std::stable_sort(all.begin(), all.end(),
                      [](const ScriptFinding& a, const ScriptFinding& b) { return a.line < b.line; });
