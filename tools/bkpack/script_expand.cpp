@@ -19,12 +19,18 @@ struct Copy {
     bool listed;  // written out from a folder section
 };
 
+// A pattern of a folder section's third line.
+struct Exclusion {
+    enum Kind { kName, kFolder, kPath } kind;  // "*.pdb", "tests\", "lib\*.a"
+    std::string pattern;                       // kFolder without its backslash
+};
+
 // What one folder section takes.
 struct Selection {
     std::string base;  // the named folder below FILES_DIR with its backslash; "" for FILES_DIR
     std::string pattern;
     bool recursive;
-    std::vector<std::string> left;  // exclusions; with a backslash, matched on the path below base
+    std::vector<Exclusion> left;
     std::string destination;        // without the marker
     std::string marker;
     size_t line;
@@ -80,9 +86,11 @@ void Expander::Keep(const Bytes& script, size_t from, size_t to, size_t untilLin
     for (; nextLine_ < untilLine; nextLine_++) out_.origin.push_back(nextLine_);
 }
 
-bool Excluded(const Selection& s, const std::string& below, const std::string& name) {
-    for (const std::string& pattern : s.left)
-        if (MatchesPattern(pattern, pattern.find('\\') == std::string::npos ? name : below)) return true;
+// A file's name is matched in every folder, a path from the named folder
+// down; a folder's name (kFolder) at any depth.
+bool Excluded(const Selection& s, Exclusion::Kind kind, const std::string& below, const std::string& name) {
+    for (const Exclusion& e : s.left)
+        if (e.kind == kind && MatchesPattern(e.pattern, kind == Exclusion::kPath ? below : name)) return true;
     return false;
 }
 
@@ -110,14 +118,15 @@ bool Expander::Walk(const Selection& s, const std::string& below) {
         if (!item.ansi) {
             Add(s.line, "'" + s.base + path + "' in FILES_DIR has a name the ANSI code page cannot spell, so it is " +
                             "left out; rename it");
-        } else if (item.folder && s.recursive) {
+        } else if (item.folder && s.recursive && !Excluded(s, Exclusion::kFolder, path, item.name)) {
             // No name below it could be packed; this also ends a loop of links.
             if ((s.base + path).size() + 2 > kMaxEntryName)
                 Add(s.line, "the folder '" + (s.base + path).substr(0, 40) + "...' lies too deep: the names of its " +
                                 "files would be longer than 254 bytes, so they are left out; use shorter names");
             else
                 Walk(s, path + "\\");
-        } else if (!item.folder && MatchesPattern(s.pattern, item.name) && !Excluded(s, path, item.name)) {
+        } else if (!item.folder && MatchesPattern(s.pattern, item.name) &&
+                   !Excluded(s, Exclusion::kName, path, item.name) && !Excluded(s, Exclusion::kPath, path, item.name)) {
             copies_.push_back({s.base + path, Destination(s, path), s.line, true});
         }
     }
@@ -143,8 +152,13 @@ void Expander::Section(size_t header, const std::string& entry, const std::strin
     for (size_t at = 0; at <= exclusions.size();) {
         size_t end = std::min(exclusions.find(';', at), exclusions.size());
         std::string pattern = Trimmed(exclusions.substr(at, end - at));
-        if (!pattern.empty() && pattern.back() == '\\') pattern += '*';
-        if (!pattern.empty()) s.left.push_back(pattern);
+        size_t slash = pattern.find('\\');
+        if (slash == std::string::npos && !pattern.empty())
+            s.left.push_back({Exclusion::kName, pattern});
+        else if (slash != std::string::npos && slash + 1 == pattern.size())
+            s.left.push_back({Exclusion::kFolder, pattern.substr(0, slash)});
+        else if (slash != std::string::npos)
+            s.left.push_back({Exclusion::kPath, pattern.back() == '\\' ? pattern + "*" : pattern});
         at = end + 1;
     }
     s.destination = destination;

@@ -9,7 +9,9 @@
 //                        the matching files of app\ and its subfolders
 //   <Destination>bin\    the folder they go to; a __BKI_WIN64 or
 //                        __BKI_UNICODE marker in it marks every file
-//   *.pdb;tests\         optional: patterns of what is left out
+//   *.pdb;tests\;lib\*.a optional, what is left out: names of files in
+//                        every folder, of folders at any depth, and paths
+//                        below the named folder
 //
 // The third line belongs to the section when it is neither blank nor a
 // header; a plain "[CopyFile]" keeps its two lines. Files are written out
