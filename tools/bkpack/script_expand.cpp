@@ -31,7 +31,7 @@ struct Selection {
     std::string pattern;
     bool recursive;
     std::vector<Exclusion> left;
-    std::string destination;        // without the marker
+    std::string destination;  // without the marker
     std::string marker;
     size_t line;
 };
