@@ -36,11 +36,6 @@ struct Selection {
     size_t line;
 };
 
-bool IsFolderEntry(const std::string& name) {
-    if (name.empty()) return false;
-    return name.back() == '\\' || HasWildcard(name.substr(name.rfind('\\') + 1));
-}
-
 // As the installer folds destinations: letter case, and the backslash that
 // follows a placeholder, which ends in one of its own.
 std::string Comparable(const std::string& destination) {
@@ -68,6 +63,7 @@ public:
 
 private:
     void Add(size_t index, const std::string& text) { out_.findings.push_back({index + 1, text}); }
+    void Append(const uint8_t* from, const uint8_t* to);
     void Keep(const Bytes& script, size_t from, size_t to, size_t untilLine);
     void Section(size_t header, const std::string& entry, const std::string& destination,
                  const std::string& exclusions);
@@ -81,8 +77,15 @@ private:
     size_t nextLine_ = 0;  // the first script line not yet in the output
 };
 
+// A lone CR ending what is there and a LF starting what comes would read
+// as one line break, and the LF's empty line would be lost: it gets a CR.
+void Expander::Append(const uint8_t* from, const uint8_t* to) {
+    if (from != to && *from == '\n' && !out_.bytes.empty() && out_.bytes.back() == '\r') out_.bytes.push_back('\r');
+    out_.bytes.insert(out_.bytes.end(), from, to);
+}
+
 void Expander::Keep(const Bytes& script, size_t from, size_t to, size_t untilLine) {
-    out_.bytes.insert(out_.bytes.end(), script.begin() + from, script.begin() + to);
+    Append(script.data() + from, script.data() + to);
     for (; nextLine_ < untilLine; nextLine_++) out_.origin.push_back(nextLine_);
 }
 
@@ -194,7 +197,7 @@ void Expander::Emit(size_t firstCopy, size_t header, const std::string& br) {
         text += "[CopyFile]" + br + copies_[i].entry + br + copies_[i].destination + br;
         for (size_t k = 0; k < 3; k++) out_.origin.push_back(header + k);
     }
-    out_.bytes.insert(out_.bytes.end(), text.begin(), text.end());
+    Append((const uint8_t*)text.data(), (const uint8_t*)text.data() + text.size());
 }
 
 void Expander::CheckCopies() {
@@ -263,6 +266,11 @@ void Expander::Run(const Bytes& script) {
 }
 
 }  // namespace
+
+bool IsFolderEntry(const std::string& name) {
+    if (name.empty()) return false;
+    return name.back() == '\\' || HasWildcard(name.substr(name.rfind('\\') + 1));
+}
 
 ExpandedScript ExpandScript(const Bytes& script, const FolderLister& list) {
     ExpandedScript out;

@@ -44,6 +44,9 @@ struct ExpandedScript {
     std::vector<ScriptFinding> findings;  // folders matching nothing, destinations given twice, ...
 };
 
+// True when a "[CopyFile]" entry name names a folder or a pattern.
+bool IsFolderEntry(const std::string& name);
+
 // A script without folder sections comes back byte for byte.
 ExpandedScript ExpandScript(const Bytes& script, const FolderLister& list);
 
