@@ -18,9 +18,18 @@
 #include "package/package_format.h"
 #include "package/setup_files.h"
 #include "pack_writer.h"
+#include "script_expand.h"
+#include "script_refs.h"
 #include "uninstall/record_locations.h"
 
 namespace pf = package_format;
+
+const char kFolderScript[] =
+    "[Project Name]\r\nF\r\n[CopyFile]\r\napp\\\r\n<Destination>__BKI_WIN64\\\r\n*.dll;lib\\\r\n\r\n"
+    "[CopyFile]\r\napp\\**.TXT\r\n<Destination>\r\n[CopyFile]\r\n*\r\n<Destination>top.txt\r";
+// Lone CRs, then an empty line ended by a LF after each folder section.
+const char kMixedBreaks[] =
+    "[Project Name]\rF\r[CopyFile]\rapp\\lib\\\r<Destination>\r\n\n[CopyFile]\rnone\\\r<Destination>\r\n\nend";
 
 namespace {
 
@@ -252,6 +261,43 @@ std::string RunRecord(const Bytes& input) {
     return std::string();
 }
 
+// A small FILES_DIR for the builder's folder sections: letter case, a name
+// the code page cannot spell, and a link back to a folder's own parent.
+bool ListFakeTree(const std::string& folder, std::vector<ListedItem>& items) {
+    if (folder.empty()) {
+        items = {{"app", true, true}, {"top.txt", false, true}};
+    } else if (folder == "app") {
+        items = {{"b.dll", false, true}, {"B.DLL", false, true}, {"lib", true, true}, {"\u20ac", false, false}};
+    } else if (folder == "app\\lib" || (folder.compare(0, 8, "app\\lib\\") == 0 && folder.size() >= 13 &&
+                                       folder.compare(folder.size() - 5, 5, "\\loop") == 0)) {
+        items = {{"x.txt", false, true}, {"loop", true, true}};
+    } else {
+        return false;
+    }
+    return true;
+}
+
+// The builder writing folder sections out: it ends, every line it writes is
+// told at a line of the script, and what it writes holds no folder section.
+std::string RunExpand(const Bytes& input) {
+    ExpandedScript out = ExpandScript(input, ListFakeTree);
+    size_t lines = ScriptLines(input).size();
+    std::vector<std::string> written = ScriptLines(out.bytes);
+    if (written.size() != out.origin.size()) return "a written line told at no line of the script";
+    for (size_t origin : out.origin)
+        if (origin >= lines) return "a written line told past the script's end";
+    for (const ScriptFinding& f : CheckExpandedScript(out, ScriptCheckHost()))
+        if (f.line < 1 || f.line > (lines ? lines : 1)) return "a finding past the script's end";
+    for (size_t i = 0; i < written.size(); i++) {
+        const ScriptSection* section = FindSection(written[i], kWorkerReader);
+        if (!section) continue;
+        if (std::string(section->header) == "[CopyFile]" && i + 2 < written.size() && IsFolderEntry(written[i + 1]))
+            return "a folder section left in what is packed";
+        i += section->lines;
+    }
+    return std::string();
+}
+
 // Entry sums of the records that lie in the body, then the body sum and the
 // trailer, as the writer would have made them.
 void ResealPackage(Bytes& package, Random& random) {
@@ -303,5 +349,11 @@ std::vector<FuzzTarget> MakeTargets(const std::wstring& work) {
     targets.push_back({"logpath", 2048, 2000, 1, CommandSeeds(), lineTokens, nullptr, RunLogPath});
     targets.push_back({"macros", 65536, 2000, 1, MacroSeeds(), lineTokens, nullptr, RunMacros});
     targets.push_back({"record", 512, 5000, 1, ScriptSeeds(false), scriptTokens, nullptr, RunRecord});
+    std::vector<Bytes> folderSeeds = ScriptSeeds(false);
+    folderSeeds.push_back(Bytes(kFolderScript, kFolderScript + sizeof kFolderScript - 1));
+    folderSeeds.push_back(Bytes(kMixedBreaks, kMixedBreaks + sizeof kMixedBreaks - 1));
+    const std::vector<std::string> folderTokens = {"\r\n", "\r", "\n", "[CopyFile]\r\n", "app\\", "*", "?", "**",
+                                                   "\\", ";", "__BKI_WIN64\\", "<Destination>", "[Action]\r\n"};
+    targets.push_back({"expand", 512, 5000, 1, folderSeeds, folderTokens, nullptr, RunExpand});
     return targets;
 }

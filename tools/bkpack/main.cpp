@@ -9,6 +9,7 @@
 #include "pack_writer.h"
 #include "package_view.h"
 #include "script_check.h"
+#include "script_expand.h"
 #include "script_refs.h"
 #include "stub_embed.h"
 
@@ -20,6 +21,7 @@ const char kUsage[] =
     "  bkpack build SCRIPT FILES_DIR --stub STUB -o OUT [options]   installer (stub + package)\n"
     "  bkpack pack SCRIPT FILES_DIR -o OUT.pkg [options]            bare package\n"
     "  bkpack check SCRIPT [FILES_DIR]                              the script's mistakes\n"
+    "  bkpack build|pack SCRIPT FILES_DIR --list-expanded           the script as it is packed\n"
     "  bkpack list FILE                                             one line per entry\n"
     "  bkpack verify FILE                                           exit 0 when sound\n"
     "  bkpack extract FILE DIR                                      every entry into DIR\n"
@@ -33,6 +35,8 @@ const char kBuildHelp[] =
     "Packs SCRIPT as setup.dat and every entry it refers to: line 1 of each [CopyFile],\n"
     "the data line of each BINARY [Registry] value, and the entry of a <TempInstall>\n"
     "program in [RunFile] and [RunAndWaitFile]. Entries are found relative to FILES_DIR.\n"
+    "A [CopyFile] whose entry ends with a backslash (a folder) or holds * or ? (a pattern)\n"
+    "is written out as one [CopyFile] per file it names; setup.dat holds only those.\n"
     "'build' embeds the package into a copy of STUB; 'pack' writes the package alone.\n"
     "\n"
     "  --banner BMP        the wizard's banner, packed as setup.bmp\n"
@@ -43,6 +47,8 @@ const char kBuildHelp[] =
     "  --threads N         entries compressed at once (default: one per core)\n"
     "  --quiet             no progress lines\n"
     "  --strict            the script's mistakes ('bkpack check') stop the build\n"
+    "  --list-expanded     print the script as it would be packed, folders written out,\n"
+    "                      and build nothing (-o and --stub are not needed)\n"
     "\n"
     "The same inputs always give the same bytes, whatever --threads and whether bkpack\n"
     "runs on Windows or Linux. The output appears only when complete.\n";
@@ -51,7 +57,9 @@ const char kCheckHelp[] =
     "bkpack check SCRIPT [FILES_DIR]\n\nWarns of what the installer would pass over in silence: a line that looks like\n"
     "a section header but is none, a section short of lines, an unknown placeholder, a registry root, type\n"
     "or DWORD it cannot use, an entry name it cannot pack (or, with FILES_DIR, that is missing), and no\n"
-    "[Project Name]. Exit 0 when there is nothing to say. 'build' and 'pack' warn the same way first.\n";
+    "[Project Name]. With FILES_DIR it checks the script with its folder sections written out, and warns\n"
+    "of a folder or pattern that names no file, a destination given twice, and files whose names differ\n"
+    "only in letter case. Exit 0 when there is nothing to say. 'build' and 'pack' warn the same way first.\n";
 const char kListHelp[] = "bkpack list FILE\n\nPrints name, packed size, unpacked size and whether the checksum holds.\n";
 const char kVerifyHelp[] =
     "bkpack verify FILE\n\nChecks the trailer, the body checksum, the directory's record count and that every\n"
@@ -85,6 +93,7 @@ struct BuildArgs {
     std::vector<std::wstring> adds;
     PackSettings settings;
     bool strict = false;
+    bool listExpanded = false;
 };
 
 bool ParseBuildArgs(int argc, wchar_t** argv, bool withStub, BuildArgs& a, std::string& error) {
@@ -98,6 +107,8 @@ bool ParseBuildArgs(int argc, wchar_t** argv, bool withStub, BuildArgs& a, std::
             a.settings.quiet = true;
         } else if (arg == L"--strict") {
             a.strict = true;
+        } else if (arg == L"--list-expanded") {
+            a.listExpanded = true;
         } else if (arg == L"--stub" || arg == L"-o" || arg == L"--banner" || arg == L"--licence" ||
                    arg == L"--add" || arg == L"--level" || arg == L"--threads") {
             if (!hasValue) {
@@ -139,6 +150,7 @@ bool ParseBuildArgs(int argc, wchar_t** argv, bool withStub, BuildArgs& a, std::
     }
     a.script = positional[0];
     a.filesDir = positional[1];
+    if (a.listExpanded) return true;
     if (a.out.empty()) error = "-o OUT is missing";
     if (withStub && a.stub.empty()) error = "--stub STUB is missing";
     return error.empty();
@@ -146,8 +158,9 @@ bool ParseBuildArgs(int argc, wchar_t** argv, bool withStub, BuildArgs& a, std::
 
 // Every entry with its name checked: representable in the ANSI code page,
 // at most 254 bytes, and unique as the installer looks names up.
-bool CollectSources(const BuildArgs& a, const Bytes& script, std::vector<Source>& sources, std::string& error) {
-    sources.push_back({"setup.dat", a.script});
+bool CollectSources(const BuildArgs& a, const std::wstring& scriptPath, const Bytes& script,
+                    std::vector<Source>& sources, std::string& error) {
+    sources.push_back({"setup.dat", scriptPath});
     if (!a.banner.empty()) sources.push_back({"setup.bmp", a.banner});
     if (!a.licence.empty()) sources.push_back({"setup.lic", a.licence});
     for (const std::string& name : ScriptReferences(script)) {
@@ -175,7 +188,7 @@ bool CollectSources(const BuildArgs& a, const Bytes& script, std::vector<Source>
             error = "the script names an empty entry";
             return false;
         }
-        if (name.size() > 254) {
+        if (name.size() > kMaxEntryName) {
             error = "the entry name '" + name.substr(0, 40) + "...' is longer than 254 bytes";
             return false;
         }
@@ -188,20 +201,44 @@ bool CollectSources(const BuildArgs& a, const Bytes& script, std::vector<Source>
     return true;
 }
 
-// The script's findings on the standard error; how many there were.
-size_t CheckScriptFile(const std::wstring& path, const Bytes& script, const std::wstring* filesDir, bool strict) {
+// The folders of FILES_DIR, their names in the ANSI code page.
+FolderLister FilesDirLister(const std::wstring& filesDir) {
+    return [filesDir](const std::string& folder, std::vector<ListedItem>& items) {
+        std::wstring wide;
+        std::vector<FolderItem> found;
+        if (!AnsiToWide(folder, wide) || !ListFolder(Joined(filesDir, wide), found)) return false;
+        for (const FolderItem& f : found) {
+            ListedItem item;
+            item.folder = f.folder;
+            item.ansi = WideToAnsi(f.name, item.name);
+            if (!item.ansi) item.name = Utf8(f.name);
+            items.push_back(item);
+        }
+        return true;
+    };
+}
+
+// The script's findings on the standard error; how many there were. With
+// FILES_DIR, packed becomes the script with its folder sections written out.
+size_t CheckScriptFile(const std::wstring& path, const Bytes& script, const std::wstring* filesDir, bool strict,
+                       Bytes& packed) {
     ScriptCheckHost host;
     host.isAnsiText = [](const std::string& name) {
         std::wstring wide;
         return AnsiToWide(name, wide);
     };
-    if (filesDir)
-        host.entryExists = [filesDir](const std::string& name) {
-            std::wstring wide;
-            AnsiToWide(name, wide);
-            return IsRegularFile(Joined(*filesDir, wide));
-        };
-    return PrintFindings(Utf8(path), CheckScript(script, host), strict);
+    if (!filesDir) {
+        packed = script;
+        return PrintFindings(Utf8(path), CheckScript(script, host), strict);
+    }
+    host.entryExists = [filesDir](const std::string& name) {
+        std::wstring wide;
+        AnsiToWide(name, wide);
+        return IsRegularFile(Joined(*filesDir, wide));
+    };
+    ExpandedScript expanded = ExpandScript(script, FilesDirLister(*filesDir));
+    packed = expanded.bytes;
+    return PrintFindings(Utf8(path), CheckExpandedScript(expanded, host), strict);
 }
 
 int Check(int argc, wchar_t** argv) {
@@ -211,10 +248,10 @@ int Check(int argc, wchar_t** argv) {
         if (argv[i][0] == L'-') return Fail("unknown option " + Utf8(argv[i]));
     std::wstring path = argv[2];
     std::wstring filesDir = argc == 4 ? argv[3] : L"";
-    Bytes script;
+    Bytes script, packed;
     std::string error;
     if (!ReadWholeFile(path, script, error)) return Fail(error);
-    return CheckScriptFile(path, script, argc == 4 ? &filesDir : nullptr, false) ? 1 : 0;
+    return CheckScriptFile(path, script, argc == 4 ? &filesDir : nullptr, false, packed) ? 1 : 0;
 }
 
 int Build(int argc, wchar_t** argv, bool withStub) {
@@ -222,12 +259,17 @@ int Build(int argc, wchar_t** argv, bool withStub) {
     BuildArgs a;
     std::string error;
     if (!ParseBuildArgs(argc, argv, withStub, a, error)) return Fail(error);
-    Bytes script;
+    Bytes script, packed;
     if (!ReadWholeFile(a.script, script, error)) return Fail(error);
-    if (CheckScriptFile(a.script, script, &a.filesDir, a.strict) && a.strict)
+    if (CheckScriptFile(a.script, script, &a.filesDir, a.strict, packed) && a.strict)
         return Fail("the script has mistakes (see above); nothing written");
+    if (a.listExpanded) return WriteStandardOutput(packed) ? 0 : Fail("cannot write the standard output");
+    // The written-out script is packed from a file beside the output while
+    // the package is built.
+    ScratchFile expanded;
+    if (packed != script && !expanded.Create(a.out + L".setup.dat", packed, error)) return Fail(error);
     std::vector<Source> sources;
-    if (!CollectSources(a, script, sources, error)) return Fail(error);
+    if (!CollectSources(a, packed != script ? expanded.Path() : a.script, packed, sources, error)) return Fail(error);
     std::vector<PackInput> inputs(sources.size());
     for (size_t i = 0; i < sources.size(); i++) inputs[i] = {sources[i].name, sources[i].path};
     Bytes package;
