@@ -107,11 +107,7 @@ void RunProgram(const wchar_t* programText, const wchar_t* parametersText, bool 
         if (!ShellRun(nullptr, program, nullptr, wait, waitDetails)) failed = true;
         deleteTemporary = false;
     } else {
-        WString commandLine;
-        if (parameters.IsEmpty())
-            commandLine = program;
-        else
-            commandLine.Format(L"\"%s\" %s", (const wchar_t*)program, (const wchar_t*)parameters);
+        WString commandLine = ProgramCommandLine(program, parameters);
         ExpandPathMacros(commandLine);
         if (!StartProcess(commandLine, wait, waitDetails)) {
             if (GetLastError() == kElevationRequired) {

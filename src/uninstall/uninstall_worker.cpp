@@ -80,10 +80,7 @@ void Worker::RunAction(WString program, WString parameters) {
         ShellExecuteW(owner_, nullptr, program, nullptr, nullptr, SW_SHOWNORMAL);
         return;
     }
-    WString command = parameters.IsEmpty()
-                          ? program
-                          : WString::Formatted(L"\"%s\" %s", (const wchar_t*)program, (const wchar_t*)parameters);
-    if (!StartProcess(command, true))
+    if (!StartProcess(ProgramCommandLine(program, parameters), true))
         ShowMessage(owner_, WString::Formatted(L"Error whilst running '%s'.", (const wchar_t*)program), state.caption,
                     MB_OK | MB_ICONERROR);
 }

@@ -121,6 +121,21 @@ TEST(RunProgram, ProgramThatCannotStart) {
     EXPECT_EQ(L"Setup", boxes.Shown()[0].caption);
 }
 
+// Without parameters the path alone is the command line: unquoted, a
+// path with spaces would start "C:\Program.exe" first.
+TEST(RunProgram, PathWithSpacesStartsThatProgram) {
+    ChildState child;
+    MessageRecorder boxes;
+    DecoyProgram decoy;
+    ASSERT_TRUE(decoy.Placed());
+    std::wstring tool = decoy.SpacedFolder() + L"\\tool.exe";
+    ASSERT_TRUE(CopyFileW(BinPath(L"test_helper.exe").c_str(), tool.c_str(), FALSE));
+    RunProgram(tool.c_str(), L"", true, false, nullptr);
+    DeleteFileW(tool.c_str());
+    EXPECT_FALSE(decoy.Ran());
+    EXPECT_TRUE(boxes.Shown().empty());
+}
+
 }  // namespace
 
 namespace {

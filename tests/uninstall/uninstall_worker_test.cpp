@@ -184,6 +184,23 @@ TEST_F(Uninstall, ActionsRunFirstDocumentsAreNotWaitedForFailuresAreShown) {
     CloseHandle(release);
 }
 
+// Without parameters the program's path alone is the command line; unquoted,
+// "C:\Program Files\..." would start "C:\Program.exe" with administrator rights.
+TEST_F(Uninstall, ActionInAFolderWithSpacesStartsThatProgram) {
+    DecoyProgram decoy;
+    ASSERT_TRUE(decoy.Placed());
+    TestProduct product(L"BkTestSpaced", decoy.SpacedFolder() + L"\\Product");
+    Entries entries = {{L"tool.exe", BinPath(L"test_helper.exe")}};
+    ASSERT_TRUE(product.Install(CopySection(L"tool.exe", L"<Destination>tool.exe") +
+                                    "[UninstallAction]\r\n<Destination>tool.exe\r\n\r\n",
+                                entries));
+    UninstallRun run = product.Uninstall();
+    ASSERT_TRUE(run.resultWritten);
+    EXPECT_TRUE(run.boxes.empty());
+    EXPECT_FALSE(decoy.Ran());
+    EXPECT_FALSE(Exists(product.Folder()));
+}
+
 TEST_F(Uninstall, EmptyFoldersGoUpToButNotIncludingProtectedFolders) {
     TestProduct product(L"BkTestPrune", L"<Program Files>BkTest Prune");
     Entries entries = {{L"f.txt", File("f.txt", "f")}};
