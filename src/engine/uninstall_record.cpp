@@ -52,6 +52,16 @@ WString UninstallFolder() {
     return folder;
 }
 
+void BothUninstallFolders(StringList& folders) {
+    bool chosen = state.use64BitLocations;
+    for (int side = 0; side < 2; side++) {
+        state.use64BitLocations = side != 0;
+        WString folder = UninstallFolder();
+        if (!folders.Contains(folder, true)) folders.AddString(folder);
+    }
+    state.use64BitLocations = chosen;
+}
+
 WString UninstallerCopyPath() {
     return UninstallFolder().Append(L"Uninstall-").Append(state.projectName).Append(L".exe");
 }

@@ -7,6 +7,7 @@
 // and registers NAME under HKLM "...\CurrentVersion\Uninstall\NAME".
 #pragma once
 
+#include "base/lists.h"
 #include "base/wstring.h"
 
 // At most once per process; nothing when the script has "[NoUnInstall]".
@@ -16,6 +17,9 @@ void WriteUninstallRecord();
 extern const wchar_t kRememberedPathsKey[];
 
 WString UninstallFolder();
+// The uninstall folders under both program folders (one on 32-bit
+// Windows): a record lies in the one its install chose.
+void BothUninstallFolders(StringList& folders);
 WString UninstallerCopyPath();
 WString UninstallLogPath();
 WString UninstallKeyPath(const wchar_t* projectName);

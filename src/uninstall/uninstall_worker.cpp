@@ -186,13 +186,7 @@ void Worker::RemoveItem(int32_t index) {
 void Worker::KeepSharedFiles(const WString& logPath) {
     StringList folders;
     folders.AddString(logPath.FolderPart());
-    bool chosen = state.use64BitLocations;
-    for (int side = 0; side < 2; side++) {
-        state.use64BitLocations = side != 0;
-        WString folder = UninstallFolder();
-        if (!folders.Contains(folder, true)) folders.AddString(folder);
-    }
-    state.use64BitLocations = chosen;
+    BothUninstallFolders(folders);
     for (int32_t f = 0; f < folders.Count(); f++) {
         DirWalker others(kLogPattern, folders[f]);
         while (others.Next()) {
@@ -216,11 +210,7 @@ void Worker::Run() {
         // this uninstaller stay, so that the product stays removable once
         // the record is back.
         state.uninstallFailed = true;
-        if (!state.silent)
-            ShowMessage(owner_,
-                        WString::Formatted(L"Unable to open the uninstall log '%s', nothing has been removed.",
-                                           (const wchar_t*)logPath),
-                        state.caption, MB_OK | MB_ICONERROR);
+        ReportMissingRecord(owner_, logPath);
         return;
     }
     {
@@ -256,6 +246,33 @@ void Worker::Run() {
 }
 
 }  // namespace
+
+void ReportMissingRecord(HWND owner, const wchar_t* path) {
+    if (state.silent) return;
+    ShowMessage(owner, WString::Formatted(L"Unable to open the uninstall log '%s', nothing has been removed.", path),
+                state.caption, MB_OK | MB_ICONERROR);
+}
+
+bool IsUninstallRecord(const WString& path) {
+    WString name = path.FileName();
+    const int32_t prefix = 15;  // "BraskUninstall-"
+    if (name.Length() - 1 <= prefix + 4 || Compare(name.Left(prefix), L"BraskUninstall-", true) != 0 ||
+        Compare(name.Extension(), L".dat", true) != 0)
+        return false;
+    StringList folders;
+    BothUninstallFolders(folders);
+    bool inUninstallFolder = false;
+    for (int32_t i = 0; i < folders.Count() && !inUninstallFolder; i++)
+        inUninstallFolder = SameObject(folders[i], path.FolderPart());
+    if (!inUninstallFolder) return false;
+    DiskFile record;
+    record.SetPath(path);
+    record.Open(GENERIC_READ, OPEN_EXISTING, false);
+    WString line;
+    while (record.IsOpen() && ReadLine(record, line, false))
+        if (IsHeader(line, L"[Project Name]")) return true;
+    return false;
+}
 
 WString ProjectNameFromLogPath(const wchar_t* path) {
     WString name = WString(path).FileTitle();
