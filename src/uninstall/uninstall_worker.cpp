@@ -23,6 +23,10 @@ namespace {
 
 const wchar_t kLogPattern[] = L"BraskUninstall-*.dat";
 
+// Tags of the items of removals_.
+const uint32_t kIdentified = 1;  // its identity is in identities_
+const uint32_t kKeep = 2;        // still needed: it stays
+
 // Visits the folder of path and its parents, deepest first, up to but not
 // including a protected folder or a drive root (ProtectedFolders knows them
 // whatever spelling the record has). atRestart schedules each for removal
@@ -61,14 +65,19 @@ private:
     void RunAction(WString program, WString parameters);
     void CollectRemovals();
     void DeleteRegistryValue();
+    void IdentifyRemovals();
     void KeepFilesListedBy(const WString& otherLog);
     void KeepSharedFiles(const WString& logPath);
+    void DropKeptItems();
     void RemoveItem(int32_t index);
 
     HWND owner_;
     ProtectedFolders guard_;
     DiskFile log_;
     StringList removals_;
+    // One FolderIdentity per item of removals_ whose file exists: another
+    // record may name the same file in another spelling.
+    ByteBuffer identities_;
     int32_t copyCount_ = 0;
 };
 
@@ -135,6 +144,13 @@ void Worker::CollectRemovals() {
     }
 }
 
+void Worker::IdentifyRemovals() {
+    if (!identities_.Resize((uint32_t)removals_.Count() * sizeof(FolderIdentity), true)) return;
+    FolderIdentity* identities = reinterpret_cast<FolderIdentity*>(identities_.Data());
+    for (int32_t i = 0; i < removals_.Count(); i++)
+        if (IdentifyFolder(removals_[i], identities[i])) removals_[i].SetTag(removals_[i].Tag() | kIdentified);
+}
+
 void Worker::KeepFilesListedBy(const WString& otherLog) {
     WString otherPath = InstallPathOfProduct(ProjectNameFromLogPath(otherLog));
     // That product's "<Program Files>" is the folder its own install chose.
@@ -153,12 +169,23 @@ void Worker::KeepFilesListedBy(const WString& otherLog) {
         ExpandPathMacros(destination);
         state.installPath = ownPath;
         RemoveVariantMarkers(destination);
-        for (int32_t i = removals_.Count() - 1; i >= 0; i--) {
-            if (Compare(removals_[i], destination, true) != 0) continue;
-            removals_.DeleteAt(i);
-            break;
+        // Files that exist are compared as files, whatever the spelling;
+        // the others by their text.
+        FolderIdentity identity;
+        bool identified = IdentifyFolder(destination, identity);
+        const FolderIdentity* identities = reinterpret_cast<const FolderIdentity*>(identities_.Data());
+        for (int32_t i = 0; i < removals_.Count(); i++) {
+            WString& item = removals_[i];
+            bool same = identified && (item.Tag() & kIdentified) ? SameIdentity(identities[i], identity)
+                                                                 : Compare(item, destination, true) == 0;
+            if (same) item.SetTag(item.Tag() | kKeep);
         }
     }
+}
+
+void Worker::DropKeptItems() {
+    for (int32_t i = removals_.Count() - 1; i >= 0; i--)
+        if (removals_[i].Tag() & kKeep) removals_.DeleteAt(i);
 }
 
 void Worker::RemoveItem(int32_t index) {
@@ -218,7 +245,9 @@ void Worker::Run() {
         RecordLocations locations(logPath);
         RunActions();
         CollectRemovals();
+        IdentifyRemovals();
         KeepSharedFiles(logPath);
+        DropKeptItems();
         for (int32_t i = 0; i < removals_.Count(); i++) {
             WString extension = removals_[i].Extension();
             if (Compare(extension, L".dll", true) == 0 || Compare(extension, L".ocx", true) == 0)

@@ -82,6 +82,29 @@ TEST_F(Uninstall, SharedFileStaysUntilTheLastProductGoes) {
     EXPECT_FALSE(Exists(second.Folder()));
 }
 
+// Another record that names the same file in another spelling keeps it.
+TEST_F(Uninstall, FileListedByAnotherRecordInAnotherSpellingStays) {
+    for (int spelling = 0; spelling < 2; spelling++) {
+        TestProduct first(L"BkTestSpeltOne", L"<Program Files>BkTest Spelt");
+        Entries entries = {{L"common.txt", File("common.txt", "shared")}};
+        std::string actions = CopySection(L"common.txt", L"<Destination>common.txt");
+        ASSERT_TRUE(first.Install(actions, entries));
+        wchar_t shortName[MAX_PATH] = {};
+        ASSERT_NE(0u, GetShortPathNameW(first.Folder().c_str(), shortName, MAX_PATH));
+        std::wstring other = spelling == 0 ? std::wstring(shortName) : first.Folder() + L"..\\BkTest Spelt\\.";
+        SCOPED_TRACE(Narrow(other));
+        TestProduct second(L"BkTestSpeltTwo", other);
+        ASSERT_TRUE(second.Install(actions, entries));
+        std::wstring common = first.Folder() + L"common.txt";
+        UninstallRun run = first.Uninstall();
+        ASSERT_TRUE(run.resultWritten);
+        EXPECT_EQ("shared", ReadBytes(common));
+        run = second.Uninstall();
+        ASSERT_TRUE(run.resultWritten);
+        EXPECT_FALSE(Exists(common));
+    }
+}
+
 TEST_F(Uninstall, FileInUseGoesAtTheRestartWithItsFolderAndTheUninstaller) {
     TestProduct product(L"BkTestLocked", L"<Program Files>BkTest Locked");
     Entries entries = {{L"a.txt", File("a.txt", "a")}, {L"b.txt", File("b.txt", "b")}};
