@@ -17,6 +17,19 @@ const wchar_t kRememberedPathsKey[] = L"Software\\BraskInstall";
 
 namespace {
 
+const char kKeptFileHeader[] = "[KeptFile]";
+
+// Files kept before the record was written.
+StringList& PendingKeptFiles() {
+    static StringList files;
+    return files;
+}
+
+void WriteKeptFile(DiskFile& log, const wchar_t* path) {
+    log.WriteText(kKeptFileHeader, true);
+    log.WriteText(WString(path).ToAnsi(), true);
+}
+
 void CopyScriptToLog() {
     if (!state.package) return;
     DiskFile script;
@@ -38,6 +51,7 @@ void CopyScriptToLog() {
             log.WriteText(line.ToAnsi(), true);
         }
     }
+    for (int32_t i = 0; i < PendingKeptFiles().Count(); i++) WriteKeptFile(log, PendingKeptFiles()[i]);
 }
 
 void WriteDword(const wchar_t* name, DWORD value, const WString& key) {
@@ -75,8 +89,23 @@ WString UninstallKeyPath(const wchar_t* projectName) {
     return WString::Formatted(L"Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\%s", projectName);
 }
 
+void RecordKeptFile(const wchar_t* path) {
+    if (!state.allowUninstall) return;
+    if (!state.uninstallRecordWritten) {
+        PendingKeptFiles().AddString(path);
+        return;
+    }
+    DiskFile log;
+    log.SetPath(UninstallLogPath());
+    log.Open(FILE_APPEND_DATA, OPEN_EXISTING, false);
+    if (log.IsOpen()) WriteKeptFile(log, path);
+}
+
 void WriteUninstallRecord() {
-    if (!state.allowUninstall || state.uninstallRecordWritten) return;
+    if (!state.allowUninstall || state.uninstallRecordWritten) {
+        PendingKeptFiles().DeleteAll();
+        return;
+    }
     state.uninstallRecordWritten = true;
 
     WString temporary;
@@ -95,6 +124,7 @@ void WriteUninstallRecord() {
     CancelPendingDelete(copy);
     CopyFileW(temporary, copy, FALSE);
     CopyScriptToLog();
+    PendingKeptFiles().DeleteAll();
 
     WString key = UninstallKeyPath(state.projectName);
     WString log = UninstallLogPath();

@@ -3,7 +3,10 @@
 //   Uninstall-NAME.exe        a copy of this installer, run with --uninstall=
 //   BraskUninstall-NAME.dat   the UninstallLog: setup.dat line for line in the
 //                             ANSI code page with CR LF, except that the line
-//                             after "[Install To]" holds the folder used
+//                             after "[Install To]" holds the folder used;
+//                             then a section "[KeptFile]" (one line, the
+//                             full path) for every file the install left
+//                             alone as newer, which the uninstall keeps
 // and registers NAME under HKLM "...\CurrentVersion\Uninstall\NAME".
 #pragma once
 
@@ -12,6 +15,10 @@
 
 // At most once per process; nothing when the script has "[NoUnInstall]".
 void WriteUninstallRecord();
+
+// A file the install left as it was (a newer version was there): the record
+// lists it, also when it was written before.
+void RecordKeptFile(const wchar_t* path);
 
 // Remembered install paths, one value per product, in HKCU and HKLM.
 extern const wchar_t kRememberedPathsKey[];

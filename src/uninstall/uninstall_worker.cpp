@@ -16,6 +16,7 @@
 #include "engine/install_worker.h"
 #include "engine/path_macros.h"
 #include "engine/registration.h"
+#include "engine/shared_files.h"
 #include "engine/uninstall_record.h"
 #include "uninstall/record_locations.h"
 
@@ -24,8 +25,9 @@ namespace {
 const wchar_t kLogPattern[] = L"BraskUninstall-*.dat";
 
 // Tags of the items of removals_.
-const uint32_t kIdentified = 1;  // its identity is in identities_
-const uint32_t kKeep = 2;        // still needed: it stays
+const uint32_t kIdentified = 1;     // its identity is in identities_
+const uint32_t kKeep = 2;           // still needed: it stays
+const uint32_t kInstalledFile = 4;  // from "[CopyFile]" (the others are shortcuts)
 
 // Visits the folder of path and its parents, deepest first, up to but not
 // including a protected folder or a drive root (ProtectedFolders knows them
@@ -66,6 +68,7 @@ private:
     void CollectRemovals();
     void DeleteRegistryValue();
     void IdentifyRemovals();
+    void ReleaseSharedUses();
     void KeepFilesListedBy(const WString& otherLog);
     void KeepSharedFiles(const WString& logPath);
     void DropKeptItems();
@@ -75,6 +78,8 @@ private:
     ProtectedFolders guard_;
     DiskFile log_;
     StringList removals_;
+    // "[KeptFile]": files the install found newer and left alone.
+    StringList keptFiles_;
     // One FolderIdentity per item of removals_ whose file exists: another
     // record may name the same file in another spelling.
     ByteBuffer identities_;
@@ -131,7 +136,7 @@ void Worker::CollectRemovals() {
             ExpandPathMacros(destination);
             // All variants of a file were installed at the same place.
             RemoveVariantMarkers(destination);
-            if (!removals_.Contains(destination, true)) removals_.AddString(destination);
+            if (!removals_.Contains(destination, true)) removals_.AddString(destination, kInstalledFile);
         } else if (IsHeader(line, L"[CreateIcon]")) {
             NextLine(log_);
             WString link = NextLine(log_);
@@ -140,6 +145,8 @@ void Worker::CollectRemovals() {
             removals_.AddString(link);
         } else if (IsHeader(line, L"[Registry]")) {
             DeleteRegistryValue();
+        } else if (IsHeader(line, L"[KeptFile]")) {
+            keptFiles_.AddString(NextLine(log_));
         }
     }
 }
@@ -149,6 +156,18 @@ void Worker::IdentifyRemovals() {
     FolderIdentity* identities = reinterpret_cast<FolderIdentity*>(identities_.Data());
     for (int32_t i = 0; i < removals_.Count(); i++)
         if (IdentifyFolder(removals_[i], identities[i])) removals_[i].SetTag(removals_[i].Tag() | kIdentified);
+}
+
+// Every installed file gives up its count, if it has one, whatever else
+// keeps it; a file still used by others, or one that was never this
+// product's (kept as newer), stays.
+void Worker::ReleaseSharedUses() {
+    for (int32_t i = 0; i < removals_.Count(); i++) {
+        WString& item = removals_[i];
+        if (!(item.Tag() & kInstalledFile)) continue;
+        bool mayGo = ReleaseSharedUse(item);
+        if (!mayGo || keptFiles_.Contains(item, true)) item.SetTag(item.Tag() | kKeep);
+    }
 }
 
 void Worker::KeepFilesListedBy(const WString& otherLog) {
@@ -246,6 +265,7 @@ void Worker::Run() {
         RunActions();
         CollectRemovals();
         IdentifyRemovals();
+        ReleaseSharedUses();
         KeepSharedFiles(logPath);
         DropKeptItems();
         for (int32_t i = 0; i < removals_.Count(); i++) {
