@@ -14,6 +14,12 @@ const wchar_t kSharedDlls[] = L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Sh
 const wchar_t kCurrentVersionKey[] = L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion";
 const wchar_t* const kNativeFolderValues[] = {L"ProgramW6432Dir", L"CommonW6432Dir"};
 
+// The files counted for the product being installed: a script may name one
+// destination twice, and its product uses it once. Namespace-scope objects:
+// the guard of a function-local static drags in the exception runtime.
+StringList counted;
+WString countedFor;
+
 // The full path without "." and "..", with long names where the path
 // exists: one name per file, whatever the record spelt.
 WString CanonicalPath(const wchar_t* path) {
@@ -88,9 +94,6 @@ bool InProductFolder(const wchar_t* path) {
 }
 
 void AddSharedUse(const wchar_t* path, bool existedBefore) {
-    // A script may name one destination twice; its product uses it once.
-    static StringList counted;
-    static WString countedFor;
     if (Compare(countedFor, state.projectName, false) != 0) {
         counted.DeleteAll();
         countedFor = state.projectName;

@@ -19,11 +19,9 @@ namespace {
 
 const char kKeptFileHeader[] = "[KeptFile]";
 
-// Files kept before the record was written.
-StringList& PendingKeptFiles() {
-    static StringList files;
-    return files;
-}
+// Files kept before the record was written (namespace scope: the guard of
+// a function-local static drags in the exception runtime).
+StringList pendingKeptFiles;
 
 void WriteKeptFile(DiskFile& log, const wchar_t* path) {
     log.WriteText(kKeptFileHeader, true);
@@ -51,7 +49,7 @@ void CopyScriptToLog() {
             log.WriteText(line.ToAnsi(), true);
         }
     }
-    for (int32_t i = 0; i < PendingKeptFiles().Count(); i++) WriteKeptFile(log, PendingKeptFiles()[i]);
+    for (int32_t i = 0; i < pendingKeptFiles.Count(); i++) WriteKeptFile(log, pendingKeptFiles[i]);
 }
 
 void WriteDword(const wchar_t* name, DWORD value, const WString& key) {
@@ -92,7 +90,7 @@ WString UninstallKeyPath(const wchar_t* projectName) {
 void RecordKeptFile(const wchar_t* path) {
     if (!state.allowUninstall) return;
     if (!state.uninstallRecordWritten) {
-        PendingKeptFiles().AddString(path);
+        pendingKeptFiles.AddString(path);
         return;
     }
     DiskFile log;
@@ -103,7 +101,7 @@ void RecordKeptFile(const wchar_t* path) {
 
 void WriteUninstallRecord() {
     if (!state.allowUninstall || state.uninstallRecordWritten) {
-        PendingKeptFiles().DeleteAll();
+        pendingKeptFiles.DeleteAll();
         return;
     }
     state.uninstallRecordWritten = true;
@@ -124,7 +122,7 @@ void WriteUninstallRecord() {
     CancelPendingDelete(copy);
     CopyFileW(temporary, copy, FALSE);
     CopyScriptToLog();
-    PendingKeptFiles().DeleteAll();
+    pendingKeptFiles.DeleteAll();
 
     WString key = UninstallKeyPath(state.projectName);
     WString log = UninstallLogPath();
