@@ -11,6 +11,8 @@
 #include "base/temp_files.h"
 #include "engine/path_macros.h"
 #include "engine/pending_delete.h"
+#include "package/install_package.h"
+#include "package/package_format.h"
 #include "package/setup_files.h"
 
 const wchar_t kRememberedPathsKey[] = L"Software\\BraskInstall";
@@ -50,6 +52,19 @@ void CopyScriptToLog() {
         }
     }
     for (int32_t i = 0; i < pendingKeptFiles.Count(); i++) WriteKeptFile(log, pendingKeptFiles[i]);
+}
+
+// The uninstaller needs the program alone, which the package carries (the
+// stub it was built from, or one the publisher signed); an installer built
+// without it is copied whole.
+void WriteUninstallerTo(const WString& temporary) {
+    InstallPackage* package = state.package ? state.package->Package() : nullptr;
+    WString entry = WString::FromAnsi(package_format::kUninstallerEntry, false);
+    PackageEntry found;
+    if (package && package->FindEntry(entry, &found) && package->ExtractEntry(entry, temporary)) return;
+    wchar_t self[261] = {0};
+    GetModuleFileNameW(nullptr, self, 260);
+    CopyFileW(self, temporary, FALSE);
 }
 
 void WriteDword(const wchar_t* name, DWORD value, const WString& key) {
@@ -108,9 +123,7 @@ void WriteUninstallRecord() {
 
     WString temporary;
     MakeTempFile(temporary, "Ins", nullptr);
-    wchar_t self[261] = {0};
-    GetModuleFileNameW(nullptr, self, 260);
-    CopyFileW(self, temporary, FALSE);
+    WriteUninstallerTo(temporary);
     CreateFolderTree(UninstallFolder());
     WString copy = UninstallerCopyPath();
     // An uninstaller of this product that ran since the last restart has

@@ -1,6 +1,7 @@
 // The uninstall record: what makes an installed product removable. In the
 // shared folder "<Program Files>BraskUninstall\" it leaves
-//   Uninstall-NAME.exe        a copy of this installer, run with --uninstall=
+//   Uninstall-NAME.exe        this program without its package (the entry
+//                             "setup.uni"), run with --uninstall=
 //   BraskUninstall-NAME.dat   the UninstallLog: setup.dat line for line in the
 //                             ANSI code page with CR LF, except that the line
 //                             after "[Install To]" holds the folder used;

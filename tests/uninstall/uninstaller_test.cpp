@@ -252,7 +252,9 @@ TEST_F(ProductUninstaller, OnlyARecordIsReplayed) {
         {folder + L"BraskUninstall-BkTestOrdinry.dat", ""},
     };
     for (auto& c : cases) {
-        if (!c.bytes.empty()) ASSERT_TRUE(WriteBytes(c.path, c.bytes));
+        if (!c.bytes.empty()) {
+            ASSERT_TRUE(WriteBytes(c.path, c.bytes));
+        }
         for (bool silent : {true, false}) {
             std::wstring boxes = files / L"boxes.txt";
             DeleteFileW(boxes.c_str());

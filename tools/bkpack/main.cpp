@@ -7,6 +7,8 @@
 
 #include "files.h"
 #include "pack_writer.h"
+#include "package/package_format.h"
+#include "pe_resources.h"
 #include "package_view.h"
 #include "script_check.h"
 #include "script_refs.h"
@@ -34,10 +36,15 @@ const char kBuildHelp[] =
     "the data line of each BINARY [Registry] value, and the entry of a <TempInstall>\n"
     "program in [RunFile] and [RunAndWaitFile]. Entries are found relative to FILES_DIR.\n"
     "'build' embeds the package into a copy of STUB; 'pack' writes the package alone.\n"
+    "'build' also packs STUB as setup.uni: an install writes it as the product's\n"
+    "uninstaller, the program without the package (not for [NoUnInstall] or containers).\n"
     "\n"
     "  --banner BMP        the wizard's banner, packed as setup.bmp\n"
     "  --licence TXT       the licence text, packed as setup.lic\n"
     "  --add FILE[=NAME]   a further entry (repeatable), named NAME or FILE's own name\n"
+    "  --uninstaller EXE   ('build') the program an install leaves as the product's\n"
+    "                      uninstaller (default: STUB); give a stub you signed for a\n"
+    "                      signed uninstaller\n"
     "  --level N           LZMA preset 0-9 (default 9)\n"
     "  --extreme           slower, sometimes smaller\n"
     "  --threads N         entries compressed at once (default: one per core)\n"
@@ -81,7 +88,7 @@ struct Source {
 };
 
 struct BuildArgs {
-    std::wstring script, filesDir, stub, out, banner, licence;
+    std::wstring script, filesDir, stub, out, banner, licence, uninstaller;
     std::vector<std::wstring> adds;
     PackSettings settings;
     bool strict = false;
@@ -99,7 +106,7 @@ bool ParseBuildArgs(int argc, wchar_t** argv, bool withStub, BuildArgs& a, std::
         } else if (arg == L"--strict") {
             a.strict = true;
         } else if (arg == L"--stub" || arg == L"-o" || arg == L"--banner" || arg == L"--licence" ||
-                   arg == L"--add" || arg == L"--level" || arg == L"--threads") {
+                   arg == L"--add" || arg == L"--level" || arg == L"--threads" || arg == L"--uninstaller") {
             if (!hasValue) {
                 error = Utf8(arg) + " needs a value";
                 return false;
@@ -110,6 +117,7 @@ bool ParseBuildArgs(int argc, wchar_t** argv, bool withStub, BuildArgs& a, std::
             if (arg == L"--banner") a.banner = value;
             if (arg == L"--licence") a.licence = value;
             if (arg == L"--add") a.adds.push_back(value);
+            if (arg == L"--uninstaller") a.uninstaller = value;
             if (arg == L"--level") {
                 if (value.size() != 1 || value[0] < L'0' || value[0] > L'9') {
                     error = "--level takes 0 to 9";
@@ -141,7 +149,28 @@ bool ParseBuildArgs(int argc, wchar_t** argv, bool withStub, BuildArgs& a, std::
     a.filesDir = positional[1];
     if (a.out.empty()) error = "-o OUT is missing";
     if (withStub && a.stub.empty()) error = "--stub STUB is missing";
+    if (!withStub && !a.uninstaller.empty()) error = "--uninstaller belongs to 'build'";
     return error.empty();
+}
+
+// The program an install of this script leaves as the uninstaller: none
+// when it leaves none ("[NoUnInstall]") or runs other installers.
+bool NeedsUninstaller(const Bytes& script) {
+    for (const std::string& line : ScriptLines(script))
+        if (line == "[NoUnInstall]" || line == "[InstallContainer]") return false;
+    return true;
+}
+
+bool AddUninstaller(const BuildArgs& a, std::vector<Source>& sources, std::string& error) {
+    const std::wstring& program = a.uninstaller.empty() ? a.stub : a.uninstaller;
+    Bytes bytes;
+    if (!ReadWholeFile(program, bytes, error)) return false;
+    if (!IsPeFile(bytes)) {
+        error = "the uninstaller '" + Utf8(program) + "' is not a Windows program (no PE header)";
+        return false;
+    }
+    sources.push_back({package_format::kUninstallerEntry, program});
+    return true;
 }
 
 // Every entry with its name checked: representable in the ANSI code page,
@@ -228,6 +257,7 @@ int Build(int argc, wchar_t** argv, bool withStub) {
         return Fail("the script has mistakes (see above); nothing written");
     std::vector<Source> sources;
     if (!CollectSources(a, script, sources, error)) return Fail(error);
+    if (withStub && NeedsUninstaller(script) && !AddUninstaller(a, sources, error)) return Fail(error);
     std::vector<PackInput> inputs(sources.size());
     for (size_t i = 0; i < sources.size(); i++) inputs[i] = {sources[i].name, sources[i].path};
     Bytes package;
