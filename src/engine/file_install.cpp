@@ -11,9 +11,9 @@
 #include "engine/pending_delete.h"
 #include "engine/path_macros.h"
 #include "engine/registration_queue.h"
+#include "engine/replace_at_restart.h"
 #include "engine/shared_files.h"
 #include "engine/uninstall_record.h"
-#include "engine/replace_at_restart.h"
 #include "package/setup_files.h"
 
 namespace {
