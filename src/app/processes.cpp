@@ -48,6 +48,12 @@ void WaitForProcess(HANDLE process, ProgramWait* details) {
     details->exitCode = code;
 }
 
+WString ProgramCommandLine(const wchar_t* program, const wchar_t* parameters) {
+    WString line = WString::Formatted(L"\"%s\"", program);
+    if (parameters && *parameters) line.Append(L" ").Append(parameters);
+    return line;
+}
+
 bool StartProcess(const wchar_t* commandLine, bool wait, ProgramWait* details) {
     WString line(commandLine);  // CreateProcessW may write into the buffer
     STARTUPINFOW startup;

@@ -20,6 +20,10 @@ struct ProgramWait {
 // records its exit code there.
 void WaitForProcess(HANDLE process, ProgramWait* details);
 
+// The command line of a program and its parameters (none: empty or null).
+// The path is always quoted: unquoted, "C:\Program Files\x.exe" would start
+// "C:\Program.exe" where one exists.
+WString ProgramCommandLine(const wchar_t* program, const wchar_t* parameters);
 // CreateProcessW of a whole command line; on failure GetLastError still
 // holds the reason (ERROR_ELEVATION_REQUIRED tells the caller to elevate).
 bool StartProcess(const wchar_t* commandLine, bool wait, ProgramWait* details = nullptr);

@@ -234,6 +234,54 @@ TEST_F(ProductUninstaller, MissingLogRemovesNothingAndFails) {
     EXPECT_FALSE(CancelPendingDelete(product.CopyPath().c_str())) << "the uninstaller stays";
 }
 
+// Only a record is replayed: a record's name, in an uninstall folder,
+// holding a script. Anything else removes nothing, not even itself.
+TEST_F(ProductUninstaller, OnlyARecordIsReplayed) {
+    TestProduct product(L"BkTestOrdinary", L"<Program Files>BkTest Ordinary");
+    ASSERT_TRUE(InstallSimple(product));
+    std::wstring folder = product.LogPath().substr(0, product.LogPath().rfind(L'\\') + 1);
+    std::string record = ReadBytes(product.LogPath());
+    std::wstring notRecord = folder + L"BraskUninstall-BkTestOrdinary2.dat";
+    struct {
+        std::wstring path;
+        std::string bytes;  // none: the file is not there
+    } cases[] = {
+        {File("BkTestOrdinary.txt", record), record},
+        {File("BraskUninstall-BkTestOrdinary.dat", record), record},
+        {notRecord, "no script here\r\n"},
+        {folder + L"BraskUninstall-BkTestOrdinry.dat", ""},
+    };
+    for (auto& c : cases) {
+        if (!c.bytes.empty()) {
+            ASSERT_TRUE(WriteBytes(c.path, c.bytes));
+        }
+        for (bool silent : {true, false}) {
+            std::wstring boxes = files / L"boxes.txt";
+            DeleteFileW(boxes.c_str());
+            ProcessResult r = RunProcess(L"\"" + product.CopyPath() + (silent ? L"\" --silent" : L"\"") +
+                                             L" --uninstall=\"" + c.path + L"\"",
+                                         {{L"BRASK_TEST_MSGBOX", boxes}}, 30000);
+            ASSERT_TRUE(r.started);
+            EXPECT_FALSE(r.timedOut) << Narrow(c.path);
+            EXPECT_EQ(1603u, r.exitCode) << Narrow(c.path);
+            std::vector<ShownMessage> shown = ReadMessageLog(boxes);
+            if (silent) {
+                EXPECT_TRUE(shown.empty()) << Narrow(c.path);
+            } else {
+                ASSERT_EQ(1u, shown.size()) << Narrow(c.path);
+                EXPECT_EQ(L"Unable to open the uninstall log '" + c.path + L"', nothing has been removed.",
+                          shown[0].text);
+            }
+            EXPECT_EQ(!c.bytes.empty(), Exists(c.path)) << Narrow(c.path);
+        }
+    }
+    DeleteFileW(notRecord.c_str());
+    EXPECT_TRUE(Exists(product.Folder() + L"a.txt"));
+    EXPECT_TRUE(Exists(product.LogPath()));
+    EXPECT_FALSE(product.UninstallString().empty());
+    EXPECT_FALSE(CancelPendingDelete(product.CopyPath().c_str())) << "the uninstaller stays";
+}
+
 // The installer's write test creates "BraskInstaller.TMP" in the Program
 // Files folder; a folder of that name makes it fail as it would for a user
 // without rights.

@@ -7,6 +7,8 @@
 
 #include "files.h"
 #include "pack_writer.h"
+#include "package/package_format.h"
+#include "pe_resources.h"
 #include "package_view.h"
 #include "script_check.h"
 #include "script_expand.h"
@@ -38,10 +40,15 @@ const char kBuildHelp[] =
     "A [CopyFile] whose entry ends with a backslash (a folder) or holds * or ? (a pattern)\n"
     "is written out as one [CopyFile] per file it names; setup.dat holds only those.\n"
     "'build' embeds the package into a copy of STUB; 'pack' writes the package alone.\n"
+    "'build' also packs STUB as setup.uni: an install writes it as the product's\n"
+    "uninstaller, the program without the package (not for [NoUnInstall] or containers).\n"
     "\n"
     "  --banner BMP        the wizard's banner, packed as setup.bmp\n"
     "  --licence TXT       the licence text, packed as setup.lic\n"
     "  --add FILE[=NAME]   a further entry (repeatable), named NAME or FILE's own name\n"
+    "  --uninstaller EXE   ('build') the program an install leaves as the product's\n"
+    "                      uninstaller (default: STUB); give a stub you signed for a\n"
+    "                      signed uninstaller\n"
     "  --level N           LZMA preset 0-9 (default 9)\n"
     "  --extreme           slower, sometimes smaller\n"
     "  --threads N         entries compressed at once (default: one per core)\n"
@@ -89,7 +96,7 @@ struct Source {
 };
 
 struct BuildArgs {
-    std::wstring script, filesDir, stub, out, banner, licence;
+    std::wstring script, filesDir, stub, out, banner, licence, uninstaller;
     std::vector<std::wstring> adds;
     PackSettings settings;
     bool strict = false;
@@ -110,7 +117,7 @@ bool ParseBuildArgs(int argc, wchar_t** argv, bool withStub, BuildArgs& a, std::
         } else if (arg == L"--list-expanded") {
             a.listExpanded = true;
         } else if (arg == L"--stub" || arg == L"-o" || arg == L"--banner" || arg == L"--licence" ||
-                   arg == L"--add" || arg == L"--level" || arg == L"--threads") {
+                   arg == L"--add" || arg == L"--level" || arg == L"--threads" || arg == L"--uninstaller") {
             if (!hasValue) {
                 error = Utf8(arg) + " needs a value";
                 return false;
@@ -121,6 +128,7 @@ bool ParseBuildArgs(int argc, wchar_t** argv, bool withStub, BuildArgs& a, std::
             if (arg == L"--banner") a.banner = value;
             if (arg == L"--licence") a.licence = value;
             if (arg == L"--add") a.adds.push_back(value);
+            if (arg == L"--uninstaller") a.uninstaller = value;
             if (arg == L"--level") {
                 if (value.size() != 1 || value[0] < L'0' || value[0] > L'9') {
                     error = "--level takes 0 to 9";
@@ -153,7 +161,28 @@ bool ParseBuildArgs(int argc, wchar_t** argv, bool withStub, BuildArgs& a, std::
     if (a.listExpanded) return true;
     if (a.out.empty()) error = "-o OUT is missing";
     if (withStub && a.stub.empty()) error = "--stub STUB is missing";
+    if (!withStub && !a.uninstaller.empty()) error = "--uninstaller belongs to 'build'";
     return error.empty();
+}
+
+// The program an install of this script leaves as the uninstaller: none
+// when it leaves none ("[NoUnInstall]") or runs other installers.
+bool NeedsUninstaller(const Bytes& script) {
+    for (const std::string& line : ScriptLines(script))
+        if (line == "[NoUnInstall]" || line == "[InstallContainer]") return false;
+    return true;
+}
+
+bool AddUninstaller(const BuildArgs& a, std::vector<Source>& sources, std::string& error) {
+    const std::wstring& program = a.uninstaller.empty() ? a.stub : a.uninstaller;
+    Bytes bytes;
+    if (!ReadWholeFile(program, bytes, error)) return false;
+    if (!IsPeFile(bytes)) {
+        error = "the uninstaller '" + Utf8(program) + "' is not a Windows program (no PE header)";
+        return false;
+    }
+    sources.push_back({package_format::kUninstallerEntry, program});
+    return true;
 }
 
 // Every entry with its name checked: representable in the ANSI code page,
@@ -270,6 +299,7 @@ int Build(int argc, wchar_t** argv, bool withStub) {
     if (packed != script && !expanded.Create(a.out + L".setup.dat", packed, error)) return Fail(error);
     std::vector<Source> sources;
     if (!CollectSources(a, packed != script ? expanded.Path() : a.script, packed, sources, error)) return Fail(error);
+    if (withStub && NeedsUninstaller(packed) && !AddUninstaller(a, sources, error)) return Fail(error);
     std::vector<PackInput> inputs(sources.size());
     for (size_t i = 0; i < sources.size(); i++) inputs[i] = {sources[i].name, sources[i].path};
     Bytes package;
