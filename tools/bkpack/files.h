@@ -63,13 +63,13 @@ bool IsRegularFile(const std::wstring& path);
 // Creates every missing folder on the way to the file path.
 void MakeParentFolders(const std::wstring& path);
 
-struct FolderItem {
+struct FolderListing {
     std::wstring name;
     bool folder;
 };
 // What lies directly in the folder path, in no order, without "." and "..";
 // links are followed. False when path is no folder that can be read.
-bool ListFolder(const std::wstring& path, std::vector<FolderItem>& items);
+bool ListFolder(const std::wstring& path, std::vector<FolderListing>& items);
 
 // A file that exists while its owner lives: written by Create, deleted by
 // the destructor or the next Create.

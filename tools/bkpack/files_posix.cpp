@@ -131,7 +131,7 @@ void MakeParentFolders(const std::wstring& path) {
         mkdir(native.substr(0, at).c_str(), 0777);
 }
 
-bool ListFolder(const std::wstring& path, std::vector<FolderItem>& items) {
+bool ListFolder(const std::wstring& path, std::vector<FolderListing>& items) {
     std::string native = Native(path);
     DIR* dir = opendir(native.c_str());
     if (!dir) return false;

@@ -102,7 +102,7 @@ void MakeParentFolders(const std::wstring& path) {
         CreateDirectoryW(path.substr(0, at).c_str(), nullptr);
 }
 
-bool ListFolder(const std::wstring& path, std::vector<FolderItem>& items) {
+bool ListFolder(const std::wstring& path, std::vector<FolderListing>& items) {
     std::wstring pattern = path;
     if (!pattern.empty() && pattern.back() != L'\\' && pattern.back() != L'/') pattern += L'\\';
     WIN32_FIND_DATAW found;

@@ -234,9 +234,9 @@ bool CollectSources(const BuildArgs& a, const std::wstring& scriptPath, const By
 FolderLister FilesDirLister(const std::wstring& filesDir) {
     return [filesDir](const std::string& folder, std::vector<ListedItem>& items) {
         std::wstring wide;
-        std::vector<FolderItem> found;
+        std::vector<FolderListing> found;
         if (!AnsiToWide(folder, wide) || !ListFolder(Joined(filesDir, wide), found)) return false;
-        for (const FolderItem& f : found) {
+        for (const FolderListing& f : found) {
             ListedItem item;
             item.folder = f.folder;
             item.ansi = WideToAnsi(f.name, item.name);
