@@ -11,8 +11,9 @@
 
 class dlgRebooting : public PictureWindow {
 public:
-    // In silent mode nothing is shown: Reboot() runs at once and rebooted is
-    // true, also when "--noautoreboot" kept Reboot() from restarting.
+    // In silent mode nothing is shown: Reboot() runs at once. rebooted is
+    // true only when a restart was started: not when "--noautoreboot" held
+    // it back, nor when the system refused it.
     explicit dlgRebooting(bool showRerunNote);
     ~dlgRebooting() override;
 

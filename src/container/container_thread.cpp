@@ -76,8 +76,7 @@ void RunInstallers(EventHandle* stop, const VariantChoice& choice, bool hasVaria
 void RestartIfNeeded(ChainOutcome& outcome) {
     if (!outcome.restartNeeded || outcome.restartStarted) return;
     dlgRebooting countdown(false);
-    bool held = state.silent && !state.autoReboot;
-    if (countdown.rebooted && !held) outcome.restartStarted = true;
+    if (countdown.rebooted) outcome.restartStarted = true;
 }
 
 }  // namespace

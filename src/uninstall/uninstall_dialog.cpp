@@ -199,10 +199,12 @@ void dlgUnInstall::OnClose() {
     if (::state.uninstallRebootRequired && restartList.RowCount() > 0 && restartList.IsChecked(0)) {
         dlgRebooting countdown(sayOnRebootRunInst);
         // A waiting installer stops: setup is to run again after the restart.
-        // "--silent --noautoreboot" holds the restart back: no restart, no
-        // signal, or every later install would report one.
-        bool held = ::state.silent && !::state.autoReboot;
-        if (countdown.rebooted && !held) ::state.rerunEvent.Set();
+        // A restart held back ("--silent --noautoreboot") or refused by the
+        // system sends no signal, or every later install would stop for it.
+        if (countdown.rebooted) {
+            ::state.rerunEvent.Set();
+            exitCode_ = kUninstallRestartStarted;
+        }
     }
     CloseDialog(0);
 }
@@ -210,7 +212,9 @@ void dlgUnInstall::OnClose() {
 LRESULT dlgUnInstall::PreDispatch(HWND window, UINT message, WPARAM wParam, LPARAM lParam, int32_t* handledMark) {
     int32_t taken = 0;
     LRESULT result = closeButtons.HandleMessage(window, message, wParam, lParam, &taken);
-    if (!taken && restartList.listWindow) result = restartList.HandleParentMessage(window, message, wParam, lParam, &taken);
+    // Also before the list exists: the WM_MEASUREITEM that sizes its rows
+    // arrives while it is being created.
+    if (!taken) result = restartList.HandleParentMessage(window, message, wParam, lParam, &taken);
     if (taken) *handledMark = 1;
     return result;
 }
