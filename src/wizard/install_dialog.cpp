@@ -5,6 +5,7 @@
 
 #include "app/installer_state.h"
 #include "base/message_box.h"
+#include "base/run_log.h"
 #include "engine/install_worker.h"
 #include "package/setup_files.h"
 #include "res/resource_ids.h"
@@ -97,7 +98,12 @@ void dlgInstall::OnSize(int, int, int type) {
 
 void dlgInstall::StartInstall() {
     page = kInstalling;
-    worker.Start(InstallWorker, hwnd, kStopTimeoutMs);
+    // Nothing was installed: the finish page reports the failure (a worker
+    // that never ran reads as finished).
+    if (!worker.Start(InstallWorker, hwnd, kStopTimeoutMs)) {
+        RunLog(L"the install worker could not be started (error %lu)", GetLastError());
+        state.installAborted = true;
+    }
     static const int kReadyControls[] = {IDC_INSTALL_PATH, IDC_CHOOSE, IDC_LICENSE_LINK, IDC_INSTALL};
     for (int id : kReadyControls) ShowWindow(GetItem(id), SW_HIDE);
     ShowWindow(GetItem(IDC_PROGRESS), SW_SHOW);

@@ -10,6 +10,7 @@
 #include <atomic>
 #include <string>
 #include <thread>
+#include <vector>
 
 #include "app/installer_state.h"
 #include "engine/finish_items.h"
@@ -319,6 +320,55 @@ TEST_F(WizardDialog, SilentInstallThatFailsEndsByItselfAsFailed) {
     EXPECT_FALSE(state.installCancelled);
     ASSERT_EQ(1u, boxes.Shown().size());
     EXPECT_NE(std::wstring::npos, boxes.Shown()[0].text.find(L"disk may be full")) << boxes.Shown()[0].text;
+}
+
+DWORD WINAPI DoNothing(void*) { return 0; }
+
+// Reserves the free address space in blocks down to half a megabyte: no
+// thread stack fits in what is left. Released on destruction.
+class AddressSpaceExhausted {
+public:
+    AddressSpaceExhausted() {
+        for (SIZE_T size = 256u << 20; size >= (512u << 10); size /= 2)
+            while (void* block = VirtualAlloc(nullptr, size, MEM_RESERVE, PAGE_NOACCESS)) blocks_.push_back(block);
+    }
+    ~AddressSpaceExhausted() {
+        for (void* block : blocks_) VirtualFree(block, 0, MEM_RELEASE);
+    }
+    bool ThreadCannotStart() const {
+        HANDLE thread = CreateThread(nullptr, 0, DoNothing, nullptr, 0, nullptr);
+        if (!thread) return true;
+        WaitForSingleObject(thread, INFINITE);
+        CloseHandle(thread);
+        return false;
+    }
+
+private:
+    std::vector<void*> blocks_;
+};
+
+// A worker that cannot be started installs nothing: the wizard reports the
+// failure and records nothing, with 1603.
+TEST_F(WizardDialog, WorkerThatCannotStartIsAFailedInstall) {
+    ScratchFolder dir;
+    WriteBytes(dir / L"a.txt", "alpha");
+    TestPackage package(dir.Path(), {}, Script("WizardNoWorker", dir, "[CopyFile]\r\na.txt\r\n<Destination>a.txt\r\n"));
+    ASSERT_TRUE(package.Ready());
+    MessageRecorder boxes;
+    WizardThread wizard;
+    HWND window = wizard.Window(L"WizardNoWorker Installer");
+    ASSERT_TRUE(window);
+    {
+        AddressSpaceExhausted full;
+        ASSERT_TRUE(full.ThreadCannotStart());
+        ClickButton(window, IDC_INSTALL, false);
+    }
+    ASSERT_TRUE(WaitForItemText(window, IDC_CANCEL, L"Finish", 30000));
+    EXPECT_TRUE(state.installAborted);
+    ClickButton(window, IDC_CANCEL, false);
+    ASSERT_TRUE(wizard.WaitEnd(30000));
+    EXPECT_EQ(1603, wizard.ExitCode());
+    EXPECT_EQ(INVALID_FILE_ATTRIBUTES, GetFileAttributesW((dir / L"dest\\a.txt").c_str()));
 }
 
 }  // namespace
