@@ -4,6 +4,7 @@
 
 #include "app/installer_state.h"
 #include "app/reboot_dialog.h"
+#include "base/run_log.h"
 #include "res/resource_ids.h"
 #include "ui/font.h"
 #include "ui/icon_handle.h"
@@ -40,8 +41,20 @@ dlgUnInstall::dlgUnInstall(bool sayOnReboot)
       closeButton(this),
       pageTimer_(0),
       closing_(false),
+      windowShown_(false),
       exitCode_(kUninstallFailed) {
     CreateFromTemplate(IDD_UNINSTALL, nullptr, true);
+    if (!windowShown_) RunWithoutWindow();
+}
+
+void dlgUnInstall::RunWithoutWindow() {
+    RunLog(L"the uninstall dialog's window cannot be made (error %lu)%s", GetLastError(),
+           ::state.silent ? L": the silent removal runs without it" : L"");
+    if (!::state.silent) return;
+    state = kUninstalling;
+    UninstallWorker(nullptr, nullptr);
+    state = kFinished;
+    EndFinished(::state.uninstallRebootRequired);
 }
 
 dlgUnInstall::~dlgUnInstall() {
@@ -52,6 +65,7 @@ dlgUnInstall::~dlgUnInstall() {
 }
 
 void dlgUnInstall::OnInit() {
+    windowShown_ = true;
     SetWindowTextW(hwnd, ::state.caption);
     ShapeWindow();
     {
@@ -190,13 +204,18 @@ void dlgUnInstall::OnClose() {
         return;
     }
     closing_ = true;
+    EndFinished(::state.uninstallRebootRequired && restartList.RowCount() > 0 && restartList.IsChecked(0));
+    CloseDialog(0);
+}
+
+void dlgUnInstall::EndFinished(bool restartChosen) {
     if (::state.uninstallFailed)
         exitCode_ = kUninstallFailed;
     else if (::state.uninstallRebootRequired)
         exitCode_ = kUninstallRestartNeeded;
     else
         exitCode_ = kUninstallRemoved;
-    if (::state.uninstallRebootRequired && restartList.RowCount() > 0 && restartList.IsChecked(0)) {
+    if (restartChosen) {
         dlgRebooting countdown(sayOnRebootRunInst);
         // A waiting installer stops: setup is to run again after the restart.
         // A restart held back ("--silent --noautoreboot") or refused by the
@@ -206,7 +225,6 @@ void dlgUnInstall::OnClose() {
             exitCode_ = kUninstallRestartStarted;
         }
     }
-    CloseDialog(0);
 }
 
 LRESULT dlgUnInstall::PreDispatch(HWND window, UINT message, WPARAM wParam, LPARAM lParam, int32_t* handledMark) {

@@ -25,6 +25,8 @@ dlgInstall::dlgInstall()
       hasFinishOptions(false),
       closeButton(this),
       versionRefused(false),
+      windowShown(false),
+      windowFailed(false),
       restartChosen(false),
       restartStarted(false),
       actionsShown(0),
@@ -32,6 +34,7 @@ dlgInstall::dlgInstall()
       pollTimer_(0) {
     state.statusText = L"";
     CreateFromTemplate(IDD_INSTALL, nullptr, true);
+    if (!windowShown) RunWithoutWindow();
 }
 
 dlgInstall::~dlgInstall() {
@@ -57,6 +60,7 @@ WString ChosenDestination(const WString& folder, const WString& installToText) {
 }
 
 void dlgInstall::OnInit() {
+    windowShown = true;
     if (!LoadWizardSettings(hwnd, fields)) {
         versionRefused = true;
         CloseDialog(0);
@@ -220,6 +224,7 @@ LRESULT dlgInstall::PreDispatch(HWND window, UINT message, WPARAM wParam, LPARAM
 
 int dlgInstall::ExitCode() const {
     if (versionRefused) return kExitVersionRefused;
+    if (windowFailed) return kExitFailed;
     if (page == kReady || state.installCancelled) return kExitCancelled;
     // An older version's uninstaller restarts Windows so that this setup
     // runs again afterwards.
