@@ -191,6 +191,12 @@ void dlgInstall::OnClose() {
         int answer = ShowMessage(hwnd, L"Cancel Install?", state.caption, MB_YESNO | MB_ICONQUESTION);
         asking_ = false;
         if (answer != IDYES) return;
+        // Finished while the question was open: nothing is left to cancel,
+        // and the complete install is recorded as any other.
+        if (worker.IsFinished()) {
+            ShowFinishPage();
+            return;
+        }
         state.installAborted = true;
         state.installCancelled = true;
         CloseDialog(0);

@@ -16,6 +16,7 @@
 #include "engine/finish_items.h"
 #include "gui/driver.h"
 #include "res/resource_ids.h"
+#include "support/installed_product.h"
 #include "support/message_recorder.h"
 #include "support/process.h"
 #include "support/scratch.h"
@@ -229,6 +230,49 @@ TEST_F(WizardDialog, CancelWhileInstallingNeedsYes) {
     EXPECT_EQ(L"Cancel Install?", boxes.Shown()[0].text);
     EXPECT_EQ(L"WizardCancel Installer", boxes.Shown()[0].caption);
     EXPECT_EQ((UINT)(MB_YESNO | MB_ICONQUESTION), boxes.Shown()[0].style);
+}
+
+// Yes to "Cancel Install?" after the worker has finished: the install is
+// complete, so it ends as one, on the finish page, with its record.
+TEST_F(WizardDialog, CancelAnsweredAfterTheWorkerFinishedKeepsTheInstall) {
+    ScratchFolder dir;
+    WriteBytes(dir / L"a.txt", "alpha");
+    InstalledProduct product(L"WizardLateCancel");
+    const wchar_t* event = L"bktest-wizard-late-cancel";
+    HANDLE release = CreateEventW(nullptr, TRUE, FALSE, event);
+    std::string script = "[Project Name]\r\nWizardLateCancel\r\n[Install To]\r\n" + Narrow(dir / L"dest\\") +
+                         "\r\n[CopyFile]\r\na.txt\r\n<Destination>a.txt\r\n" +
+                         HoldingProgram("[RunAndWaitFile]", dir, event, "");
+    TestPackage package(dir.Path(), {}, script);
+    ASSERT_TRUE(package.Ready());
+    MessageRecorder boxes;
+    boxes.Script({IDYES});
+    dlgInstall* dialog = nullptr;
+    // While the question is open the worker is let go and runs to its end.
+    boxes.WhileOpen([&] {
+        SetEvent(release);
+        for (DWORD start = GetTickCount(); !dialog->worker.IsFinished() && GetTickCount() - start < 30000;) Sleep(20);
+    });
+    {
+        WizardThread wizard;
+        HWND window = wizard.Window(L"WizardLateCancel Installer");
+        ASSERT_TRUE(window);
+        dialog = static_cast<dlgInstall*>(XWindow::FromHandle(window));
+        ASSERT_TRUE(dialog);
+        ASSERT_TRUE(ClickButton(window, IDC_INSTALL, false));
+        PostMessageW(window, WM_CLOSE, 0, 0);
+        ASSERT_TRUE(WaitForItemText(window, IDC_CANCEL, L"Finish", 30000));
+        EXPECT_FALSE(wizard.Ended());
+        EXPECT_FALSE(state.installAborted);
+        EXPECT_FALSE(product.Value(L"UninstallString").empty()) << "the install is recorded";
+        ClickButton(window, IDC_CANCEL, false);
+        ASSERT_TRUE(wizard.WaitEnd(30000));
+        EXPECT_EQ(0, wizard.ExitCode());
+    }
+    CloseHandle(release);
+    ASSERT_EQ(1u, boxes.Shown().size());
+    EXPECT_EQ(L"Cancel Install?", boxes.Shown()[0].text);
+    EXPECT_EQ("alpha", ReadBytes(dir / L"dest\\a.txt"));
 }
 
 TEST_F(WizardDialog, ClosingTheReadyPageEndsAtOnceAsCancelled) {
