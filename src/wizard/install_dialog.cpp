@@ -126,7 +126,7 @@ void dlgInstall::OnTimer(uint32_t id, int32_t) {
         MarkFinishedActions();
         if (finishThread.IsFinished()) {
             SetCursor(LoadCursorW(nullptr, IDC_ARROW));
-            OnClose();
+            CloseDialog(0);
             return;
         }
     }
@@ -206,6 +206,9 @@ void dlgInstall::OnClose() {
         RunFinishActions();
         return;
     }
+    // Alt+F4 still reaches here while the finish actions run: the timer
+    // ends the dialog once they have, and the exit code tells what they did.
+    if (page == kFinishing) return;
     CloseDialog(0);
 }
 

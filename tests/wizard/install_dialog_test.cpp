@@ -198,6 +198,40 @@ TEST_F(WizardDialog, InstallRunsToTheFinishPageWithAnUntickedOption) {
     EXPECT_TRUE(boxes.Shown().empty());
 }
 
+// Closing the window while the finish actions run (Alt+F4 reaches it
+// through the system menu) waits for them: the dialog ends when they have.
+TEST_F(WizardDialog, ClosingWhileTheFinishActionsRunWaitsForThem) {
+    ScratchFolder dir;
+    const wchar_t* event = L"bktest-wizard-finishing-close";
+    HANDLE release = CreateEventW(nullptr, TRUE, FALSE, event);
+    TestPackage package(dir.Path(), {},
+                        Script("WizardFinishing", dir, HoldingProgram("[RunAndWaitFile]", dir, event, "Optional - Hold")));
+    ASSERT_TRUE(package.Ready());
+    MessageRecorder boxes;
+    {
+        WizardThread wizard;
+        HWND window = wizard.Window(L"WizardFinishing Installer");
+        ASSERT_TRUE(window);
+        ASSERT_TRUE(ClickButton(window, IDC_INSTALL, false));
+        ASSERT_TRUE(WaitForItemText(window, IDC_CANCEL, L"Finish", 30000));
+        ASSERT_TRUE(ClickButton(window, IDC_CANCEL, false));
+        for (DWORD start = GetTickCount(); GetFileAttributesW((dir / L"held.txt").c_str()) == INVALID_FILE_ATTRIBUTES &&
+                                           GetTickCount() - start < 30000;)
+            Sleep(20);
+        PostMessageW(window, WM_SYSCOMMAND, SC_CLOSE, 0);
+        PostMessageW(window, WM_CLOSE, 0, 0);
+        Sleep(1000);
+        EXPECT_TRUE(IsWindowVisible(window)) << "closed while the finish program runs";
+        EXPECT_EQ(0, state.finishActionsDone);
+        SetEvent(release);
+        ASSERT_TRUE(wizard.WaitEnd(30000));
+        EXPECT_EQ(0, wizard.ExitCode());
+        EXPECT_EQ(1, state.finishActionsDone);
+    }
+    CloseHandle(release);
+    EXPECT_TRUE(boxes.Shown().empty());
+}
+
 TEST_F(WizardDialog, CancelWhileInstallingNeedsYes) {
     ScratchFolder dir;
     const wchar_t* event = L"bktest-wizard-cancel";
