@@ -28,6 +28,10 @@ void SetCountdownClock(TickSource clock) { g_clock = clock ? clock : RealTicks; 
 
 dlgRebooting::dlgRebooting(bool showNote)
     : showRerunNote(showNote), rebooted(false), startTick(0), countdownTimer(0), textTop(0) {
+    // "--noautoreboot" holds the restart back shown or not: an installer in
+    // a container leaves it to the container, which restarts once, after
+    // its last installer.
+    if (!state.autoReboot) return;
     if (state.silent) {
         rebooted = Reboot();
         return;

@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "app/installer_state.h"
+#include "app/reboot.h"
 #include "engine/finish_items.h"
 #include "gui/driver.h"
 #include "res/resource_ids.h"
@@ -230,6 +231,66 @@ TEST_F(WizardDialog, ClosingWhileTheFinishActionsRunWaitsForThem) {
     }
     CloseHandle(release);
     EXPECT_TRUE(boxes.Shown().empty());
+}
+
+volatile LONG g_restarts = 0;
+volatile DWORD g_restartAnswer = ERROR_SUCCESS;
+DWORD CountRestart() {
+    InterlockedIncrement(&g_restarts);
+    return g_restartAnswer;
+}
+
+// The finish page's restart row, ticked: the countdown, whose "Reboot Now"
+// ends 1641 when the system starts the restart and 3010 when it refuses;
+// with "--noautoreboot" (an installer in a container) no countdown at all
+// and 3010, the restart left to the container.
+TEST_F(WizardDialog, RestartRowRunsTheCountdownUnlessHeldBack) {
+    struct {
+        bool autoReboot;
+        DWORD answer;
+        bool countdown;
+        int exitCode;
+    } cases[] = {
+        {true, ERROR_SUCCESS, true, 1641},
+        {true, ERROR_CALL_NOT_IMPLEMENTED, true, 3010},
+        {false, ERROR_SUCCESS, false, 3010},
+    };
+    SetRestartHook(CountRestart);
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.exitCode);
+        ResetInstallState();
+        g_restarts = 0;
+        g_restartAnswer = c.answer;
+        state.autoReboot = c.autoReboot;
+        ScratchFolder dir;
+        TestPackage package(dir.Path(), {}, Script("WizardRestart", dir, ""));
+        ASSERT_TRUE(package.Ready());
+        MessageRecorder boxes;
+        WizardThread wizard;
+        HWND window = wizard.Window(L"WizardRestart Installer");
+        ASSERT_TRUE(window);
+        // As a file replaced at the restart leaves it.
+        state.rebootRequired = true;
+        ASSERT_TRUE(ClickButton(window, IDC_INSTALL, false));
+        ASSERT_TRUE(WaitForItemText(window, IDC_CANCEL, L"Finish", 30000));
+        HWND list = FindWindowExW(window, nullptr, L"ListBox", nullptr);
+        ASSERT_TRUE(list);
+        wchar_t row[256] = L"";
+        SendMessageW(list, LB_GETTEXT, 0, (LPARAM)row);
+        EXPECT_STREQ(L"Restart Computer [Required to Finalize Setup]: 1", row);
+        PostMessageW(window, WM_COMMAND, MAKEWPARAM(IDC_CANCEL, BN_CLICKED), (LPARAM)GetDlgItem(window, IDC_CANCEL));
+        if (c.countdown) {
+            HWND countdown = WaitForProcessWindow(GetCurrentProcessId(), 20000, window);
+            ASSERT_TRUE(countdown);
+            EXPECT_FALSE(wizard.Ended());
+            PostMessageW(countdown, WM_COMMAND, MAKEWPARAM(IDC_REBOOT_NOW, BN_CLICKED), 0);
+        }
+        ASSERT_TRUE(wizard.WaitEnd(20000));
+        EXPECT_EQ(c.exitCode, wizard.ExitCode());
+        EXPECT_EQ(c.countdown ? 1 : 0, g_restarts);
+        EXPECT_TRUE(boxes.Shown().empty());
+    }
+    SetRestartHook(nullptr);
 }
 
 TEST_F(WizardDialog, CancelWhileInstallingNeedsYes) {
