@@ -168,6 +168,19 @@ private:
     std::thread thread_;
 };
 
+// The chain's progress window, once it shows and ready() holds as well.
+HWND WaitForChainWindow(std::function<bool()> ready) {
+    HWND window = nullptr;
+    WaitFor(
+        [&] {
+            std::vector<HWND> dialogs = OwnDialogs();
+            window = dialogs.empty() ? nullptr : dialogs[0];
+            return window != nullptr && ready();
+        },
+        20000);
+    return window && ready() ? window : nullptr;
+}
+
 TEST(Container, ThreeInstallersBehindAWindowThatStaysAlive) {
     ContainerState saved;
     ContainerFolder folder;
@@ -179,14 +192,8 @@ TEST(Container, ThreeInstallersBehindAWindowThatStaysAlive) {
     std::atomic<DWORD> code(12345);
     {
         ChainThread chain([&] { code = RunHere(); });
-        HWND window = nullptr;
-        ASSERT_TRUE(WaitFor(
-            [&] {
-                std::vector<HWND> dialogs = OwnDialogs();
-                window = dialogs.empty() ? nullptr : dialogs[0];
-                return window != nullptr;
-            },
-            20000));
+        HWND window = WaitForChainWindow([] { return true; });
+        ASSERT_TRUE(window);
         wchar_t caption[64] = L"";
         GetWindowTextW(window, caption, 64);
         EXPECT_STREQ(L"Suite Installer", caption) << "named by the script's [Project Name]";
@@ -231,14 +238,8 @@ TEST(Container, CancelAsksThenStopsAfterTheRunningInstaller) {
     std::atomic<DWORD> code(12345);
     {
         ChainThread chain([&] { code = RunHere(); });
-        HWND window = nullptr;
-        ASSERT_TRUE(WaitFor(
-            [&] {
-                std::vector<HWND> dialogs = OwnDialogs();
-                window = dialogs.empty() ? nullptr : dialogs[0];
-                return window != nullptr && !folder.Runs().empty();
-            },
-            20000));
+        HWND window = WaitForChainWindow([&] { return !folder.Runs().empty(); });
+        ASSERT_TRUE(window);
         PostMessageW(window, WM_COMMAND, IDCANCEL, 0);
         ASSERT_TRUE(WaitFor([&] { return chain.done.load(); }, 30000));
     }

@@ -6,8 +6,6 @@
 
 namespace {
 
-std::wstring LogSwitch(const std::wstring& log) { return L" --log=\"" + log + L"\""; }
-bool Exists(const std::wstring& path) { return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
 
 // The suite runs this program without DISPLAY, so Wine makes no window at
 // all, as for an installer a deployment agent starts without a desktop: the

@@ -14,9 +14,7 @@ namespace {
 const char kUnableToExtract[] =
     "Unable to extract a file from install, possibly your security software is blocking the install.";
 
-std::wstring LogSwitch(const std::wstring& log) { return L" --log=\"" + log + L"\""; }
 
-bool Exists(const std::wstring& path) { return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
 
 TEST(SilentRuns, CorruptEntryEndsWith1603WithoutABoxAndTheLogNamesIt) {
     ScratchFolder dir;

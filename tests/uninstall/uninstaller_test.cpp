@@ -61,6 +61,12 @@ public:
         }
         return nullptr;
     }
+    // Uninstall pressed, the removal awaited: the finished page's restart
+    // row list, or null.
+    HWND RemoveUpToTheRestartRow() {
+        if (!Window() || !ClickButton(Window(), IDOK, false) || !WaitFinished(30000)) return nullptr;
+        return RestartList();
+    }
     // Waits until the finished page's button reads "Finish".
     bool WaitFinished(DWORD ms) {
         DWORD start = GetTickCount();
@@ -290,10 +296,7 @@ TEST_F(ProductUninstaller, FileInUseOffersTheRestartAndUntickedFinishEndsWithout
     FileHolder holder(held);
     ASSERT_TRUE(holder.Held());
     Uninstaller run(product.UninstallString());
-    ASSERT_TRUE(run.Window() != nullptr);
-    ASSERT_TRUE(ClickButton(run.Window(), IDOK, false));
-    ASSERT_TRUE(run.WaitFinished(30000));
-    HWND list = run.RestartList();
+    HWND list = run.RemoveUpToTheRestartRow();
     ASSERT_TRUE(list != nullptr);
     wchar_t text[128] = {};
     SendMessageW(list, LB_GETTEXT, 0, (LPARAM)text);
@@ -332,10 +335,7 @@ TEST_F(ProductUninstaller, RestartRowIsScaledAndARefusedRestartEndsNeeded) {
         ASSERT_TRUE(holder.Held());
         DisplayDpi display(dpi);
         Uninstaller run(product.UninstallString());
-        ASSERT_TRUE(run.Window() != nullptr);
-        ASSERT_TRUE(ClickButton(run.Window(), IDOK, false));
-        ASSERT_TRUE(run.WaitFinished(30000));
-        HWND list = run.RestartList();
+        HWND list = run.RemoveUpToTheRestartRow();
         ASSERT_TRUE(list != nullptr);
         EXPECT_EQ((LRESULT)(21 * dpi / 96), SendMessageW(list, LB_GETITEMHEIGHT, 0, 0));
         // Posted: the countdown's loop runs inside the button's handling.
