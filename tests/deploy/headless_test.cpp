@@ -6,7 +6,6 @@
 
 namespace {
 
-
 // The suite runs this program without DISPLAY, so Wine makes no window at
 // all, as for an installer a deployment agent starts without a desktop: the
 // silent install and the quiet uninstall run without their windows, and an
