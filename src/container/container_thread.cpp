@@ -78,7 +78,8 @@ void RunInstallers(EventHandle* stop, const VariantChoice& choice, bool hasVaria
         // Nobody watches a silent chain: a hung installer must not hold it.
         if (state.silent) wait.limitMs = InstallerTimeLimit();
         RunProgram(program, parameters, true, false, window ? window->hwnd : nullptr, &wait);
-        if (wait.timedOut) RunLog(L"installer '%s' ended after %lu ms without finishing", (const wchar_t*)name, wait.limitMs);
+        if (wait.timedOut)
+            RunLog(L"installer '%s' ended after %lu ms without finishing", (const wchar_t*)name, wait.limitMs);
         outcome.Add(wait.finished, wait.exitCode);
         if (outcome.stopped) break;
     }

@@ -205,8 +205,8 @@ TEST_F(WizardDialog, ClosingWhileTheFinishActionsRunWaitsForThem) {
     ScratchFolder dir;
     const wchar_t* event = L"bktest-wizard-finishing-close";
     HANDLE release = CreateEventW(nullptr, TRUE, FALSE, event);
-    TestPackage package(dir.Path(), {},
-                        Script("WizardFinishing", dir, HoldingProgram("[RunAndWaitFile]", dir, event, "Optional - Hold")));
+    std::string program = HoldingProgram("[RunAndWaitFile]", dir, event, "Optional - Hold");
+    TestPackage package(dir.Path(), {}, Script("WizardFinishing", dir, program));
     ASSERT_TRUE(package.Ready());
     MessageRecorder boxes;
     {
