@@ -6,3 +6,8 @@ InstallerState::InstallerState() : projectName(L"Setup"), caption(L"Setup") {
     rerunEvent.Create(RERUN_EVENT_NAME);
     progressLock.Create();
 }
+
+void InstallerState::SetProjectName(const WString& name) {
+    projectName = name;
+    caption.Format(L"%s Installer", (const wchar_t*)name);
+}

@@ -11,10 +11,18 @@ struct ProgramWait {
     // that its windows keep painting and Windows never marks them as not
     // responding during a long run.
     bool dispatchMessages = false;
-    // Out: the program was waited for to its end, and its exit code.
+    // In: how long the program may take; past it, it is ended with the
+    // processes it started, and counts as not finished.
+    DWORD limitMs = INFINITE;
+    // Out: the program was waited for to its end, and its exit code; or it
+    // was ended at the limit.
     bool finished = false;
+    bool timedOut = false;
     DWORD exitCode = 0;
 };
+
+// Ends a process and, first, the processes it started, and theirs.
+void EndProcessTree(HANDLE process);
 
 // Waits for a process to end, as details asks (null: a plain wait), and
 // records its exit code there.

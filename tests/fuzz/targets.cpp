@@ -80,6 +80,17 @@ bool Within(const WString& part, const WString& whole) {
     return part.IsEmpty() || wcsstr(whole.Text(), part.Text()) != nullptr;
 }
 
+// Every character of part in whole, in order: what is left of a piece of
+// the line once quotes and escaping backslashes are read away.
+bool DrawnFrom(const WString& part, const WString& whole) {
+    const wchar_t* w = whole.Text();
+    for (const wchar_t* p = part.Text(); *p; ++p) {
+        while (*w && *w != *p) ++w;
+        if (!*w++) return false;
+    }
+    return true;
+}
+
 bool operator==(const WString& a, const WString& b) { return Compare(a, b, true) == 0; }
 
 WString NameOf(const InstallPackage& package, int32_t index) {
@@ -208,7 +219,8 @@ std::string RunOptions(const Bytes& input) {
     if (options.names.Count() > line.Length()) return "more options than characters";
     for (int32_t i = 0; i < options.names.Count(); i++) {
         if (options.names[i].IsEmpty()) return "an empty option name";
-        if (!Within(options.names[i], line) || !Within(options.values[i], line)) return "an option not in the line";
+        if (!DrawnFrom(options.names[i], line) || !DrawnFrom(options.values[i], line))
+            return "an option not drawn from the line";
     }
     int32_t found = options.Lookup(L"IsElevated");
     if (found < -1 || found >= options.names.Count()) return "Lookup out of range";
@@ -219,7 +231,7 @@ std::string RunOptions(const Bytes& input) {
 std::string RunLogPath(const Bytes& input) {
     WString command = TextOf(input, 0);
     WString path = UninstallLogPathFromCommand(command);
-    if (!Within(path, command)) return "the log path is not in the command";
+    if (!DrawnFrom(path, command)) return "the log path is not drawn from the command";
     return std::string();
 }
 

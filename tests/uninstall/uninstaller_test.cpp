@@ -13,6 +13,7 @@
 #include "engine/uninstall_record.h"
 #include "gui/driver.h"
 #include "res/resource_ids.h"
+#include "support/display_dpi.h"
 #include "support/machine_registry.h"
 #include "support/process.h"
 #include "support/scratch.h"
@@ -60,6 +61,12 @@ public:
         }
         return nullptr;
     }
+    // Uninstall pressed, the removal awaited: the finished page's restart
+    // row list, or null.
+    HWND RemoveUpToTheRestartRow() {
+        if (!Window() || !ClickButton(Window(), IDOK, false) || !WaitFinished(30000)) return nullptr;
+        return RestartList();
+    }
     // Waits until the finished page's button reads "Finish".
     bool WaitFinished(DWORD ms) {
         DWORD start = GetTickCount();
@@ -84,6 +91,9 @@ private:
     ChildProcess process_;
     HWND window_ = nullptr;
     bool started_ = false;
+
+public:
+    DWORD Id() const { return process_.Id(); }
 };
 
 class ProductUninstaller : public ProductFilesTest {
@@ -334,10 +344,7 @@ TEST_F(ProductUninstaller, FileInUseOffersTheRestartAndUntickedFinishEndsWithout
     FileHolder holder(held);
     ASSERT_TRUE(holder.Held());
     Uninstaller run(product.UninstallString());
-    ASSERT_TRUE(run.Window() != nullptr);
-    ASSERT_TRUE(ClickButton(run.Window(), IDOK, false));
-    ASSERT_TRUE(run.WaitFinished(30000));
-    HWND list = run.RestartList();
+    HWND list = run.RemoveUpToTheRestartRow();
     ASSERT_TRUE(list != nullptr);
     wchar_t text[128] = {};
     SendMessageW(list, LB_GETTEXT, 0, (LPARAM)text);
@@ -361,6 +368,34 @@ TEST_F(ProductUninstaller, FileInUseOffersTheRestartAndUntickedFinishEndsWithout
     holder.Release();
     ASSERT_TRUE(RestartWindows());
     EXPECT_FALSE(Exists(product.Folder()));
+}
+
+// The restart row is 21 pixels high scaled to the display, like the
+// wizard's; and "Reboot Now", which Wine's restart call refuses, ends with
+// the restart still needed, signalling no installer.
+TEST_F(ProductUninstaller, RestartRowIsScaledAndARefusedRestartEndsNeeded) {
+    for (DWORD dpi : {96u, 144u}) {
+        SCOPED_TRACE(dpi);
+        TestProduct product(L"BkTestRowHeight", L"<Program Files>BkTest RowHeight");
+        ASSERT_TRUE(InstallSimple(product));
+        std::wstring held = product.Folder() + L"data\\b.txt";
+        FileHolder holder(held);
+        ASSERT_TRUE(holder.Held());
+        DisplayDpi display(dpi);
+        Uninstaller run(product.UninstallString());
+        HWND list = run.RemoveUpToTheRestartRow();
+        ASSERT_TRUE(list != nullptr);
+        EXPECT_EQ((LRESULT)(21 * dpi / 96), SendMessageW(list, LB_GETITEMHEIGHT, 0, 0));
+        // Posted: the countdown's loop runs inside the button's handling.
+        PostMessageW(run.Window(), WM_COMMAND, IDCANCEL, 0);
+        HWND countdown = WaitForProcessWindow(run.Id(), 20000, run.Window());
+        ASSERT_TRUE(countdown != nullptr);
+        PostMessageW(countdown, WM_COMMAND, IDC_REBOOT_NOW, 0);
+        EXPECT_EQ(3010u, run.Wait(20000));
+        EXPECT_FALSE(state.rerunEvent.IsSignalled());
+        holder.Release();
+        ASSERT_TRUE(RestartWindows());
+    }
 }
 
 TEST_F(ProductUninstaller, SilentWithNoAutoRebootEndsWithRestartNeeded) {
