@@ -14,6 +14,9 @@ class SetupFiles;
 
 struct InstallerState {
     InstallerState();
+    // The script's "[Project Name]": the product, and "%s Installer" as the
+    // caption of every box and window.
+    void SetProjectName(const WString& name);
 
     bool silent = false;
     bool autoReboot = true;

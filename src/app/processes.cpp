@@ -1,6 +1,7 @@
 #include "app/processes.h"
 
 #include <shellapi.h>
+#include <tlhelp32.h>
 #include <string.h>
 
 namespace {
@@ -21,12 +22,46 @@ bool MatchesFolded(const uint8_t* bytes, uint32_t size, uint32_t at, const char*
     return true;
 }
 
+void EndTreeOf(DWORD id, HANDLE snapshot, int depth) {
+    // Deep chains mean a loop of reused process ids: stop there.
+    if (depth > 16) return;
+    PROCESSENTRY32W entry;
+    entry.dwSize = sizeof entry;
+    for (BOOL more = Process32FirstW(snapshot, &entry); more; more = Process32NextW(snapshot, &entry)) {
+        if (entry.th32ParentProcessID != id || entry.th32ProcessID == id) continue;
+        EndTreeOf(entry.th32ProcessID, snapshot, depth + 1);
+        HANDLE child = OpenProcess(PROCESS_TERMINATE, FALSE, entry.th32ProcessID);
+        if (child) {
+            TerminateProcess(child, ERROR_TIMEOUT);
+            CloseHandle(child);
+        }
+    }
+}
+
+// Time left of a limit from start, INFINITE staying INFINITE.
+DWORD Remaining(DWORD limitMs, DWORD start) {
+    if (limitMs == INFINITE) return INFINITE;
+    DWORD spent = GetTickCount() - start;
+    return spent >= limitMs ? 0 : limitMs - spent;
+}
+
 }  // namespace
+
+void EndProcessTree(HANDLE process) {
+    HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+    if (snapshot != INVALID_HANDLE_VALUE) {
+        EndTreeOf(GetProcessId(process), snapshot, 0);
+        CloseHandle(snapshot);
+    }
+    TerminateProcess(process, ERROR_TIMEOUT);
+    WaitForSingleObject(process, 5000);
+}
 
 void WaitForProcess(HANDLE process, ProgramWait* details) {
     bool dispatch = details && details->dispatchMessages;
+    DWORD limit = details ? details->limitMs : INFINITE, start = GetTickCount();
     while (dispatch) {
-        DWORD woken = MsgWaitForMultipleObjects(1, &process, FALSE, INFINITE, QS_ALLINPUT);
+        DWORD woken = MsgWaitForMultipleObjects(1, &process, FALSE, Remaining(limit, start), QS_ALLINPUT);
         if (woken != WAIT_OBJECT_0 + 1) break;
         MSG msg;
         while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
@@ -41,11 +76,22 @@ void WaitForProcess(HANDLE process, ProgramWait* details) {
             DispatchMessageW(&msg);
         }
     }
-    WaitForSingleObject(process, INFINITE);
+    if (WaitForSingleObject(process, Remaining(limit, start)) == WAIT_TIMEOUT) {
+        EndProcessTree(process);
+        details->timedOut = true;
+        details->finished = false;
+        return;
+    }
     if (!details) return;
     DWORD code = 0;
     details->finished = GetExitCodeProcess(process, &code) != 0;
     details->exitCode = code;
+}
+
+WString ProgramCommandLine(const wchar_t* program, const wchar_t* parameters) {
+    WString line = WString::Formatted(L"\"%s\"", program);
+    if (parameters && *parameters) line.Append(L" ").Append(parameters);
+    return line;
 }
 
 bool StartProcess(const wchar_t* commandLine, bool wait, ProgramWait* details) {

@@ -11,15 +11,27 @@ struct ProgramWait {
     // that its windows keep painting and Windows never marks them as not
     // responding during a long run.
     bool dispatchMessages = false;
-    // Out: the program was waited for to its end, and its exit code.
+    // In: how long the program may take; past it, it is ended with the
+    // processes it started, and counts as not finished.
+    DWORD limitMs = INFINITE;
+    // Out: the program was waited for to its end, and its exit code; or it
+    // was ended at the limit.
     bool finished = false;
+    bool timedOut = false;
     DWORD exitCode = 0;
 };
+
+// Ends a process and, first, the processes it started, and theirs.
+void EndProcessTree(HANDLE process);
 
 // Waits for a process to end, as details asks (null: a plain wait), and
 // records its exit code there.
 void WaitForProcess(HANDLE process, ProgramWait* details);
 
+// The command line of a program and its parameters (none: empty or null).
+// The path is always quoted: unquoted, "C:\Program Files\x.exe" would start
+// "C:\Program.exe" where one exists.
+WString ProgramCommandLine(const wchar_t* program, const wchar_t* parameters);
 // CreateProcessW of a whole command line; on failure GetLastError still
 // holds the reason (ERROR_ELEVATION_REQUIRED tells the caller to elevate).
 bool StartProcess(const wchar_t* commandLine, bool wait, ProgramWait* details = nullptr);

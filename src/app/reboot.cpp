@@ -51,11 +51,9 @@ DWORD StartSystemRestart() {
     return result;
 }
 
-void Reboot() {
-    if (state.silent && !state.autoReboot) return;
-    if (g_restartHook)
-        g_restartHook();
-    else
-        StartSystemRestart();
+bool Reboot() {
+    if (state.silent && !state.autoReboot) return false;
+    DWORD result = g_restartHook ? g_restartHook() : StartSystemRestart();
     PostQuitMessage(0);
+    return result == ERROR_SUCCESS;
 }

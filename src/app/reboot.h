@@ -5,8 +5,9 @@
 #include <windows.h>
 
 // Starts the restart of Windows and ends the calling thread's message loop;
-// nothing at all in silent mode with "--noautoreboot".
-void Reboot();
+// nothing at all in silent mode with "--noautoreboot". True only when the
+// system accepted the restart: a refused or failed one is no restart.
+bool Reboot();
 
 // The system's restart itself, after the shutdown privilege was enabled:
 // InitiateShutdownW where advapi32 has it, InitiateSystemShutdownW

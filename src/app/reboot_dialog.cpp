@@ -28,9 +28,12 @@ void SetCountdownClock(TickSource clock) { g_clock = clock ? clock : RealTicks; 
 
 dlgRebooting::dlgRebooting(bool showNote)
     : showRerunNote(showNote), rebooted(false), startTick(0), countdownTimer(0), textTop(0) {
+    // "--noautoreboot" holds the restart back shown or not: an installer in
+    // a container leaves it to the container, which restarts once, after
+    // its last installer.
+    if (!state.autoReboot) return;
     if (state.silent) {
-        Reboot();
-        rebooted = true;
+        rebooted = Reboot();
         return;
     }
     CreateFromTemplate(IDD_REBOOTING, nullptr, true);
@@ -101,8 +104,7 @@ void dlgRebooting::OnTimer(uint32_t id, int32_t) {
     }
     StopTimer(countdownTimer);
     countdownTimer = 0;
-    Reboot();
-    rebooted = true;
+    rebooted = Reboot();
     DrawCountdown(0);
 }
 
@@ -112,8 +114,7 @@ void dlgRebooting::OnCommand(int id, HWND, int) {
         StopTimer(countdownTimer);
         countdownTimer = 0;
         DrawCountdown(0);
-        Reboot();
-        rebooted = true;
+        rebooted = Reboot();
     } else if (id == IDC_CANCEL_REBOOT) {
         StopTimer(countdownTimer);
         countdownTimer = 0;

@@ -11,8 +11,10 @@
 
 class dlgRebooting : public PictureWindow {
 public:
-    // In silent mode nothing is shown: Reboot() runs at once and rebooted is
-    // true, also when "--noautoreboot" kept Reboot() from restarting.
+    // In silent mode nothing is shown: Reboot() runs at once. With
+    // "--noautoreboot" nothing is shown and nothing restarted, silent or
+    // not. rebooted is true only when a restart was started: not when it
+    // was held back, nor when the system refused it.
     explicit dlgRebooting(bool showRerunNote);
     ~dlgRebooting() override;
 

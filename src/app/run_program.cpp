@@ -57,6 +57,27 @@ bool MayRunUnelevated(const WString& path) {
     return !ManifestRequiresAdmin(bytes.Data(), bytes.Size());
 }
 
+// Copies program onto the desktop under its own name, or "name (2).ext" and
+// so on when the user has a file of that name: a file there is never
+// overwritten (and so never deleted afterwards).
+bool CopyToDesktop(const WString& program, WString& copy) {
+    WString folder(L"<DeskTop>\\");
+    ExpandPathMacros(folder);
+    WString title = program.FileTitle(), extension = program.Extension();
+    for (int n = 1; n < 100; n++) {
+        copy = folder;
+        if (n == 1)
+            copy.Append(program.FileName());
+        else
+            copy.Append(WString::Formatted(L"%s (%d)%s", (const wchar_t*)title, n, (const wchar_t*)extension));
+        if (CopyFileW(program, copy, TRUE)) return true;
+        DWORD error = GetLastError();
+        if (error != ERROR_FILE_EXISTS && error != ERROR_ALREADY_EXISTS) break;
+    }
+    copy = L"";
+    return false;
+}
+
 }  // namespace
 
 void RunProgram(const wchar_t* programText, const wchar_t* parametersText, bool wait, bool allowHandOff,
@@ -108,11 +129,7 @@ void RunProgram(const wchar_t* programText, const wchar_t* parametersText, bool 
         if (!ShellRun(nullptr, program, nullptr, wait, waitDetails)) failed = true;
         deleteTemporary = false;
     } else {
-        WString commandLine;
-        if (parameters.IsEmpty())
-            commandLine = program;
-        else
-            commandLine.Format(L"\"%s\" %s", (const wchar_t*)program, (const wchar_t*)parameters);
+        WString commandLine = ProgramCommandLine(program, parameters);
         ExpandPathMacros(commandLine);
         if (!StartProcess(commandLine, wait, waitDetails)) {
             if (GetLastError() == kElevationRequired) {
@@ -120,12 +137,7 @@ void RunProgram(const wchar_t* programText, const wchar_t* parametersText, bool 
             } else {
                 // Security software that blocks programs in temporary
                 // folders often lets the same file run from the desktop.
-                desktopCopy = L"<DeskTop>\\";
-                desktopCopy.Append(program.FileName());
-                ExpandPathMacros(desktopCopy);
-                if (!CopyFileW(program, desktopCopy, FALSE)) {
-                    // Not ours: a file the user has of that name stays.
-                    desktopCopy = L"";
+                if (!CopyToDesktop(program, desktopCopy)) {
                     failed = true;
                 } else if (!StartProcess(commandLine, wait, waitDetails)) {
                     failed = true;

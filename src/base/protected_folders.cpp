@@ -21,10 +21,6 @@ const int kShellFolders[] = {
 const wchar_t* const kProgramFilesValues[] = {L"ProgramFilesDir", L"ProgramW6432Dir", L"ProgramFilesDir (x86)",
                                               L"CommonFilesDir", L"CommonW6432Dir"};
 
-bool SameFolder(const FolderIdentity& a, const FolderIdentity& b) {
-    return a.volume == b.volume && a.indexHigh == b.indexHigh && a.indexLow == b.indexLow;
-}
-
 // The root of the volume path lies on: GetVolumePathNameW knows mounted
 // folders; without it the drive or share at the path's start.
 WString VolumeRoot(const WString& fullPath) {
@@ -85,6 +81,15 @@ bool IdentifyFolder(const wchar_t* path, FolderIdentity& identity) {
     return true;
 }
 
+bool SameIdentity(const FolderIdentity& a, const FolderIdentity& b) {
+    return a.volume == b.volume && a.indexHigh == b.indexHigh && a.indexLow == b.indexLow;
+}
+
+bool SameObject(const wchar_t* a, const wchar_t* b) {
+    FolderIdentity first, second;
+    return IdentifyFolder(a, first) && IdentifyFolder(b, second) && SameIdentity(first, second);
+}
+
 ProtectedFolders::ProtectedFolders() {
     wchar_t buffer[MAX_PATH];
     if (GetWindowsDirectoryW(buffer, MAX_PATH)) Add(buffer);
@@ -118,8 +123,8 @@ bool ProtectedFolders::Contains(const wchar_t* path) const {
     if (IsRootText(full)) return true;
     FolderIdentity identity, root;
     if (!IdentifyFolder(full, identity)) return false;
-    if (IdentifyFolder(VolumeRoot(full), root) && SameFolder(identity, root)) return true;
+    if (IdentifyFolder(VolumeRoot(full), root) && SameIdentity(identity, root)) return true;
     for (int i = 0; i < count_; ++i)
-        if (SameFolder(identity, folders_[i])) return true;
+        if (SameIdentity(identity, folders_[i])) return true;
     return false;
 }

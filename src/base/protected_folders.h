@@ -13,8 +13,11 @@ struct FolderIdentity {
     DWORD indexLow = 0;
 };
 
-// False when path cannot be opened.
+// False when path cannot be opened. Files have an identity too.
 bool IdentifyFolder(const wchar_t* path, FolderIdentity& identity);
+bool SameIdentity(const FolderIdentity& a, const FolderIdentity& b);
+// True when both paths open the same file or folder.
+bool SameObject(const wchar_t* a, const wchar_t* b);
 
 class ProtectedFolders {
 public:

@@ -1,7 +1,8 @@
 // The registry layer: free functions that open a key, do one operation and
 // close it again, so no handle outlives a call. Failures are flags, never
-// message boxes. No registry-view flag is ever added: the process sees the
-// view of its own bitness (a 32-bit process on 64-bit Windows the 32-bit one).
+// message boxes. No registry-view flag is added here: the process sees the
+// view of its own bitness (a 32-bit process on 64-bit Windows the 32-bit one);
+// only the shared-file counts (engine/shared_files.h) choose a view.
 #pragma once
 
 #include <windows.h>

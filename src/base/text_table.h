@@ -30,6 +30,7 @@
     X(InstallingTitle, "Installing")                                                                                 \
     X(RegisteringDlls, "Registering Dlls")                                                                           \
     X(CancelInstallQuestion, "Cancel Install?")                                                                      \
+    X(CancelContainerQuestion, "Cancel Install?\r\n\r\nThe install that is running now is finished first.")          \
     X(SuccessfulInstall, "Successful Install")                                                                       \
     X(InstallIncomplete, "Install is Incomplete")                                                                    \
     X(InstallSucceededLine, "Installation has completed successfully.")                                              \

@@ -8,13 +8,14 @@ void ChainOutcome::Add(bool finished, DWORD exitCode) {
     switch (exitCode) {
         case ERROR_SUCCESS: break;
         case kExitCancelled: cancelled = true; break;
-        case kExitRestartStarted: restartStarted = true; break;
+        case kExitRestartStarted: restartStarted = stopped = true; break;
         case kExitRestartNeeded: restartNeeded = true; break;
         default: failed = true; break;
     }
 }
 
 DWORD ChainOutcome::ExitCode() const {
+    if (stopped) return kExitRestartStarted;
     if (failed) return kExitFailed;
     if (cancelled) return kExitCancelled;
     if (restartStarted) return kExitRestartStarted;

@@ -15,10 +15,13 @@ struct ChainOutcome {
     bool cancelled = false;
     bool restartStarted = false;
     bool restartNeeded = false;
+    // An installer started the restart: no later one can run now.
+    bool stopped = false;
 
     // One installer's end; one that could not be started counts as failed.
     void Add(bool finished, DWORD exitCode);
-    // 1603 when any failed, else 1602 when any was cancelled, else 1641 or
-    // 3010 when a restart was started or is needed, else 0.
+    // 1641 when an installer started the restart, which stopped the chain;
+    // else 1603 when any failed, else 1602 when any was cancelled, else
+    // 1641 or 3010 when a restart was started or is needed, else 0.
     DWORD ExitCode() const;
 };

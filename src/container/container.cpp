@@ -14,20 +14,33 @@ namespace {
 
 const uint32_t kStopTimeoutMs = 60000;
 const DWORD kPollMs = 50;
+const DWORD kInstallerTimeLimitMs = 30 * 60 * 1000;
+DWORD g_installerTimeLimit = kInstallerTimeLimitMs;
 
+// Whether the script makes a container; its "[Project Name]" names the
+// container's window and boxes as it would name a wizard's.
 bool ScriptIsContainer() {
     if (!state.package) return false;
     DiskFile script;
     script.SetPath(WString(state.package->Folder()).Append(L"setup.dat"));
     script.Open(GENERIC_READ, OPEN_EXISTING, false);
     if (!script.IsOpen()) return false;
-    WString line;
-    while (ReadLine(script, line, false))
-        if (Compare(line, L"[InstallContainer]", false) == 0) return true;
-    return false;
+    WString line, projectName;
+    bool container = false;
+    while (ReadLine(script, line, false)) {
+        if (Compare(line, L"[InstallContainer]", false) == 0)
+            container = true;
+        else if (Compare(line, L"[Project Name]", false) == 0)
+            ReadLine(script, projectName, false);
+    }
+    if (container && !projectName.IsEmpty()) state.SetProjectName(projectName);
+    return container;
 }
 
 }  // namespace
+
+DWORD InstallerTimeLimit() { return g_installerTimeLimit; }
+void SetInstallerTimeLimit(DWORD ms) { g_installerTimeLimit = ms ? ms : kInstallerTimeLimitMs; }
 
 bool RunContainer(DWORD& exitCode) {
     if (!ScriptIsContainer()) return false;

@@ -8,3 +8,9 @@
 // read): the normal install goes on. Otherwise runs the whole chain and
 // returns true, with the container's exit code.
 bool RunContainer(DWORD& exitCode);
+
+// How long a silent chain waits for one installer before it ends it and
+// counts it failed: 30 minutes, longer than any install should take.
+DWORD InstallerTimeLimit();
+// Tests shorten it; 0 restores the 30 minutes.
+void SetInstallerTimeLimit(DWORD ms);

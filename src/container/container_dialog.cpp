@@ -1,18 +1,21 @@
 #include "container/container_dialog.h"
 
+#include "app/installer_state.h"
+#include "base/message_box.h"
 #include "base/texts.h"
 #include "container/container_progress.h"
 #include "res/resource_ids.h"
 #include "ui/fitted_text.h"
 #include "ui/scale.h"
 
-dlgContainerInstall::dlgContainerInstall() : paintedIndex_(-1), paintedTotal_(-1), timer_(0) {
+dlgContainerInstall::dlgContainerInstall() : cancelRequested(false), paintedIndex_(-1), paintedTotal_(-1), timer_(0) {
     CreateFromTemplate(IDD_CONTAINER_INSTALL, nullptr, false);
 }
 
 dlgContainerInstall::~dlgContainerInstall() { Release(); }
 
 void dlgContainerInstall::OnInit() {
+    SetWindowTextW(hwnd, state.caption);
     SetDlgItemTextW(hwnd, IDCANCEL, Text(kCancelButton));
     FitButtonCentred(GetItem(IDCANCEL));
     ShapeWindow();
@@ -27,6 +30,14 @@ void dlgContainerInstall::OnInit() {
 }
 
 void dlgContainerInstall::OnCmdCancel() { OnClose(); }
+
+void dlgContainerInstall::OnClose() {
+    if (cancelRequested) return;
+    int answer = ShowMessage(hwnd, Text(kCancelContainerQuestion), state.caption, MB_YESNO | MB_ICONQUESTION);
+    if (answer != IDYES) return;
+    cancelRequested = true;
+    EnableWindow(GetItem(IDCANCEL), FALSE);
+}
 
 void dlgContainerInstall::OnTimer(uint32_t id, int32_t) {
     if (id == timer_) DrawCount(false);

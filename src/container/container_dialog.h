@@ -15,10 +15,15 @@ public:
     dlgContainerInstall();
     ~dlgContainerInstall() override;
 
+    // Cancel, the close button and Alt+F4 ask, and a Yes stops the chain
+    // after the installer that runs now.
+    void OnClose() override;
     void OnInit() override;
     void OnTimer(uint32_t id, int32_t data) override;
-    // Only the window goes: the installers still run to their end.
     void OnCmdCancel() override;
+
+    // Read by the container thread before each installer.
+    volatile bool cancelRequested;
 
     // The count line as last drawn; read under the picture lock.
     WString CountLine();

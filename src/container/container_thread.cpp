@@ -8,7 +8,9 @@
 #include "app/run_program.h"
 #include "base/disk_file.h"
 #include "base/line_reader.h"
+#include "base/run_log.h"
 #include "container/chain_outcome.h"
+#include "container/container.h"
 #include "container/container_dialog.h"
 #include "container/container_progress.h"
 #include "container/variants.h"
@@ -44,6 +46,8 @@ bool ShowMessages(EventHandle* stop) {
 WString InstallerParameters(const VariantChoice& choice) {
     WString parameters;
     if (choice.force32) parameters.Append(L" --force32bit");
+    // "<Silent>" too: a container that shows nothing runs installers that
+    // show nothing.
     if (state.silent) parameters.Append(L" --silent");
     // The installers write into the container's log.
     parameters.Append(LogSwitch());
@@ -55,7 +59,7 @@ WString InstallerParameters(const VariantChoice& choice) {
     return parameters;
 }
 
-void RunInstallers(EventHandle* stop, const VariantChoice& choice, bool hasVariants, HWND window,
+void RunInstallers(EventHandle* stop, const VariantChoice& choice, bool hasVariants, dlgContainerInstall* window,
                    ChainOutcome& outcome) {
     InstallPackage* package = state.package->Package();
     WString parameters = InstallerParameters(choice), name;
@@ -63,13 +67,23 @@ void RunInstallers(EventHandle* stop, const VariantChoice& choice, bool hasVaria
         package->EntryName(i, name);
         if (name.IsEmpty()) break;
         if (!IsInstallerEntry(name) || !PassesVariantFilter(choice, hasVariants, name)) continue;
+        if (window && window->cancelRequested) {
+            RunLog(L"the chain was cancelled before '%s'", (const wchar_t*)name);
+            outcome.cancelled = true;
+            break;
+        }
         CountInstallerStarted();
         WString program;
         program.Format(L"<TempInstall>\\%s", (const wchar_t*)name);
         ProgramWait wait;
         wait.dispatchMessages = true;
-        RunProgram(program, parameters, true, false, window, &wait);
+        // Nobody watches a silent chain: a hung installer must not hold it.
+        if (state.silent) wait.limitMs = InstallerTimeLimit();
+        RunProgram(program, parameters, true, false, window ? window->hwnd : nullptr, &wait);
+        if (wait.timedOut)
+            RunLog(L"installer '%s' ended after %lu ms without finishing", (const wchar_t*)name, wait.limitMs);
         outcome.Add(wait.finished, wait.exitCode);
+        if (outcome.stopped) break;
     }
 }
 
@@ -78,8 +92,7 @@ void RunInstallers(EventHandle* stop, const VariantChoice& choice, bool hasVaria
 void RestartIfNeeded(ChainOutcome& outcome) {
     if (!outcome.restartNeeded || outcome.restartStarted) return;
     dlgRebooting countdown(false);
-    bool held = state.silent && !state.autoReboot;
-    if (countdown.rebooted && !held) outcome.restartStarted = true;
+    if (countdown.rebooted) outcome.restartStarted = true;
 }
 
 }  // namespace
@@ -101,7 +114,7 @@ void ContainerThread(EventHandle* stop, void* context) {
     if (!ShowMessages(stop))
         outcome.cancelled = true;
     else
-        RunInstallers(stop, choice, hasVariants, window ? window->hwnd : nullptr, outcome);
+        RunInstallers(stop, choice, hasVariants, window, outcome);
     delete window;
     RestartIfNeeded(outcome);
     run->exitCode = outcome.ExitCode();

@@ -1,5 +1,6 @@
 #include "engine/existing_version.h"
 
+#include "app/command_line.h"
 #include "app/installer_state.h"
 #include "app/processes.h"
 #include "base/disk_file.h"
@@ -10,20 +11,11 @@
 #include "engine/uninstall_record.h"
 
 WString UninstallLogPathFromCommand(const WString& command) {
-    static const wchar_t* const kMarkers[] = {L"<uninstall>", L"--uninstall="};
+    // A quoted path ends at its closing quote: a deployment tool may append
+    // switches ("--log=") to the quiet uninstall command.
     WString result;
-    for (const wchar_t* marker : kMarkers) {
-        int32_t at = command.Find(marker, 1);
-        if (result.IsEmpty() && at != 0) result = command.From(at + (int32_t)wcslen(marker));
-    }
-    if (result.CharAt(1) == L'"') {
-        // A quoted path ends at its closing quote: a deployment tool may
-        // append switches ("--log=") to the quiet uninstall command.
-        result.RemoveAt(1);
-        int32_t close = result.FindChar(L'"', 1);
-        if (close) result = result.Left(close - 1);
-    }
-    if (!result.IsEmpty() && result.CharAt(WString::kLast) == L'"') result.DropRight(1);
+    if (!FindSwitchValue(command, L"<uninstall>", result) || result.IsEmpty())
+        FindSwitchValue(command, L"--uninstall=", result);
     return result;
 }
 

@@ -13,6 +13,8 @@
 #include "engine/pending_delete.h"
 #include "engine/registration_queue.h"
 #include "engine/replace_at_restart.h"
+#include "engine/shared_files.h"
+#include "engine/uninstall_record.h"
 #include "package/setup_files.h"
 
 namespace {
@@ -87,10 +89,16 @@ void InstallFile(const wchar_t* entryName, const wchar_t* destination, bool& fai
     // deletion (a file that was in use then): the restart must not take
     // the file written now.
     CancelPendingDelete(target);
+    bool existed = GetFileAttributesW(LongPath(target, 260)) != INVALID_FILE_ATTRIBUTES;
     uint64_t existing = FileVersion(target);
     uint64_t incoming = FileVersion(temporary);
-    if (incoming < existing) RunLog(L"file '%s' kept: the installed version is newer", (const wchar_t*)target);
+    if (incoming < existing) {
+        // Not this product's file: its uninstall must leave it.
+        RunLog(L"file '%s' kept: the installed version is newer", (const wchar_t*)target);
+        RecordKeptFile(target);
+    }
     if (incoming >= existing && !CopyOver(temporary, target, existing, incoming, owner)) failed = true;
+    if (!failed) AddSharedUse(target, existed);
     if (!failed && IsComponent(target)) RegistrationQueue().AddString(target);
     DeleteTempFile(temporary);
 }

@@ -12,11 +12,24 @@
 #include "base/temp_files.h"
 #include "engine/path_macros.h"
 #include "engine/pending_delete.h"
+#include "package/install_package.h"
+#include "package/package_format.h"
 #include "package/setup_files.h"
 
 const wchar_t kRememberedPathsKey[] = L"Software\\BraskInstall";
 
 namespace {
+
+const char kKeptFileHeader[] = "[KeptFile]";
+
+// Files kept before the record was written (namespace scope: the guard of
+// a function-local static drags in the exception runtime).
+StringList pendingKeptFiles;
+
+void WriteKeptFile(DiskFile& log, const wchar_t* path) {
+    log.WriteText(kKeptFileHeader, true);
+    log.WriteText(WString(path).ToAnsi(), true);
+}
 
 void CopyScriptToLog() {
     if (!state.package) return;
@@ -39,6 +52,20 @@ void CopyScriptToLog() {
             log.WriteText(line.ToAnsi(), true);
         }
     }
+    for (int32_t i = 0; i < pendingKeptFiles.Count(); i++) WriteKeptFile(log, pendingKeptFiles[i]);
+}
+
+// The uninstaller needs the program alone, which the package carries (the
+// stub it was built from, or one the publisher signed); an installer built
+// without it is copied whole.
+void WriteUninstallerTo(const WString& temporary) {
+    InstallPackage* package = state.package ? state.package->Package() : nullptr;
+    WString entry = WString::FromAnsi(package_format::kUninstallerEntry, false);
+    PackageEntry found;
+    if (package && package->FindEntry(entry, &found) && package->ExtractEntry(entry, temporary)) return;
+    wchar_t self[261] = {0};
+    GetModuleFileNameW(nullptr, self, 260);
+    CopyFileW(self, temporary, FALSE);
 }
 
 void WriteDword(const wchar_t* name, DWORD value, const WString& key) {
@@ -51,6 +78,16 @@ WString UninstallFolder() {
     WString folder(L"<Program Files>BraskUninstall\\");
     ExpandPathMacros(folder);
     return folder;
+}
+
+void BothUninstallFolders(StringList& folders) {
+    bool chosen = state.use64BitLocations;
+    for (int side = 0; side < 2; side++) {
+        state.use64BitLocations = side != 0;
+        WString folder = UninstallFolder();
+        if (!folders.Contains(folder, true)) folders.AddString(folder);
+    }
+    state.use64BitLocations = chosen;
 }
 
 WString UninstallerCopyPath() {
@@ -66,15 +103,28 @@ WString UninstallKeyPath(const wchar_t* projectName) {
     return WString::Formatted(L"Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\%s", projectName);
 }
 
+void RecordKeptFile(const wchar_t* path) {
+    if (!state.allowUninstall) return;
+    if (!state.uninstallRecordWritten) {
+        pendingKeptFiles.AddString(path);
+        return;
+    }
+    DiskFile log;
+    log.SetPath(UninstallLogPath());
+    log.Open(FILE_APPEND_DATA, OPEN_EXISTING, false);
+    if (log.IsOpen()) WriteKeptFile(log, path);
+}
+
 void WriteUninstallRecord() {
-    if (!state.allowUninstall || state.uninstallRecordWritten) return;
+    if (!state.allowUninstall || state.uninstallRecordWritten) {
+        pendingKeptFiles.DeleteAll();
+        return;
+    }
     state.uninstallRecordWritten = true;
 
     WString temporary;
     MakeTempFile(temporary, "Ins", nullptr);
-    wchar_t self[261] = {0};
-    GetModuleFileNameW(nullptr, self, 260);
-    CopyFileW(self, temporary, FALSE);
+    WriteUninstallerTo(temporary);
     CreateFolderTree(UninstallFolder());
     WString copy = UninstallerCopyPath();
     // An uninstaller of this product that ran since the last restart has
@@ -87,6 +137,7 @@ void WriteUninstallRecord() {
     CopyFileW(temporary, copy, FALSE);
     CopyScriptToLog();
     RecordLanguage(UninstallLogPath());
+    pendingKeptFiles.DeleteAll();
 
     WString key = UninstallKeyPath(state.projectName);
     WString log = UninstallLogPath();

@@ -1,21 +1,33 @@
 // The uninstall record: what makes an installed product removable. In the
 // shared folder "<Program Files>BraskUninstall\" it leaves
-//   Uninstall-NAME.exe        a copy of this installer, run with --uninstall=
+//   Uninstall-NAME.exe        this program without its package (the entry
+//                             "setup.uni"), run with --uninstall=
 //   BraskUninstall-NAME.dat   the UninstallLog: setup.dat line for line in the
 //                             ANSI code page with CR LF, except that the line
-//                             after "[Install To]" holds the folder used
+//                             after "[Install To]" holds the folder used;
+//                             then a section "[KeptFile]" (one line, the
+//                             full path) for every file the install left
+//                             alone as newer, which the uninstall keeps
 // and registers NAME under HKLM "...\CurrentVersion\Uninstall\NAME".
 #pragma once
 
+#include "base/lists.h"
 #include "base/wstring.h"
 
 // At most once per process; nothing when the script has "[NoUnInstall]".
 void WriteUninstallRecord();
 
+// A file the install left as it was (a newer version was there): the record
+// lists it, also when it was written before.
+void RecordKeptFile(const wchar_t* path);
+
 // Remembered install paths, one value per product, in HKCU and HKLM.
 extern const wchar_t kRememberedPathsKey[];
 
 WString UninstallFolder();
+// The uninstall folders under both program folders (one on 32-bit
+// Windows): a record lies in the one its install chose.
+void BothUninstallFolders(StringList& folders);
 WString UninstallerCopyPath();
 WString UninstallLogPath();
 WString UninstallKeyPath(const wchar_t* projectName);

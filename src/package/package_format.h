@@ -23,6 +23,9 @@
 namespace package_format {
 
 const uint16_t kResourceId = 24356;
+// The entry holding the program without a package, which an install writes
+// as the product's uninstaller; installers built without it copy themselves.
+const char kUninstallerEntry[] = "setup.uni";
 const uint32_t kReservedSize = 128;
 const uint32_t kRecordFixedSize = 17;
 const uint32_t kMaxNameLength = 255;  // NUL included

@@ -4,6 +4,7 @@
 
 #include "app/installer_state.h"
 #include "app/reboot_dialog.h"
+#include "base/run_log.h"
 #include "base/texts.h"
 #include "res/resource_ids.h"
 #include "ui/fitted_text.h"
@@ -41,8 +42,20 @@ dlgUnInstall::dlgUnInstall(bool sayOnReboot)
       closeButton(this),
       pageTimer_(0),
       closing_(false),
+      windowShown_(false),
       exitCode_(kUninstallFailed) {
     CreateFromTemplate(IDD_UNINSTALL, nullptr, true);
+    if (!windowShown_) RunWithoutWindow();
+}
+
+void dlgUnInstall::RunWithoutWindow() {
+    RunLog(L"the uninstall dialog's window cannot be made (error %lu)%s", GetLastError(),
+           ::state.silent ? L": the silent removal runs without it" : L"");
+    if (!::state.silent) return;
+    state = kUninstalling;
+    UninstallWorker(nullptr, nullptr);
+    state = kFinished;
+    EndFinished(::state.uninstallRebootRequired);
 }
 
 dlgUnInstall::~dlgUnInstall() {
@@ -53,6 +66,7 @@ dlgUnInstall::~dlgUnInstall() {
 }
 
 void dlgUnInstall::OnInit() {
+    windowShown_ = true;
     SetWindowTextW(hwnd, ::state.caption);
     SetDlgItemTextW(hwnd, IDOK, Text(kUninstallButton));
     SetDlgItemTextW(hwnd, IDCANCEL, Text(kCancelButton));
@@ -199,27 +213,35 @@ void dlgUnInstall::OnClose() {
         return;
     }
     closing_ = true;
+    EndFinished(::state.uninstallRebootRequired && restartList.RowCount() > 0 && restartList.IsChecked(0));
+    CloseDialog(0);
+}
+
+void dlgUnInstall::EndFinished(bool restartChosen) {
     if (::state.uninstallFailed)
         exitCode_ = kUninstallFailed;
     else if (::state.uninstallRebootRequired)
         exitCode_ = kUninstallRestartNeeded;
     else
         exitCode_ = kUninstallRemoved;
-    if (::state.uninstallRebootRequired && restartList.RowCount() > 0 && restartList.IsChecked(0)) {
+    if (restartChosen) {
         dlgRebooting countdown(sayOnRebootRunInst);
         // A waiting installer stops: setup is to run again after the restart.
-        // "--silent --noautoreboot" holds the restart back: no restart, no
-        // signal, or every later install would report one.
-        bool held = ::state.silent && !::state.autoReboot;
-        if (countdown.rebooted && !held) ::state.rerunEvent.Set();
+        // A restart held back ("--silent --noautoreboot") or refused by the
+        // system sends no signal, or every later install would stop for it.
+        if (countdown.rebooted) {
+            ::state.rerunEvent.Set();
+            exitCode_ = kUninstallRestartStarted;
+        }
     }
-    CloseDialog(0);
 }
 
 LRESULT dlgUnInstall::PreDispatch(HWND window, UINT message, WPARAM wParam, LPARAM lParam, int32_t* handledMark) {
     int32_t taken = 0;
     LRESULT result = closeButtons.HandleMessage(window, message, wParam, lParam, &taken);
-    if (!taken && restartList.listWindow) result = restartList.HandleParentMessage(window, message, wParam, lParam, &taken);
+    // Also before the list exists: the WM_MEASUREITEM that sizes its rows
+    // arrives while it is being created.
+    if (!taken) result = restartList.HandleParentMessage(window, message, wParam, lParam, &taken);
     if (taken) *handledMark = 1;
     return result;
 }

@@ -47,11 +47,17 @@ public:
     XValueList restartList;
 
 private:
+    // No window could be made: silent, the removal and its restart run
+    // here; otherwise the run has failed.
+    void RunWithoutWindow();
+    // The finished run's exit code, and the restart when chosen.
+    void EndFinished(bool restartChosen);
     void PaintPage();
     void DrawPageIcon(HDC dc, int id, int raise, int& textLeft);
     void Finish();
 
     uint32_t pageTimer_;
     bool closing_;
+    bool windowShown_;
     int exitCode_;
 };

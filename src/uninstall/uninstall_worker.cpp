@@ -18,12 +18,18 @@
 #include "engine/install_worker.h"
 #include "engine/path_macros.h"
 #include "engine/registration.h"
+#include "engine/shared_files.h"
 #include "engine/uninstall_record.h"
 #include "uninstall/record_locations.h"
 
 namespace {
 
 const wchar_t kLogPattern[] = L"BraskUninstall-*.dat";
+
+// Tags of the items of removals_.
+const uint32_t kIdentified = 1;     // its identity is in identities_
+const uint32_t kKeep = 2;           // still needed: it stays
+const uint32_t kInstalledFile = 4;  // from "[CopyFile]" (the others are shortcuts)
 
 // Visits the folder of path and its parents, deepest first, up to but not
 // including a protected folder or a drive root (ProtectedFolders knows them
@@ -63,14 +69,22 @@ private:
     void RunAction(WString program, WString parameters);
     void CollectRemovals();
     void DeleteRegistryValue();
+    void IdentifyRemovals();
+    void ReleaseSharedUses();
     void KeepFilesListedBy(const WString& otherLog);
     void KeepSharedFiles(const WString& logPath);
+    void DropKeptItems();
     void RemoveItem(int32_t index);
 
     HWND owner_;
     ProtectedFolders guard_;
     DiskFile log_;
     StringList removals_;
+    // "[KeptFile]": files the install found newer and left alone.
+    StringList keptFiles_;
+    // One FolderIdentity per item of removals_ whose file exists: another
+    // record may name the same file in another spelling.
+    ByteBuffer identities_;
     int32_t copyCount_ = 0;
 };
 
@@ -82,10 +96,7 @@ void Worker::RunAction(WString program, WString parameters) {
         ShellExecuteW(owner_, nullptr, program, nullptr, nullptr, SW_SHOWNORMAL);
         return;
     }
-    WString command = parameters.IsEmpty()
-                          ? program
-                          : WString::Formatted(L"\"%s\" %s", (const wchar_t*)program, (const wchar_t*)parameters);
-    if (!StartProcess(command, true))
+    if (!StartProcess(ProgramCommandLine(program, parameters), true))
         ShowMessage(owner_, WString::Formatted(Text(kErrorRunningAction), (const wchar_t*)program), state.caption,
                     MB_OK | MB_ICONERROR);
 }
@@ -127,7 +138,7 @@ void Worker::CollectRemovals() {
             ExpandPathMacros(destination);
             // All variants of a file were installed at the same place.
             RemoveVariantMarkers(destination);
-            if (!removals_.Contains(destination, true)) removals_.AddString(destination);
+            if (!removals_.Contains(destination, true)) removals_.AddString(destination, kInstalledFile);
         } else if (IsHeader(line, L"[CreateIcon]")) {
             NextLine(log_);
             WString link = NextLine(log_);
@@ -136,7 +147,28 @@ void Worker::CollectRemovals() {
             removals_.AddString(link);
         } else if (IsHeader(line, L"[Registry]")) {
             DeleteRegistryValue();
+        } else if (IsHeader(line, L"[KeptFile]")) {
+            keptFiles_.AddString(NextLine(log_));
         }
+    }
+}
+
+void Worker::IdentifyRemovals() {
+    if (!identities_.Resize((uint32_t)removals_.Count() * sizeof(FolderIdentity), true)) return;
+    FolderIdentity* identities = reinterpret_cast<FolderIdentity*>(identities_.Data());
+    for (int32_t i = 0; i < removals_.Count(); i++)
+        if (IdentifyFolder(removals_[i], identities[i])) removals_[i].SetTag(removals_[i].Tag() | kIdentified);
+}
+
+// Every installed file gives up its count, if it has one, whatever else
+// keeps it; a file still used by others, or one that was never this
+// product's (kept as newer), stays.
+void Worker::ReleaseSharedUses() {
+    for (int32_t i = 0; i < removals_.Count(); i++) {
+        WString& item = removals_[i];
+        if (!(item.Tag() & kInstalledFile)) continue;
+        bool mayGo = ReleaseSharedUse(item);
+        if (!mayGo || keptFiles_.Contains(item, true)) item.SetTag(item.Tag() | kKeep);
     }
 }
 
@@ -158,12 +190,23 @@ void Worker::KeepFilesListedBy(const WString& otherLog) {
         ExpandPathMacros(destination);
         state.installPath = ownPath;
         RemoveVariantMarkers(destination);
-        for (int32_t i = removals_.Count() - 1; i >= 0; i--) {
-            if (Compare(removals_[i], destination, true) != 0) continue;
-            removals_.DeleteAt(i);
-            break;
+        // Files that exist are compared as files, whatever the spelling;
+        // the others by their text.
+        FolderIdentity identity;
+        bool identified = IdentifyFolder(destination, identity);
+        const FolderIdentity* identities = reinterpret_cast<const FolderIdentity*>(identities_.Data());
+        for (int32_t i = 0; i < removals_.Count(); i++) {
+            WString& item = removals_[i];
+            bool same = identified && (item.Tag() & kIdentified) ? SameIdentity(identities[i], identity)
+                                                                 : Compare(item, destination, true) == 0;
+            if (same) item.SetTag(item.Tag() | kKeep);
         }
     }
+}
+
+void Worker::DropKeptItems() {
+    for (int32_t i = removals_.Count() - 1; i >= 0; i--)
+        if (removals_[i].Tag() & kKeep) removals_.DeleteAt(i);
 }
 
 void Worker::RemoveItem(int32_t index) {
@@ -191,13 +234,7 @@ void Worker::RemoveItem(int32_t index) {
 void Worker::KeepSharedFiles(const WString& logPath) {
     StringList folders;
     folders.AddString(logPath.FolderPart());
-    bool chosen = state.use64BitLocations;
-    for (int side = 0; side < 2; side++) {
-        state.use64BitLocations = side != 0;
-        WString folder = UninstallFolder();
-        if (!folders.Contains(folder, true)) folders.AddString(folder);
-    }
-    state.use64BitLocations = chosen;
+    BothUninstallFolders(folders);
     for (int32_t f = 0; f < folders.Count(); f++) {
         DirWalker others(kLogPattern, folders[f]);
         while (others.Next()) {
@@ -221,11 +258,7 @@ void Worker::Run() {
         // this uninstaller stay, so that the product stays removable once
         // the record is back.
         state.uninstallFailed = true;
-        if (!state.silent)
-            ShowMessage(owner_,
-                        WString::Formatted(Text(kUninstallLogMissing),
-                                           (const wchar_t*)logPath),
-                        state.caption, MB_OK | MB_ICONERROR);
+        ReportMissingRecord(owner_, logPath);
         return;
     }
     {
@@ -233,7 +266,10 @@ void Worker::Run() {
         RecordLocations locations(logPath);
         RunActions();
         CollectRemovals();
+        IdentifyRemovals();
+        ReleaseSharedUses();
         KeepSharedFiles(logPath);
+        DropKeptItems();
         for (int32_t i = 0; i < removals_.Count(); i++) {
             WString extension = removals_[i].Extension();
             if (Compare(extension, L".dll", true) == 0 || Compare(extension, L".ocx", true) == 0)
@@ -262,6 +298,33 @@ void Worker::Run() {
 }
 
 }  // namespace
+
+void ReportMissingRecord(HWND owner, const wchar_t* path) {
+    if (state.silent) return;
+    ShowMessage(owner, WString::Formatted(Text(kUninstallLogMissing), path),
+                state.caption, MB_OK | MB_ICONERROR);
+}
+
+bool IsUninstallRecord(const WString& path) {
+    WString name = path.FileName();
+    const int32_t prefix = 15;  // "BraskUninstall-"
+    if (name.Length() - 1 <= prefix + 4 || Compare(name.Left(prefix), L"BraskUninstall-", true) != 0 ||
+        Compare(name.Extension(), L".dat", true) != 0)
+        return false;
+    StringList folders;
+    BothUninstallFolders(folders);
+    bool inUninstallFolder = false;
+    for (int32_t i = 0; i < folders.Count() && !inUninstallFolder; i++)
+        inUninstallFolder = SameObject(folders[i], path.FolderPart());
+    if (!inUninstallFolder) return false;
+    DiskFile record;
+    record.SetPath(path);
+    record.Open(GENERIC_READ, OPEN_EXISTING, false);
+    WString line;
+    while (record.IsOpen() && ReadLine(record, line, false))
+        if (IsHeader(line, L"[Project Name]")) return true;
+    return false;
+}
 
 WString ProjectNameFromLogPath(const wchar_t* path) {
     WString name = WString(path).FileTitle();

@@ -6,6 +6,8 @@
 // log, the product's Uninstall key and, at the next restart, itself.
 #pragma once
 
+#include <windows.h>
+
 #include "base/sync.h"
 #include "base/wstring.h"
 
@@ -16,6 +18,13 @@
 // that cannot be opened sets uninstallFailed and removes nothing at all:
 // the Uninstall entry and the uninstaller stay (a box says so unless silent).
 void UninstallWorker(EventHandle* stop, void* ownerWindow);
+
+// "Unable to open the uninstall log ..." unless silent.
+void ReportMissingRecord(HWND owner, const wchar_t* path);
+// Only a record is replayed: a file named "BraskUninstall-*.dat" in an
+// uninstall folder (compared as the same folder, however spelt) that holds
+// a script, at least its "[Project Name]".
+bool IsUninstallRecord(const WString& path);
 
 // The product a log belongs to: its file name without extension, from the
 // first "-" on when it has one ("BraskUninstall-Tool.dat" gives "Tool").

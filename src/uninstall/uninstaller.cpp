@@ -29,6 +29,14 @@ int RunElevatedUninstall() {
     RunLog(L"role: uninstaller, replays '%s'%s", (const wchar_t*)state.uninstallLogPath,
            state.silent ? L" silently" : L"");
     if (state.uninstallLogPath.IsEmpty()) return kUninstallFailed;
+    // Anything but a record (a mistyped path, some other file) would be
+    // deleted after its replay, with the Uninstall key named after it.
+    ExpandPathMacros(state.uninstallLogPath);
+    if (!IsUninstallRecord(state.uninstallLogPath)) {
+        RunLog(L"'%s' is no uninstall record: nothing removed", (const wchar_t*)state.uninstallLogPath);
+        ReportMissingRecord(nullptr, state.uninstallLogPath);
+        return kUninstallFailed;
+    }
     bool sayOnRebootRunInst = HasSwitch(L"--sayonrebootruninst");
     CoInitialize(nullptr);
     state.projectName = ProjectNameFromLogPath(state.uninstallLogPath);

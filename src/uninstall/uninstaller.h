@@ -12,6 +12,7 @@
 const int kUninstallRemoved = 0;
 const int kUninstallCancelled = 1602;
 const int kUninstallFailed = 1603;
+const int kUninstallRestartStarted = 1641;
 const int kUninstallRestartNeeded = 3010;
 
 // Returns once the uninstall (or the elevated copy running it) has ended,

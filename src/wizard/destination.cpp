@@ -1,5 +1,6 @@
 #include "wizard/destination.h"
 
+#include "app/command_line.h"
 #include "app/installer_state.h"
 #include "engine/path_macros.h"
 #include "res/resource_ids.h"
@@ -9,19 +10,12 @@ void ApplyInstallToOption(WizardFields& fields) { ApplyInstallToOption(GetComman
 void ApplyInstallToOption(const wchar_t* commandLine, WizardFields& fields) {
     WString line(commandLine);
     static const wchar_t kOldForm[] = L"<installto>";
-    static const wchar_t kOption[] = L"--installto";
-    // The value runs to the end of the line, spaces included: the option is
-    // meant to come last. "--installto" is applied second, so it wins.
+    // The older form's value runs to the end of the line, spaces included.
+    // "--installto" is applied second, so it wins.
     int32_t at = line.Find(kOldForm, 1);
     if (at != 0) fields.installToText = line.From(at + (int32_t)wcslen(kOldForm));
-    at = line.Find(kOption, 1);
-    if (at != 0) {
-        WString value = line.From(at + (int32_t)wcslen(kOption));
-        if (value.CharAt(1) == L'=') value.RemoveAt(1);
-        if (value.CharAt(1) == L'"') value.RemoveAt(1);
-        if (!value.IsEmpty() && value.CharAt(WString::kLast) == L'"') value.DropRight(1);
-        fields.installToText = value;
-    }
+    WString value;
+    if (FindSwitchValue(line, L"--installto", value)) fields.installToText = value;
     state.installPath = fields.installToText;
 }
 

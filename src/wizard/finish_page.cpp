@@ -1,6 +1,8 @@
 // The finish page's option list and the start of the chosen actions.
 #include "app/installer_state.h"
+#include "base/run_log.h"
 #include "base/texts.h"
+#include "engine/install_worker.h"
 #include "engine/finish_items.h"
 #include "engine/uninstall_record.h"
 #include "res/resource_ids.h"
@@ -8,6 +10,7 @@
 #include "ui/scale.h"
 #include "wizard/finish_thread.h"
 #include "wizard/install_dialog.h"
+#include "wizard/wizard_settings.h"
 
 namespace {
 
@@ -36,7 +39,40 @@ void AddCheckRow(XValueList& list, const WString& name, int iconId, bool checked
 FinishShortcut* ShortcutAt(int32_t i) { return static_cast<FinishShortcut*>(state.finishShortcuts.At(i)); }
 FinishProgram* ProgramAt(int32_t i) { return static_cast<FinishProgram*>(state.finishPrograms.At(i)); }
 
+// The end of a complete install: its record, then whether anything is left
+// for the finish page (the items ticked as offered).
+bool RecordAndOfferFinishItems() {
+    WriteUninstallRecord();
+    if (state.finishPrograms.Count() == 0 && state.finishShortcuts.Count() == 0 && !state.rebootRequired)
+        return false;
+    for (int32_t i = 0; i < state.finishPrograms.Count(); i++)
+        ProgramAt(i)->checked = TakeInitialTick(ProgramAt(i)->displayName);
+    for (int32_t i = 0; i < state.finishShortcuts.Count(); i++)
+        ShortcutAt(i)->checked = TakeInitialTick(ShortcutAt(i)->displayName);
+    return true;
+}
+
 }  // namespace
+
+void dlgInstall::RunWithoutWindow() {
+    RunLog(L"the wizard's window cannot be made (error %lu)%s", GetLastError(),
+           state.silent ? L": the silent install runs without it" : L"");
+    if (!state.silent) {
+        windowFailed = true;
+        return;
+    }
+    if (!LoadWizardSettings(nullptr, fields)) {
+        versionRefused = true;
+        return;
+    }
+    page = kInstalling;
+    InstallWorker(nullptr, nullptr);
+    page = kFinished;
+    if (state.installAborted || !RecordAndOfferFinishItems()) return;
+    page = kFinishing;
+    restartChosen = state.rebootRequired;
+    FinishThread(nullptr, this);
+}
 
 void dlgInstall::ShowFinishPage() {
     page = kFinished;
@@ -45,18 +81,8 @@ void dlgInstall::ShowFinishPage() {
     ShowWindow(GetItem(IDC_PROGRESS), SW_HIDE);
     SendMessageW(hwnd, WM_SETREDRAW, FALSE, 0);
     PaintPage();
-    bool options = false;
-    if (!state.installAborted) {
-        WriteUninstallRecord();
-        options = state.finishPrograms.Count() != 0 || state.finishShortcuts.Count() != 0 || state.rebootRequired;
-    }
-    if (options) {
+    if (!state.installAborted && RecordAndOfferFinishItems()) {
         hasFinishOptions = true;
-        for (int32_t i = 0; i < state.finishPrograms.Count(); i++)
-            ProgramAt(i)->checked = TakeInitialTick(ProgramAt(i)->displayName);
-        for (int32_t i = 0; i < state.finishShortcuts.Count(); i++)
-            ShortcutAt(i)->checked = TakeInitialTick(ShortcutAt(i)->displayName);
-
         int side = kCheckIconSides[VariantIndex(Scale(100))];
         IconHandle icons[4];
         static const int kIds[4] = {IDI_CHECKED, IDI_UNCHECKED, IDI_CHECKED_DISABLED, IDI_UNCHECKED_DISABLED};

@@ -9,8 +9,6 @@
 #include "engine/shortcuts.h"
 #include "wizard/install_dialog.h"
 
-bool RestartWasStarted(bool rebooted) { return rebooted && !(state.silent && !state.autoReboot); }
-
 void FinishThread(EventHandle*, void* context) {
     dlgInstall* wizard = static_cast<dlgInstall*>(context);
     CoInitialize(nullptr);
@@ -33,7 +31,7 @@ void FinishThread(EventHandle*, void* context) {
     }
     if (wizard->restartChosen) {
         dlgRebooting countdown(false);
-        wizard->restartStarted = RestartWasStarted(countdown.rebooted);
+        wizard->restartStarted = countdown.rebooted;
         InterlockedIncrement((LONG*)&state.finishActionsDone);
     }
     CoUninitialize();

@@ -7,7 +7,3 @@
 // Thread entry for StoppableThread; context is the dlgInstall whose
 // restartChosen it reads and whose restartStarted it sets.
 void FinishThread(EventHandle* stop, void* context);
-
-// Whether a finished countdown that reported rebooted actually started a
-// restart: silent with "--noautoreboot" reports rebooted without one.
-bool RestartWasStarted(bool rebooted);

@@ -5,6 +5,7 @@
 
 #include "app/installer_state.h"
 #include "base/message_box.h"
+#include "base/run_log.h"
 #include "base/texts.h"
 #include "engine/install_worker.h"
 #include "package/setup_files.h"
@@ -26,6 +27,8 @@ dlgInstall::dlgInstall()
       hasFinishOptions(false),
       closeButton(this),
       versionRefused(false),
+      windowShown(false),
+      windowFailed(false),
       restartChosen(false),
       restartStarted(false),
       actionsShown(0),
@@ -33,6 +36,7 @@ dlgInstall::dlgInstall()
       pollTimer_(0) {
     state.statusText = L"";
     CreateFromTemplate(IDD_INSTALL, nullptr, true);
+    if (!windowShown) RunWithoutWindow();
 }
 
 dlgInstall::~dlgInstall() {
@@ -82,6 +86,7 @@ WString ChosenDestination(const WString& folder, const WString& installToText) {
 }
 
 void dlgInstall::OnInit() {
+    windowShown = true;
     if (!LoadWizardSettings(hwnd, fields)) {
         versionRefused = true;
         CloseDialog(0);
@@ -128,7 +133,12 @@ void dlgInstall::OnSize(int, int, int type) {
 
 void dlgInstall::StartInstall() {
     page = kInstalling;
-    worker.Start(InstallWorker, hwnd, kStopTimeoutMs);
+    // Nothing was installed: the finish page reports the failure (a worker
+    // that never ran reads as finished).
+    if (!worker.Start(InstallWorker, hwnd, kStopTimeoutMs)) {
+        RunLog(L"the install worker could not be started (error %lu)", GetLastError());
+        state.installAborted = true;
+    }
     static const int kReadyControls[] = {IDC_INSTALL_PATH, IDC_CHOOSE, IDC_LICENSE_LINK, IDC_INSTALL};
     for (int id : kReadyControls) ShowWindow(GetItem(id), SW_HIDE);
     ShowWindow(GetItem(IDC_PROGRESS), SW_SHOW);
@@ -148,7 +158,7 @@ void dlgInstall::OnTimer(uint32_t id, int32_t) {
         MarkFinishedActions();
         if (finishThread.IsFinished()) {
             SetCursor(LoadCursorW(nullptr, IDC_ARROW));
-            OnClose();
+            CloseDialog(0);
             return;
         }
     }
@@ -213,6 +223,12 @@ void dlgInstall::OnClose() {
         int answer = ShowMessage(hwnd, Text(kCancelInstallQuestion), state.caption, MB_YESNO | MB_ICONQUESTION);
         asking_ = false;
         if (answer != IDYES) return;
+        // Finished while the question was open: nothing is left to cancel,
+        // and the complete install is recorded as any other.
+        if (worker.IsFinished()) {
+            ShowFinishPage();
+            return;
+        }
         state.installAborted = true;
         state.installCancelled = true;
         CloseDialog(0);
@@ -222,6 +238,9 @@ void dlgInstall::OnClose() {
         RunFinishActions();
         return;
     }
+    // Alt+F4 still reaches here while the finish actions run: the timer
+    // ends the dialog once they have, and the exit code tells what they did.
+    if (page == kFinishing) return;
     CloseDialog(0);
 }
 
@@ -246,6 +265,7 @@ LRESULT dlgInstall::PreDispatch(HWND window, UINT message, WPARAM wParam, LPARAM
 
 int dlgInstall::ExitCode() const {
     if (versionRefused) return kExitVersionRefused;
+    if (windowFailed) return kExitFailed;
     if (page == kReady || state.installCancelled) return kExitCancelled;
     // An older version's uninstaller restarts Windows so that this setup
     // runs again afterwards.

@@ -33,6 +33,11 @@ public:
 
     void StartInstall();
     void ShowFinishPage();
+    // No window could be made (no desktop, its heap spent: installers that
+    // deployment agents start). Silent: the install and its end (record,
+    // finish items, restart) run here, on the calling thread; otherwise the
+    // run has failed.
+    void RunWithoutWindow();
     void RunFinishActions();
     // Draws the current page over the background into the display picture;
     // the caller invalidates the window.
@@ -67,6 +72,10 @@ public:
 
     // The Windows-version gate refused this system: no page was shown.
     bool versionRefused;
+    // OnInit ran: the window existed.
+    bool windowShown;
+    // An interactive run whose window could not be shown.
+    bool windowFailed;
     // The restart row was ticked when the finish actions started, and
     // whether the finish thread then actually started a restart.
     bool restartChosen;

@@ -74,8 +74,7 @@ void SettingsReader::CopyFile() {
 // False ends the reading: the Windows version does not qualify.
 bool SettingsReader::Section(const WString& line) {
     if (Compare(line, L"[Project Name]", false) == 0) {
-        state.projectName = Next();
-        state.caption.Format(Text(kInstallerCaption), (const wchar_t*)state.projectName);
+        state.SetProjectName(Next());
     } else if (Compare(line, L"[ProgramVersion]", false) == 0) {
         state.programVersion = Next();
     } else if (Compare(line, L"[Install To]", false) == 0) {

@@ -20,6 +20,8 @@ namespace {
 volatile LONG g_now = 0;
 volatile LONG g_clockReads = 0;
 volatile LONG g_restarts = 0;
+// What the system answers the restart call with.
+volatile DWORD g_restartAnswer = ERROR_SUCCESS;
 
 DWORD TestClock() {
     InterlockedIncrement(&g_clockReads);
@@ -27,7 +29,7 @@ DWORD TestClock() {
 }
 DWORD CountRestart() {
     InterlockedIncrement(&g_restarts);
-    return ERROR_SUCCESS;
+    return g_restartAnswer;
 }
 
 const DWORD kStart = 5000000;
@@ -90,6 +92,7 @@ protected:
     void SetUp() override {
         SetElapsed(0);
         g_restarts = 0;
+        g_restartAnswer = ERROR_SUCCESS;
         SetRestartHook(CountRestart);
         SetCountdownClock(TestClock);
         state.projectName = L"Tool";
@@ -164,20 +167,28 @@ TEST_F(RebootCountdown, ClosingEndsWithoutRestartRebootNowRestarts) {
         const char* name;
         UINT message;
         WPARAM wParam;
-        bool restarts;
+        DWORD answer;  // the system's answer to the restart call
+        int calls;
+        bool rebooted;
     } cases[] = {
-        {"system close", WM_SYSCOMMAND, SC_CLOSE, false},
-        {"close", WM_CLOSE, 0, false},
-        {"Reboot Now", WM_COMMAND, MAKEWPARAM(IDC_REBOOT_NOW, BN_CLICKED), true},
+        {"system close", WM_SYSCOMMAND, SC_CLOSE, ERROR_SUCCESS, 0, false},
+        {"close", WM_CLOSE, 0, ERROR_SUCCESS, 0, false},
+        {"Reboot Now", WM_COMMAND, MAKEWPARAM(IDC_REBOOT_NOW, BN_CLICKED), ERROR_SUCCESS, 1, true},
+        // Wine's answer: the countdown ends, but no restart was started.
+        {"Reboot Now, refused", WM_COMMAND, MAKEWPARAM(IDC_REBOOT_NOW, BN_CLICKED), ERROR_CALL_NOT_IMPLEMENTED, 1,
+         false},
+        {"Reboot Now, no privilege", WM_COMMAND, MAKEWPARAM(IDC_REBOOT_NOW, BN_CLICKED), ERROR_PRIVILEGE_NOT_HELD, 1,
+         false},
     };
     for (const Case& c : cases) {
         g_restarts = 0;
+        g_restartAnswer = c.answer;
         Countdown countdown(false);
         ASSERT_TRUE(countdown.window != nullptr) << c.name;
         PostMessageW(countdown.window, c.message, c.wParam, 0);
         EXPECT_TRUE(countdown.Ended(5000)) << c.name;
-        EXPECT_EQ(c.restarts ? 1 : 0, g_restarts) << c.name;
-        EXPECT_EQ(c.restarts, countdown.rebooted) << c.name;
+        EXPECT_EQ(c.calls, g_restarts) << c.name;
+        EXPECT_EQ(c.rebooted, countdown.rebooted) << c.name;
     }
 }
 
@@ -187,21 +198,32 @@ BOOL CALLBACK CountThreadWindows(HWND, LPARAM count) {
 }
 
 // Silent: no window either way; "--noautoreboot" keeps the restart and the
-// quit message away, yet the result reports the reboot.
+// quit message away. Only a restart the system accepted reports rebooted.
 TEST_F(RebootCountdown, SilentShowsNothingAndNoAutoRebootRestartsNothing) {
     state.silent = true;
-    for (bool autoReboot : {false, true}) {
+    struct {
+        bool autoReboot;
+        DWORD answer;
+        int calls;
+        bool rebooted;
+    } cases[] = {
+        {false, ERROR_SUCCESS, 0, false},
+        {true, ERROR_SUCCESS, 1, true},
+        {true, ERROR_CALL_NOT_IMPLEMENTED, 1, false},
+    };
+    for (const auto& c : cases) {
         g_restarts = 0;
-        state.autoReboot = autoReboot;
+        g_restartAnswer = c.answer;
+        state.autoReboot = c.autoReboot;
         dlgRebooting countdown(false);
-        EXPECT_TRUE(countdown.rebooted);
+        EXPECT_EQ(c.rebooted, countdown.rebooted) << c.autoReboot << " " << c.answer;
         EXPECT_TRUE(countdown.hwnd == nullptr);
         int windows = 0;
         EnumThreadWindows(GetCurrentThreadId(), CountThreadWindows, (LPARAM)&windows);
         EXPECT_EQ(0, windows);
-        EXPECT_EQ(autoReboot ? 1 : 0, g_restarts);
+        EXPECT_EQ(c.calls, g_restarts);
         MSG quit;
-        EXPECT_EQ(autoReboot, PeekMessageW(&quit, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE) != 0);
+        EXPECT_EQ(c.autoReboot, PeekMessageW(&quit, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE) != 0);
     }
 }
 

@@ -1,5 +1,7 @@
 // RunProgram's decisions with real programs: which process runs a program,
 // what reaches it, and what the user is told when it cannot start.
+#include <shlobj.h>
+
 #include <gtest/gtest.h>
 
 #include <string>
@@ -119,6 +121,51 @@ TEST(RunProgram, ProgramThatCannotStart) {
     ASSERT_EQ(1u, boxes.Shown().size());
     EXPECT_EQ(L"Error whilst running '" + missing + L"'", boxes.Shown()[0].text);
     EXPECT_EQ(L"Setup", boxes.Shown()[0].caption);
+}
+
+// A program that cannot start is copied to the desktop and tried again from
+// there; a file of the user's with its name is never overwritten.
+TEST(RunProgram, DesktopCopyTakesAFreeName) {
+    ChildState child;
+    MessageRecorder boxes;
+    wchar_t desktop[MAX_PATH] = {};
+    ASSERT_EQ(S_OK, SHGetFolderPathW(nullptr, CSIDL_DESKTOPDIRECTORY, nullptr, SHGFP_TYPE_CURRENT, desktop));
+    std::wstring name = L"bktest-desk-" + std::to_wstring(GetCurrentProcessId());
+    std::wstring program = child.dir / (name + L".exe");
+    std::wstring mine = std::wstring(desktop) + L"\\" + name + L".exe";
+    std::wstring second = std::wstring(desktop) + L"\\" + name + L" (2).exe";
+    ASSERT_TRUE(WriteBytes(program, "not a program"));
+    ASSERT_TRUE(WriteBytes(mine, "the user's own"));
+    state.silent = true;
+    RunProgram(program.c_str(), L"--x", true, false, nullptr);
+    EXPECT_EQ("the user's own", ReadBytes(mine));
+    EXPECT_FALSE(PathExists(second.c_str())) << "the copy goes when nobody is told of it";
+    EXPECT_TRUE(boxes.Shown().empty());
+
+    // Shown to the user, the copy stays under the name the message gives.
+    state.silent = false;
+    RunProgram(program.c_str(), L"--x", true, false, nullptr);
+    EXPECT_EQ("the user's own", ReadBytes(mine));
+    EXPECT_EQ("not a program", ReadBytes(second));
+    ASSERT_EQ(1u, boxes.Shown().size());
+    EXPECT_NE(std::wstring::npos, boxes.Shown()[0].text.find(L"named '" + name + L" (2).exe'")) << boxes.Shown()[0].text;
+    DeleteFileW(mine.c_str());
+    DeleteFileW(second.c_str());
+}
+
+// Without parameters the path alone is the command line: unquoted, a
+// path with spaces would start "C:\Program.exe" first.
+TEST(RunProgram, PathWithSpacesStartsThatProgram) {
+    ChildState child;
+    MessageRecorder boxes;
+    DecoyProgram decoy;
+    ASSERT_TRUE(decoy.Placed());
+    std::wstring tool = decoy.SpacedFolder() + L"\\tool.exe";
+    ASSERT_TRUE(CopyFileW(BinPath(L"test_helper.exe").c_str(), tool.c_str(), FALSE));
+    RunProgram(tool.c_str(), L"", true, false, nullptr);
+    DeleteFileW(tool.c_str());
+    EXPECT_FALSE(decoy.Ran());
+    EXPECT_TRUE(boxes.Shown().empty());
 }
 
 }  // namespace

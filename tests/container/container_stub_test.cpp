@@ -71,7 +71,7 @@ TEST(ContainerExecutable, PicksTheVariantAndPassesTheSwitchesOn) {
         ASSERT_EQ(silent ? 0u : 1u, boxes.size()) << c.arguments;
         if (!silent) {
             EXPECT_EQ(L"Hello", boxes[0].text);
-            EXPECT_EQ(L"Setup", boxes[0].caption);
+            EXPECT_EQ(L"Suite Installer", boxes[0].caption) << "named by the script's [Project Name]";
         }
     }
 }

@@ -4,10 +4,13 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <functional>
 #include <thread>
 
 #include "app/installer_state.h"
+#include "app/language.h"
 #include "app/reboot.h"
+#include "base/texts.h"
 #include "container/chain_outcome.h"
 #include "container/container.h"
 #include "container/container_dialog.h"
@@ -18,6 +21,7 @@
 #include "support/message_recorder.h"
 #include "support/process.h"
 #include "support/test_package.h"
+#include "ui/script_font.h"
 
 namespace {
 
@@ -132,6 +136,8 @@ TEST(ContainerChoice, ExitCodeFromTheInstallersCodes) {
         {{1602, 7, 0}, 1603},
         {{99999, 0}, 1603},
         {{1603, 1602, 3010}, 1603},
+        // Windows is going down: that is what the caller must hear.
+        {{1603, 1641}, 1641},
     };
     for (auto& c : cases) {
         ChainOutcome outcome;
@@ -151,6 +157,33 @@ TEST(Container, ScriptWithoutTheLineIsNoContainer) {
     EXPECT_TRUE(folder.Runs().empty());
 }
 
+// Joins the thread running the chain whatever the test's checks did.
+class ChainThread {
+public:
+    explicit ChainThread(std::function<void()> run) : thread_([this, run] {
+        run();
+        done = true;
+    }) {}
+    ~ChainThread() { thread_.join(); }
+    std::atomic<bool> done{false};
+
+private:
+    std::thread thread_;
+};
+
+// The chain's progress window, once it shows and ready() holds as well.
+HWND WaitForChainWindow(std::function<bool()> ready) {
+    HWND window = nullptr;
+    WaitFor(
+        [&] {
+            std::vector<HWND> dialogs = OwnDialogs();
+            window = dialogs.empty() ? nullptr : dialogs[0];
+            return window != nullptr && ready();
+        },
+        20000);
+    return window && ready() ? window : nullptr;
+}
+
 TEST(Container, ThreeInstallersBehindAWindowThatStaysAlive) {
     ContainerState saved;
     ContainerFolder folder;
@@ -160,28 +193,20 @@ TEST(Container, ThreeInstallersBehindAWindowThatStaysAlive) {
                         folder.Installers({L"a_sleep1500.exe", L"b_sleep4000.exe", L"c.exe"}), kContainer);
     ASSERT_TRUE(package.Ready());
     std::atomic<DWORD> code(12345);
-    std::atomic<bool> done(false);
-    std::thread container([&] {
-        code = RunHere();
-        done = true;
-    });
-    HWND window = nullptr;
-    bool found = WaitFor(
-        [&] {
-            std::vector<HWND> dialogs = OwnDialogs();
-            window = dialogs.empty() ? nullptr : dialogs[0];
-            return window != nullptr;
-        },
-        20000);
-    EXPECT_TRUE(found);
-    // While the second installer runs, the window answers at once and
-    // shows the current count.
-    bool second = WaitFor([&] { return folder.Runs().size() >= 2 || done; }, 30000);
-    EXPECT_TRUE(second);
-    if (found && !done) {
+    {
+        ChainThread chain([&] { code = RunHere(); });
+        HWND window = WaitForChainWindow([] { return true; });
+        ASSERT_TRUE(window);
+        wchar_t caption[64] = L"";
+        GetWindowTextW(window, caption, 64);
+        EXPECT_STREQ(L"Suite Installer", caption) << "named by the script's [Project Name]";
+        // While the second installer runs, the window answers at once and
+        // shows the current count.
+        ASSERT_TRUE(WaitFor([&] { return folder.Runs().size() >= 2 || chain.done; }, 30000));
+        ASSERT_FALSE(chain.done) << "the second installer sleeps 4 s";
         Sleep(600);  // past two ticks of the window's timer
         DWORD_PTR result;
-        EXPECT_NE(0, SendMessageTimeoutW(window, WM_NULL, 0, 0, SMTO_BLOCK, 1000, &result))
+        ASSERT_NE(0, SendMessageTimeoutW(window, WM_NULL, 0, 0, SMTO_BLOCK, 1000, &result))
             << "the window must keep dispatching while an installer runs";
         dlgContainerInstall* dialog = static_cast<dlgContainerInstall*>(XWindow::FromHandle(window));
         ASSERT_NE(nullptr, dialog);
@@ -195,12 +220,76 @@ TEST(Container, ThreeInstallersBehindAWindowThatStaysAlive) {
         EXPECT_GT(DarkPixels(picture, 0, h / 2 - h / 8, picture.width, h / 2 + h / 8), 100) << "the count line";
         EXPECT_GT(DarkPixels(picture, 0, 0, picture.width, h / 3), 100) << "the title lines";
     }
-    container.join();
     EXPECT_EQ(0u, code.load());
     std::vector<std::string> expected = {"a_sleep1500.exe", "b_sleep4000.exe", "c.exe"};
     EXPECT_EQ(expected, folder.RunNames());
     for (auto& run : folder.Runs()) EXPECT_NE(std::string::npos, run.find("\"  --selfrun --noautoreboot")) << run;
     EXPECT_TRUE(OwnDialogs().empty());
+    EXPECT_TRUE(boxes.Shown().empty());
+}
+
+// Cancel during the chain asks, in the run's language under the container's
+// caption; Yes lets the running installer finish and runs no other.
+TEST(Container, CancelAsksThenStopsAfterTheRunningInstaller) {
+    struct Case {
+        const wchar_t* language;
+        const wchar_t* question;
+        const wchar_t* caption;
+    };
+    const Case cases[] = {
+        {L"en", L"Cancel Install?\r\n\r\nThe install that is running now is finished first.", L"Suite Installer"},
+        {L"de", L"Installation abbrechen?\r\n\r\nDie gerade laufende Installation wird zuerst abgeschlossen.",
+         L"Suite \x2013 Installation"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.language);
+        CommandLineOptions options;
+        options.Parse(WString(L"setup.exe --language=").Append(c.language), 1);
+        ChooseLanguage(options);
+        ContainerState saved;
+        ContainerFolder folder;
+        MessageRecorder boxes;
+        boxes.Script({IDYES});
+        state.silent = false;
+        TestPackage package(folder.dir.Path(), folder.Installers({L"a_sleep3000.exe", L"b.exe", L"c.exe"}),
+                            kContainer);
+        ASSERT_TRUE(package.Ready());
+        std::atomic<DWORD> code(12345);
+        {
+            ChainThread chain([&] { code = RunHere(); });
+            HWND window = WaitForChainWindow([&] { return !folder.Runs().empty(); });
+            ASSERT_TRUE(window);
+            PostMessageW(window, WM_COMMAND, IDCANCEL, 0);
+            ASSERT_TRUE(WaitFor([&] { return chain.done.load(); }, 30000));
+        }
+        ResetTexts();
+        UseScriptOf(L"en");
+        EXPECT_EQ(1602u, code.load());
+        EXPECT_EQ(std::vector<std::string>{"a_sleep3000.exe"}, folder.RunNames());
+        ASSERT_EQ(1u, boxes.Shown().size());
+        EXPECT_EQ(c.question, boxes.Shown()[0].text);
+        EXPECT_EQ(c.caption, boxes.Shown()[0].caption);
+        EXPECT_EQ((UINT)(MB_YESNO | MB_ICONQUESTION), boxes.Shown()[0].style);
+    }
+}
+
+// A silent chain ends an installer that has not ended within the limit,
+// counts it failed and goes on.
+TEST(Container, SilentChainEndsAHungInstallerAndGoesOn) {
+    ContainerState saved;
+    ContainerFolder folder;
+    MessageRecorder boxes;
+    state.silent = true;
+    SetInstallerTimeLimit(3000);
+    TestPackage package(folder.dir.Path(), folder.Installers({L"a_sleep120000.exe", L"b.exe"}), kContainer);
+    ASSERT_TRUE(package.Ready());
+    DWORD start = GetTickCount();
+    DWORD code = RunHere();
+    DWORD took = GetTickCount() - start;
+    SetInstallerTimeLimit(0);
+    EXPECT_EQ(1603u, code);
+    EXPECT_EQ((std::vector<std::string>{"a_sleep120000.exe", "b.exe"}), folder.RunNames());
+    EXPECT_LT(took, 60000u) << "the hung installer was waited for past the limit";
     EXPECT_TRUE(boxes.Shown().empty());
 }
 
@@ -301,11 +390,14 @@ TEST(Container, FailuresAndRestartsOfTheChain) {
         bool autoReboot;
         DWORD code;
         int restarts;
+        size_t runs;
     } cases[] = {
-        {{L"a_exit1603.exe", L"b.exe"}, true, 1603, 0},
-        {{L"a_exit3010.exe", L"b.exe", L"c_exit3010.exe"}, true, 1641, 1},
-        {{L"a_exit3010.exe", L"b.exe"}, false, 3010, 0},
-        {{L"a_exit1602.exe", L"b_exit3010.exe"}, true, 1602, 1},
+        {{L"a_exit1603.exe", L"b.exe"}, true, 1603, 0, 2},
+        {{L"a_exit3010.exe", L"b.exe", L"c_exit3010.exe"}, true, 1641, 1, 3},
+        {{L"a_exit3010.exe", L"b.exe"}, false, 3010, 0, 2},
+        {{L"a_exit1602.exe", L"b_exit3010.exe"}, true, 1602, 1, 2},
+        // An installer that started the restart ends the chain.
+        {{L"a_exit1641.exe", L"b.exe"}, true, 1641, 0, 1},
     };
     for (auto& c : cases) {
         ContainerFolder folder;
@@ -317,7 +409,7 @@ TEST(Container, FailuresAndRestartsOfTheChain) {
         ASSERT_TRUE(package.Ready());
         EXPECT_EQ(c.code, RunHere()) << &c - cases;
         EXPECT_EQ(c.restarts, g_restarts) << &c - cases;
-        EXPECT_EQ(c.installers.size(), folder.Runs().size()) << &c - cases;
+        EXPECT_EQ(c.runs, folder.Runs().size()) << &c - cases;
         EXPECT_TRUE(boxes.Shown().empty());
     }
 }

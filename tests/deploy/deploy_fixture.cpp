@@ -29,6 +29,10 @@ std::string ProductScript(const std::string& name, const ScratchFolder& dir, boo
            "<Destination>a.txt\r\n" + Narrow(dir / L"links\\A.lnk") + "\r\n\r\n\r\n";
 }
 
+std::wstring LogSwitch(const std::wstring& log) { return L" --log=\"" + log + L"\""; }
+
+bool Exists(const std::wstring& path) { return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
+
 ProcessResult RunInstaller(const std::wstring& exe, const std::wstring& arguments) {
     return RunProcess(L"\"" + exe + L"\" " + arguments, {}, 60000);
 }

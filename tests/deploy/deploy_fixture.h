@@ -23,6 +23,9 @@ PackedEntry BrokenEntry(const std::string& name);
 // A product of one file, a.txt, installed into dir\dest\ with a shortcut.
 std::string ProductScript(const std::string& name, const ScratchFolder& dir, bool removable);
 
+// " --log=\"PATH\"" for a run's arguments.
+std::wstring LogSwitch(const std::wstring& log);
+bool Exists(const std::wstring& path);
 // Runs the program with the arguments, waiting at most a minute.
 ProcessResult RunInstaller(const std::wstring& exe, const std::wstring& arguments);
 std::vector<std::string> ReadLogLines(const std::wstring& path);

@@ -14,9 +14,7 @@ namespace {
 const char kUnableToExtract[] =
     "Unable to extract a file from install, possibly your security software is blocking the install.";
 
-std::wstring LogSwitch(const std::wstring& log) { return L" --log=\"" + log + L"\""; }
 
-bool Exists(const std::wstring& path) { return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
 
 TEST(SilentRuns, CorruptEntryEndsWith1603WithoutABoxAndTheLogNamesIt) {
     ScratchFolder dir;
@@ -155,6 +153,49 @@ TEST(SilentRuns, WithoutTheSwitchNothingIsWritten) {
     if (walk != INVALID_HANDLE_VALUE) FindClose(walk);
     std::sort(names.begin(), names.end());
     EXPECT_EQ((std::vector<std::wstring>{L"deploy-setup.exe", L"dest", L"links"}), names);
+}
+
+}  // namespace
+
+namespace {
+
+// The Uninstall entry's command pieces: "COPY" --uninstall="RECORD".
+bool SplitUninstallString(const std::wstring& command, std::wstring& copy, std::wstring& record) {
+    size_t a = command.find(L'"'), b = command.find(L'"', a + 1);
+    size_t c = command.find(L"--uninstall=\"", b), d = command.find(L'"', c + 13);
+    if (a != 0 || b == std::wstring::npos || c == std::wstring::npos || d == std::wstring::npos) return false;
+    copy = command.substr(1, b - 1);
+    record = command.substr(c + 13, d - c - 13);
+    return true;
+}
+
+// Values quoted whole, as PowerShell, .NET and Python pass them, with other
+// switches after them: the folder with a space, the log, the record.
+TEST(SilentRuns, WholeQuotedValuesFollowedBySwitchesInstallAndRemove) {
+    ScratchFolder dir;
+    InstalledProduct product(L"DeployQuoted");
+    std::wstring log = dir / L"quoted run.log";
+    std::wstring folder = dir / L"My Notes";
+    std::wstring exe =
+        EmbedInstaller(dir, {Entry("setup.dat", ProductScript("DeployQuoted", dir, true)), Entry("a.txt", "alpha")});
+    ProcessResult run =
+        RunInstaller(exe, L"\"--installto=" + folder + L"\" \"--log=" + log + L"\" --silent --noautoreboot");
+    ASSERT_TRUE(run.started);
+    ASSERT_FALSE(run.timedOut);
+    EXPECT_EQ(0u, run.exitCode);
+    EXPECT_EQ("alpha", ReadBytes(folder + L"\\a.txt"));
+    EXPECT_EQ(1, CountLines(ReadLogLines(log), "elevated child", "exit code 0"));
+
+    std::wstring copy, record;
+    ASSERT_TRUE(SplitUninstallString(product.Value(L"UninstallString"), copy, record));
+    ProcessResult removal =
+        RunProcess(L"\"" + copy + L"\" \"--uninstall=" + record + L"\" --silent \"--log=" + log + L"\"", {}, 60000);
+    ASSERT_TRUE(removal.started);
+    EXPECT_FALSE(removal.timedOut);
+    EXPECT_EQ(0u, removal.exitCode);
+    EXPECT_FALSE(Exists(folder + L"\\a.txt"));
+    EXPECT_TRUE(product.Value(L"UninstallString").empty());
+    EXPECT_EQ(1, CountLines(ReadLogLines(log), "uninstaller", "role: uninstaller, replays '" + Narrow(record) + "'"));
 }
 
 }  // namespace

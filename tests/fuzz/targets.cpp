@@ -18,9 +18,18 @@
 #include "package/package_format.h"
 #include "package/setup_files.h"
 #include "pack_writer.h"
+#include "script_expand.h"
+#include "script_refs.h"
 #include "uninstall/record_locations.h"
 
 namespace pf = package_format;
+
+const char kFolderScript[] =
+    "[Project Name]\r\nF\r\n[CopyFile]\r\napp\\\r\n<Destination>__BKI_WIN64\\\r\n*.dll;lib\\\r\n\r\n"
+    "[CopyFile]\r\napp\\**.TXT\r\n<Destination>\r\n[CopyFile]\r\n*\r\n<Destination>top.txt\r";
+// Lone CRs, then an empty line ended by a LF after each folder section.
+const char kMixedBreaks[] =
+    "[Project Name]\rF\r[CopyFile]\rapp\\lib\\\r<Destination>\r\n\n[CopyFile]\rnone\\\r<Destination>\r\n\nend";
 
 namespace {
 
@@ -69,6 +78,17 @@ WString TextOf(const Bytes& input, size_t from) {
 
 bool Within(const WString& part, const WString& whole) {
     return part.IsEmpty() || wcsstr(whole.Text(), part.Text()) != nullptr;
+}
+
+// Every character of part in whole, in order: what is left of a piece of
+// the line once quotes and escaping backslashes are read away.
+bool DrawnFrom(const WString& part, const WString& whole) {
+    const wchar_t* w = whole.Text();
+    for (const wchar_t* p = part.Text(); *p; ++p) {
+        while (*w && *w != *p) ++w;
+        if (!*w++) return false;
+    }
+    return true;
 }
 
 bool operator==(const WString& a, const WString& b) { return Compare(a, b, true) == 0; }
@@ -199,7 +219,8 @@ std::string RunOptions(const Bytes& input) {
     if (options.names.Count() > line.Length()) return "more options than characters";
     for (int32_t i = 0; i < options.names.Count(); i++) {
         if (options.names[i].IsEmpty()) return "an empty option name";
-        if (!Within(options.names[i], line) || !Within(options.values[i], line)) return "an option not in the line";
+        if (!DrawnFrom(options.names[i], line) || !DrawnFrom(options.values[i], line))
+            return "an option not drawn from the line";
     }
     int32_t found = options.Lookup(L"IsElevated");
     if (found < -1 || found >= options.names.Count()) return "Lookup out of range";
@@ -210,7 +231,7 @@ std::string RunOptions(const Bytes& input) {
 std::string RunLogPath(const Bytes& input) {
     WString command = TextOf(input, 0);
     WString path = UninstallLogPathFromCommand(command);
-    if (!Within(path, command)) return "the log path is not in the command";
+    if (!DrawnFrom(path, command)) return "the log path is not drawn from the command";
     return std::string();
 }
 
@@ -249,6 +270,43 @@ std::string RunRecord(const Bytes& input) {
     WString version = ReadLogVersion(g_input.c_str());
     if ((uint64_t)version.Length() - 1 > input.size() && Compare(version, L"[Unkonwn]", false) != 0)
         return "a version longer than the record";
+    return std::string();
+}
+
+// A small FILES_DIR for the builder's folder sections: letter case, a name
+// the code page cannot spell, and a link back to a folder's own parent.
+bool ListFakeTree(const std::string& folder, std::vector<ListedItem>& items) {
+    if (folder.empty()) {
+        items = {{"app", true, true}, {"top.txt", false, true}};
+    } else if (folder == "app") {
+        items = {{"b.dll", false, true}, {"B.DLL", false, true}, {"lib", true, true}, {"\u20ac", false, false}};
+    } else if (folder == "app\\lib" || (folder.compare(0, 8, "app\\lib\\") == 0 && folder.size() >= 13 &&
+                                       folder.compare(folder.size() - 5, 5, "\\loop") == 0)) {
+        items = {{"x.txt", false, true}, {"loop", true, true}};
+    } else {
+        return false;
+    }
+    return true;
+}
+
+// The builder writing folder sections out: it ends, every line it writes is
+// told at a line of the script, and what it writes holds no folder section.
+std::string RunExpand(const Bytes& input) {
+    ExpandedScript out = ExpandScript(input, ListFakeTree);
+    size_t lines = ScriptLines(input).size();
+    std::vector<std::string> written = ScriptLines(out.bytes);
+    if (written.size() != out.origin.size()) return "a written line told at no line of the script";
+    for (size_t origin : out.origin)
+        if (origin >= lines) return "a written line told past the script's end";
+    for (const ScriptFinding& f : CheckExpandedScript(out, ScriptCheckHost()))
+        if (f.line < 1 || f.line > (lines ? lines : 1)) return "a finding past the script's end";
+    for (size_t i = 0; i < written.size(); i++) {
+        const ScriptSection* section = FindSection(written[i], kWorkerReader);
+        if (!section) continue;
+        if (std::string(section->header) == "[CopyFile]" && i + 2 < written.size() && IsFolderEntry(written[i + 1]))
+            return "a folder section left in what is packed";
+        i += section->lines;
+    }
     return std::string();
 }
 
@@ -303,5 +361,11 @@ std::vector<FuzzTarget> MakeTargets(const std::wstring& work) {
     targets.push_back({"logpath", 2048, 2000, 1, CommandSeeds(), lineTokens, nullptr, RunLogPath});
     targets.push_back({"macros", 65536, 2000, 1, MacroSeeds(), lineTokens, nullptr, RunMacros});
     targets.push_back({"record", 512, 5000, 1, ScriptSeeds(false), scriptTokens, nullptr, RunRecord});
+    std::vector<Bytes> folderSeeds = ScriptSeeds(false);
+    folderSeeds.push_back(Bytes(kFolderScript, kFolderScript + sizeof kFolderScript - 1));
+    folderSeeds.push_back(Bytes(kMixedBreaks, kMixedBreaks + sizeof kMixedBreaks - 1));
+    const std::vector<std::string> folderTokens = {"\r\n", "\r", "\n", "[CopyFile]\r\n", "app\\", "*", "?", "**",
+                                                   "\\", ";", "__BKI_WIN64\\", "<Destination>", "[Action]\r\n"};
+    targets.push_back({"expand", 512, 5000, 1, folderSeeds, folderTokens, nullptr, RunExpand});
     return targets;
 }

@@ -98,21 +98,21 @@ Peaks BuildAndRun(const std::wstring& dir, const std::wstring& input) {
     std::wstring bkpack = L"\"" + BinPath(L"bkpack.exe") + L"\" ";
     ProcessResult build = RunProcess(bkpack + L"build \"" + dir + L"setup.dat\" \"" + dir + L"files\" --stub \"" +
                                          BinPath(L"bkstub.exe") + L"\" -o \"" + dir + L"large-setup.exe\" --level 1 --quiet",
-                                     {}, 300000, true);
+                                     {}, 600000, true);
     EXPECT_FALSE(build.timedOut);
     EXPECT_EQ(0u, build.exitCode) << build.output;
     DeleteFileW(input.c_str());
 
-    WatchedRun run = RunWatchingMemory(L"\"" + dir + L"large-setup.exe\" --silent", L"large-setup.exe", 300000);
+    WatchedRun run = RunWatchingMemory(L"\"" + dir + L"large-setup.exe\" --silent", L"large-setup.exe", 600000);
     EXPECT_TRUE(run.started);
     EXPECT_FALSE(run.timedOut);
     EXPECT_EQ(0u, run.exitCode);
     EXPECT_GT(run.peakBytes, 0u) << "the installer's memory was never read";
     // The builder's own checks decode the entry as a stream too.
-    WatchedRun verify = RunWatchingMemory(bkpack + L"verify \"" + dir + L"large-setup.exe\"", L"bkpack.exe", 300000);
+    WatchedRun verify = RunWatchingMemory(bkpack + L"verify \"" + dir + L"large-setup.exe\"", L"bkpack.exe", 600000);
     EXPECT_EQ(0u, verify.exitCode);
     WatchedRun extract = RunWatchingMemory(bkpack + L"extract \"" + dir + L"large-setup.exe\" \"" + dir + L"out\"",
-                                           L"bkpack.exe", 300000);
+                                           L"bkpack.exe", 600000);
     EXPECT_EQ(0u, extract.exitCode);
     printf("%ls: installed in %lu ms; peak working sets: install %lu MiB, verify %lu MiB, extract %lu MiB\n",
            dir.c_str(), run.milliseconds, (unsigned long)(run.peakBytes >> 20), (unsigned long)(verify.peakBytes >> 20),

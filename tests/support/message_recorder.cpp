@@ -34,6 +34,7 @@ MessageRecorder::~MessageRecorder() {
 int MessageRecorder::Hook(HWND, const wchar_t* text, const wchar_t* caption, UINT style) {
     MessageRecorder* r = g_current;
     r->shown_.push_back({text ? text : L"", caption ? caption : L"", style});
+    if (r->whileOpen_) r->whileOpen_();
     if (r->next_ < r->answers_.size()) return r->answers_[r->next_++];
     return DefaultAnswer(style);
 }

@@ -4,6 +4,7 @@
 
 #include <windows.h>
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -19,6 +20,8 @@ public:
     ~MessageRecorder();
     // Answers used in order; once used up, the answer that backs out.
     void Script(std::vector<int> answers) { answers_ = answers; }
+    // Runs while each box is open, on the thread that shows it.
+    void WhileOpen(std::function<void()> action) { whileOpen_ = action; }
     const std::vector<ShownMessage>& Shown() const { return shown_; }
     void Clear() { shown_.clear(); }
 
@@ -27,6 +30,7 @@ private:
     std::vector<ShownMessage> shown_;
     std::vector<int> answers_;
     size_t next_ = 0;
+    std::function<void()> whileOpen_;
 };
 
 // Reads what the real executable recorded through BRASK_TEST_MSGBOX.

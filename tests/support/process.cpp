@@ -108,3 +108,22 @@ void FileHolder::Release() {
     release_ = nullptr;
     held_ = false;
 }
+
+DecoyProgram::DecoyProgram() {
+    wchar_t windows[MAX_PATH] = {};
+    GetWindowsDirectoryW(windows, MAX_PATH);
+    path_ = std::wstring(windows, 3) + L"Program.exe";
+    DeleteFileW((path_ + L".ran").c_str());
+    placed_ = CopyFileW(BinPath(L"test_helper.exe").c_str(), path_.c_str(), FALSE) != 0;
+    CreateDirectoryW(SpacedFolder().c_str(), nullptr);
+}
+
+DecoyProgram::~DecoyProgram() {
+    DeleteFileW(path_.c_str());
+    DeleteFileW((path_ + L".ran").c_str());
+    RemoveDirectoryW(SpacedFolder().c_str());
+}
+
+bool DecoyProgram::Ran() const { return GetFileAttributesW((path_ + L".ran").c_str()) != INVALID_FILE_ATTRIBUTES; }
+
+std::wstring DecoyProgram::SpacedFolder() const { return path_.substr(0, 3) + L"Program Files\\BkTest Spaced"; }

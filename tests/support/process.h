@@ -68,3 +68,21 @@ private:
     ChildProcess process_;
     bool held_ = false;
 };
+
+// The program an unquoted command line "C:\Program Files\..." would start
+// instead: test_helper as "C:\Program.exe", which only leaves a marker.
+class DecoyProgram {
+public:
+    DecoyProgram();
+    ~DecoyProgram();
+    DecoyProgram(const DecoyProgram&) = delete;
+    DecoyProgram& operator=(const DecoyProgram&) = delete;
+    bool Placed() const { return placed_; }
+    bool Ran() const;
+    // A folder under "C:\Program Files\" whose name has a space, created.
+    std::wstring SpacedFolder() const;
+
+private:
+    std::wstring path_;
+    bool placed_ = false;
+};

@@ -19,6 +19,9 @@
 //                        command line to BRASK_TEST_INSTALLER_LOG, then
 //                        sleeps and exits as its own file name says
 //                        ("x_sleep2000_exit1603.exe": 2 s, then 1603)
+// A copy named "Program.exe" is a decoy for unquoted paths with spaces
+// ("C:\Program Files\..." read as "C:\Program.exe" and arguments): whatever
+// its arguments, it only creates "Program.exe.ran" beside itself.
 #include <windows.h>
 
 #include <string>
@@ -104,6 +107,13 @@ int PlayInstaller() {
 }  // namespace
 
 int wmain(int argc, wchar_t** argv) {
+    wchar_t self[MAX_PATH];
+    GetModuleFileNameW(nullptr, self, MAX_PATH);
+    std::wstring selfPath = self;
+    if (_wcsicmp(selfPath.substr(selfPath.find_last_of(L'\\') + 1).c_str(), L"Program.exe") == 0) {
+        AppendLine((selfPath + L".ran").c_str(), GetCommandLineW());
+        return 0;
+    }
     std::wstring mode = argc >= 2 ? argv[1] : L"";
     if (mode.compare(0, 2, L"--") == 0) return PlayInstaller();
     if ((mode == L"hold" || mode == L"load" || mode == L"map") && argc >= 4) return Hold(argv, mode);

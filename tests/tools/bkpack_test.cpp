@@ -155,6 +155,10 @@ TEST(Bkpack, RefusesBadInputAndLeavesNoOutput) {
         {"no stub", L"build " + pub.Quoted(L"setup.dat") + files, "--stub"},
         {"bad level", L"build " + pub.Quoted(L"setup.dat") + files + stub + L" --level 10", "level"},
         {"no threads", L"build " + pub.Quoted(L"setup.dat") + files + stub + L" --threads 0", "threads"},
+        {"uninstaller not PE", L"build " + pub.Quoted(L"setup.dat") + files + stub + L" --uninstaller " +
+                                   pub.Quoted(L"notpe.exe"), "PE"},
+        {"uninstaller of a bare package", L"pack " + pub.Quoted(L"setup.dat") + files + L" --uninstaller \"" +
+                                              BinPath(L"bkstub.exe") + L"\"", "build"},
     };
     for (const Refusal& r : refusals) {
         ProcessResult run = pub.Run(r.args);
@@ -163,6 +167,37 @@ TEST(Bkpack, RefusesBadInputAndLeavesNoOutput) {
         EXPECT_FALSE(PathExists(pub.Path(L"out.exe").c_str())) << r.what;
         EXPECT_FALSE(PathExists(pub.Path(L"out.exe.partial").c_str())) << r.what;
         EXPECT_FALSE(PathExists(pub.Path(L"out.exe.partial.partial").c_str())) << r.what;
+    }
+}
+
+// 'build' packs the program an install leaves as the uninstaller: the stub,
+// or the one given (a stub the publisher signed); none for a product that
+// leaves no uninstaller.
+TEST(Bkpack, BuildPacksTheUninstaller) {
+    Publisher pub;
+    std::wstring stub = BinPath(L"bkstub.exe"), other = BinPath(L"test_helper.exe");
+    WriteBytes(pub.Path(L"none.dat"), std::string(kScript) + "[NoUnInstall]\r\n");
+    struct {
+        const wchar_t* script;
+        std::wstring options;
+        std::wstring uninstaller;  // empty: none packed
+    } cases[] = {
+        {L"setup.dat", L"", stub},
+        {L"setup.dat", L" --uninstaller \"" + other + L"\"", other},
+        {L"none.dat", L"", L""},
+    };
+    for (auto& c : cases) {
+        std::wstring out = pub.Path(L"out.exe"), folder = pub.Path(L"x");
+        RemoveTree(folder.c_str(), nullptr, true);
+        ProcessResult build = pub.Run(L"build " + pub.Quoted(c.script) + L" " + pub.Quoted(L"files") + L" --stub \"" +
+                                      stub + L"\" -o \"" + out + L"\" --quiet" + c.options);
+        ASSERT_EQ(0u, build.exitCode) << build.output;
+        ASSERT_EQ(0u, pub.Run(L"extract \"" + out + L"\" \"" + folder + L"\"").exitCode);
+        std::wstring packed = folder + L"\\" + WString::FromAnsi(package_format::kUninstallerEntry, false).Text();
+        if (c.uninstaller.empty())
+            EXPECT_FALSE(PathExists(packed.c_str()));
+        else
+            EXPECT_TRUE(ReadBytes(packed) == ReadBytes(c.uninstaller)) << build.output;
     }
 }
 

@@ -16,16 +16,30 @@ class Builders:
         self.windows = os.path.join(bin_dir, 'bkpack.exe')
         self.stub = os.path.join(bin_dir, 'bkstub.exe')
 
-    def run(self, windows, args, ok=True):
+    def command(self, windows, args):
         """args: strings, or ('path', p) for a path each builder spells its way."""
         spelt = [winpath(a[1]) if windows and isinstance(a, tuple) else a[1] if isinstance(a, tuple) else a
                  for a in args]
-        command = (['wine', self.windows] if windows else [self.native]) + spelt
+        return (['wine', self.windows] if windows else [self.native]) + spelt
+
+    def run(self, windows, args, ok=True):
+        command = self.command(windows, args)
         done = subprocess.run(command, capture_output=True)
         output = done.stdout.decode('utf-8', 'replace') + done.stderr.decode('utf-8', 'replace')
         if ok and done.returncode != 0:
             fail('%s failed (%d): %s' % (' '.join(command), done.returncode, output))
         return done.returncode, output
+
+    def expand(self, windows, script, files):
+        """The script as 'pack --list-expanded' prints it, and the warnings from
+        'SCRIPT_NAME:' on (the path before it is spelt by each builder)."""
+        name = os.path.basename(script) + ':'
+        done = subprocess.run(self.command(windows, ['pack', ('path', script), ('path', files), '--list-expanded']),
+                              capture_output=True)
+        if done.returncode != 0:
+            fail('--list-expanded failed (%d): %s' % (done.returncode, done.stderr.decode('utf-8', 'replace')))
+        return done.stdout, [line[line.index(name):] for line in done.stderr.decode('cp1252', 'replace').splitlines()
+                             if name in line]
 
     def build(self, windows, script, files, out, *extra):
         self.run(windows, ['build', ('path', script), ('path', files), '--stub', ('path', self.stub),

@@ -143,6 +143,7 @@ TEST(Examples, EachInstallsSilentlyAndIsRemoved) {
          0,
          {{L"notes.txt", win64 ? "Notes, the 64-bit variant.\r\n" : "Notes, the Unicode variant (32-bit Windows).\r\n"},
           {L"docs\\guide.txt", "The guide to the notes.\r\n"},
+          {L"help\\topics\\start.txt", "Starting: "},
           {L"defaults.reg", ""},
           {L"cleanup.reg", ""}},
          {{HKEY_LOCAL_MACHINE, reference, L"Folder", "<dest>"},

@@ -1,8 +1,10 @@
 """A signed installer: signed with osslsigncode under a throw-away
 certificate, it verifies, bkpack still reads and verifies it, signing
 changed nothing but the checksum and the certificate table (the package
-inside is the same bytes), and it installs silently under Wine.
+inside is the same bytes), and it installs silently under Wine. A stub
+signed the same way, given as the uninstaller, is what the install leaves.
     signed_installer_test.py NATIVE_BKPACK BIN_DIR WORK_DIR"""
+import glob
 import os
 import shutil
 import struct
@@ -64,4 +66,26 @@ for name, data in contents.items():
     installed = os.path.join(target, name)
     check(os.path.exists(installed) and read(installed) == data, '%s installed wrong' % name)
 shutil.rmtree(target, ignore_errors=True)
+
+# A signed uninstaller: the publisher signs the stub and builds with it as
+# the uninstaller; the install writes those very bytes, signature and all.
+run('osslsigncode', 'sign', '-certs', path('cert.pem'), '-key', path('key.pem'), '-n', 'Native',
+    '-in', builders.stub, '-out', path('signed-stub.exe'))
+product = 'BraskSignedUninstaller-' + kind
+removable = path('removable.dat')
+write(removable, install_script(folder, list(contents)).replace(b'[NoUnInstall]\r\n', b'')
+      .replace(b'Native', product.encode()))
+builders.build(False, removable, files, path('removable.exe'), '--uninstaller', ('path', path('signed-stub.exe')))
+target = install_silently(path('removable.exe'), folder)
+drive_c = os.path.join(os.environ['WINEPREFIX'], 'drive_c')
+copies = glob.glob(os.path.join(drive_c, 'Program Files*', 'BraskUninstall', 'Uninstall-%s.exe' % product))
+check(len(copies) == 1, 'the uninstaller copy: %s' % copies)
+check(read(copies[0]) == read(path('signed-stub.exe')), 'the uninstaller is not the signed stub')
+verified = subprocess.run(['osslsigncode', 'verify', '-CAfile', path('cert.pem'), '-in', copies[0]],
+                          capture_output=True, text=True)
+check(verified.returncode == 0, 'the uninstaller does not verify: ' + verified.stdout + verified.stderr)
+folder_win = 'C:\\' + os.path.relpath(os.path.dirname(copies[0]), drive_c).replace('/', '\\') + '\\'
+done = subprocess.run(['wine', folder_win + 'Uninstall-%s.exe' % product, '--silent',
+                       '--uninstall=%sBraskUninstall-%s.dat' % (folder_win, product)], capture_output=True)
+check(done.returncode == 0 and not os.path.exists(target), 'the signed uninstaller ended with %d' % done.returncode)
 finish('signed_installer_test')

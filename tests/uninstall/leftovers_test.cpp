@@ -56,8 +56,16 @@ void ListFiles(const std::wstring& folder, const std::wstring& skip, std::set<st
     FindClose(h);
 }
 
+// Wine's display driver registers the display under this key, volatile,
+// whenever a desktop starts: present or not depending on when Wine's
+// servers last started, and never a product's.
+bool IsDisplayKey(const std::wstring& key) {
+    static const wchar_t kVideo[] = L"[hkey_local_machine\\system\\currentcontrolset\\control\\video\\";
+    return key.compare(0, wcslen(kVideo), kVideo) == 0;
+}
+
 // Each key as "[KEY]" and each value as "[KEY]|LINE", continuation lines
-// joined, in lower case.
+// joined, in lower case; the display's keys left out.
 bool ExportRegistry(const std::wstring& root, const std::wstring& file, std::set<std::wstring>& out) {
     ProcessResult r = RunProcess(L"C:\\windows\\regedit.exe /E \"" + file + L"\" " + root, {}, 120000);
     if (!r.started || r.timedOut) return false;
@@ -82,8 +90,8 @@ bool ExportRegistry(const std::wstring& root, const std::wstring& file, std::set
         if (first == std::wstring::npos) continue;
         line = line.substr(first);
         if (line[0] == L'[') {
-            key = line;
-            out.insert(key);
+            key = IsDisplayKey(line) ? L"" : line;
+            if (!key.empty()) out.insert(key);
         } else if (!key.empty()) {
             out.insert(key + L"|" + line);
         }

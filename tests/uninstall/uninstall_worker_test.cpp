@@ -22,6 +22,46 @@ std::string CopySection(const std::wstring& entry, const std::wstring& destinati
     return "[CopyFile]\r\n" + Narrow(entry) + "\r\n" + Narrow(destination) + "\r\n";
 }
 
+const wchar_t kSharedDlls[] = L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\SharedDLLs";
+
+// A file's count as installers leave it; -1 when there is none.
+int SharedCount(const std::wstring& path, REGSAM view = 0) {
+    HKEY key;
+    if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, kSharedDlls, 0, KEY_QUERY_VALUE | view, &key) != ERROR_SUCCESS) return -1;
+    DWORD count = 0, bytes = sizeof count, type = 0;
+    LONG read = RegQueryValueExW(key, path.c_str(), nullptr, &type, (BYTE*)&count, &bytes);
+    RegCloseKey(key);
+    return read == ERROR_SUCCESS && type == REG_DWORD ? (int)count : -1;
+}
+
+void SetSharedCount(const std::wstring& path, int count, REGSAM view = 0) {
+    HKEY key;
+    if (RegCreateKeyExW(HKEY_LOCAL_MACHINE, kSharedDlls, 0, nullptr, 0, KEY_SET_VALUE | view, nullptr, &key,
+                        nullptr) != ERROR_SUCCESS)
+        return;
+    DWORD value = (DWORD)count;
+    if (count < 0)
+        RegDeleteValueW(key, path.c_str());
+    else
+        RegSetValueExW(key, path.c_str(), 0, REG_DWORD, (const BYTE*)&value, sizeof value);
+    RegCloseKey(key);
+}
+
+// A file outside the products' folders and its count, gone after the test.
+class SharedFile {
+public:
+    SharedFile(const std::wstring& path, REGSAM view = 0) : path(path), view(view) {}
+    ~SharedFile() {
+        DeleteFileW(path.c_str());
+        SetSharedCount(path, -1, view);
+    }
+    SharedFile(const SharedFile&) = delete;
+    SharedFile& operator=(const SharedFile&) = delete;
+    int Count() const { return SharedCount(path, view); }
+    const std::wstring path;
+    const REGSAM view;
+};
+
 TEST(UninstallNames, ProjectNameFromLogPath) {
     EXPECT_STREQ(L"Tool", ProjectNameFromLogPath(L"C:\\Program Files\\BraskUninstall\\BraskUninstall-Tool.dat"));
     EXPECT_STREQ(L"My-Tool", ProjectNameFromLogPath(L"C:\\x\\BraskUninstall-My-Tool.dat"));
@@ -57,12 +97,18 @@ TEST_F(Uninstall, SharedFileStaysUntilTheLastProductGoes) {
                                    CopySection(L"own.txt", L"<Destination>own.txt"),
                                entries));
     std::wstring common = first.Expand(shared);
+    // Outside both products' folders: counted, in the view of its folder
+    // (Wine gives the 32-bit folder even to products that ask for 64-bit).
+    bool nativeFolder = Is64BitSystem() && common.compare(0, ProgramFilesFolder().size(), ProgramFilesFolder()) != 0;
+    SharedFile counted(common, nativeFolder ? KEY_WOW64_64KEY : 0);
+    EXPECT_EQ(2, counted.Count());
 
     UninstallRun run = first.Uninstall();
     ASSERT_TRUE(run.resultWritten);
     EXPECT_TRUE(run.boxes.empty());
     EXPECT_FALSE(run.reboot);
     EXPECT_EQ("shared", ReadBytes(common));
+    EXPECT_EQ(1, counted.Count());
     EXPECT_FALSE(Exists(first.Folder()));
     EXPECT_TRUE(Exists(second.Folder() + L"own.txt"));
     EXPECT_FALSE(Exists(first.LogPath()));
@@ -78,8 +124,113 @@ TEST_F(Uninstall, SharedFileStaysUntilTheLastProductGoes) {
     run = second.Uninstall();
     ASSERT_TRUE(run.resultWritten);
     EXPECT_FALSE(Exists(common));
+    EXPECT_EQ(-1, counted.Count());
     EXPECT_FALSE(Exists(first.Expand(L"<Program Files>BkTest Shared")));
     EXPECT_FALSE(Exists(second.Folder()));
+}
+
+// Files in the System folder beside another installer's: the count says who
+// still needs a file, whoever goes first.
+TEST_F(Uninstall, SystemFilesFollowTheirCounts) {
+    for (bool oursFirst : {true, false}) {
+        SCOPED_TRACE(oursFirst ? "ours removed first" : "theirs removed first");
+        // Placed by another installer, with its count; placed by one that
+        // counts nothing; and a file nobody had.
+        SharedFile theirs(Expanded(L"<System>bktest-theirs.txt"));
+        SharedFile uncounted(Expanded(L"<System>bktest-uncounted.txt"));
+        SharedFile fresh(Expanded(L"<System>bktest-fresh.txt"));
+        ASSERT_TRUE(WriteBytes(theirs.path, "theirs"));
+        SetSharedCount(theirs.path, 1);
+        ASSERT_TRUE(WriteBytes(uncounted.path, "uncounted"));
+        // A product of its own each time: an install counts a file once.
+        TestProduct product(oursFirst ? L"BkTestSystemA" : L"BkTestSystemB", L"<Program Files>BkTest System");
+        Entries entries = {{L"f.txt", File("f.txt", "ours")}};
+        ASSERT_TRUE(product.Install(CopySection(L"f.txt", L"<System>bktest-theirs.txt") +
+                                        CopySection(L"f.txt", L"<System>bktest-uncounted.txt") +
+                                        CopySection(L"f.txt", L"<System>bktest-fresh.txt") +
+                                        CopySection(L"f.txt", L"<Destination>own.txt"),
+                                    entries));
+        EXPECT_EQ(2, theirs.Count());
+        EXPECT_EQ(2, uncounted.Count()) << "one for the earlier owner, one for ours";
+        EXPECT_EQ(1, fresh.Count());
+        EXPECT_EQ(-1, SharedCount(product.Folder() + L"own.txt")) << "the product's own folder is not counted";
+        if (!oursFirst) SetSharedCount(theirs.path, 1);  // the other installer's uninstall
+        UninstallRun run = product.Uninstall();
+        ASSERT_TRUE(run.resultWritten);
+        EXPECT_FALSE(Exists(fresh.path));
+        EXPECT_EQ(-1, fresh.Count());
+        EXPECT_EQ("ours", ReadBytes(uncounted.path));
+        EXPECT_EQ(1, uncounted.Count());
+        EXPECT_EQ(oursFirst, Exists(theirs.path));
+        EXPECT_EQ(oursFirst ? 1 : -1, theirs.Count());
+        EXPECT_FALSE(Exists(product.Folder()));
+    }
+}
+
+// On 64-bit Windows a file in the native System folder counts in the 64-bit
+// view, under the name 64-bit programs know it by.
+TEST_F(Uninstall, NativeSystemFilesCountInTheNativeView) {
+    if (!Is64BitSystem()) GTEST_SKIP() << "32-bit Windows has one view";
+    std::wstring windows = Expanded(L"<Windows>");
+    SharedFile native(windows + L"System32\\bktest-native.txt", KEY_WOW64_64KEY);
+    TestProduct product(L"BkTestNative", L"<Program Files>BkTest Native");
+    Entries entries = {{L"f.txt", File("f.txt", "native")}};
+    ASSERT_TRUE(product.Install(CopySection(L"f.txt", L"<Windows>Sysnative\\bktest-native.txt"), entries));
+    EXPECT_EQ(1, native.Count());
+    EXPECT_EQ(-1, SharedCount(windows + L"Sysnative\\bktest-native.txt", KEY_WOW64_32KEY));
+    UninstallRun run = product.Uninstall();
+    ASSERT_TRUE(run.resultWritten);
+    EXPECT_EQ(-1, native.Count());
+    EXPECT_FALSE(Exists(windows + L"Sysnative\\bktest-native.txt"));
+}
+
+// A newer file that was already there is not the product's: it stays, in the
+// product's folder (where nothing is counted) as in the System folder.
+TEST_F(Uninstall, FilesKeptAsNewerStay) {
+    TestProduct product(L"BkTestNewer", L"<Program Files>BkTest Newer");
+    SharedFile system(Expanded(L"<System>bktest-newer.dll"));
+    std::wstring newer = BinPath(L"versioned\\versioned-2.0.0.1.dll");
+    std::wstring own = product.Folder() + L"lib\\newer.dll";
+    CreateDirectoryW(product.Folder().c_str(), nullptr);
+    CreateDirectoryW((product.Folder() + L"lib").c_str(), nullptr);
+    ASSERT_TRUE(CopyFileW(newer.c_str(), own.c_str(), FALSE));
+    ASSERT_TRUE(CopyFileW(newer.c_str(), system.path.c_str(), FALSE));
+    Entries entries = {{L"older.dll", BinPath(L"versioned\\versioned-1.0.0.1.dll")},
+                       {L"f.txt", File("f.txt", "f")}};
+    ASSERT_TRUE(product.Install(CopySection(L"older.dll", L"<Destination>lib\\newer.dll") +
+                                    CopySection(L"older.dll", L"<System>bktest-newer.dll") +
+                                    CopySection(L"f.txt", L"<Destination>f.txt"),
+                                entries));
+    ASSERT_TRUE(ReadBytes(newer) == ReadBytes(own));
+    UninstallRun run = product.Uninstall();
+    ASSERT_TRUE(run.resultWritten);
+    EXPECT_FALSE(Exists(product.Folder() + L"f.txt"));
+    EXPECT_TRUE(ReadBytes(newer) == ReadBytes(own));
+    EXPECT_TRUE(ReadBytes(newer) == ReadBytes(system.path));
+    EXPECT_EQ(1, system.Count());
+}
+
+// Another record that names the same file in another spelling keeps it.
+TEST_F(Uninstall, FileListedByAnotherRecordInAnotherSpellingStays) {
+    for (int spelling = 0; spelling < 2; spelling++) {
+        TestProduct first(L"BkTestSpeltOne", L"<Program Files>BkTest Spelt");
+        Entries entries = {{L"common.txt", File("common.txt", "shared")}};
+        std::string actions = CopySection(L"common.txt", L"<Destination>common.txt");
+        ASSERT_TRUE(first.Install(actions, entries));
+        wchar_t shortName[MAX_PATH] = {};
+        ASSERT_NE(0u, GetShortPathNameW(first.Folder().c_str(), shortName, MAX_PATH));
+        std::wstring other = spelling == 0 ? std::wstring(shortName) : first.Folder() + L"..\\BkTest Spelt\\.";
+        SCOPED_TRACE(Narrow(other));
+        TestProduct second(L"BkTestSpeltTwo", other);
+        ASSERT_TRUE(second.Install(actions, entries));
+        std::wstring common = first.Folder() + L"common.txt";
+        UninstallRun run = first.Uninstall();
+        ASSERT_TRUE(run.resultWritten);
+        EXPECT_EQ("shared", ReadBytes(common));
+        run = second.Uninstall();
+        ASSERT_TRUE(run.resultWritten);
+        EXPECT_FALSE(Exists(common));
+    }
 }
 
 TEST_F(Uninstall, FileInUseGoesAtTheRestartWithItsFolderAndTheUninstaller) {
@@ -182,6 +333,23 @@ TEST_F(Uninstall, ActionsRunFirstDocumentsAreNotWaitedForFailuresAreShown) {
     DeleteKeyTree(HKEY_LOCAL_MACHINE, L"Software\\Classes", L"BkTestDocument");
     CloseHandle(opened);
     CloseHandle(release);
+}
+
+// Without parameters the program's path alone is the command line; unquoted,
+// "C:\Program Files\..." would start "C:\Program.exe" with administrator rights.
+TEST_F(Uninstall, ActionInAFolderWithSpacesStartsThatProgram) {
+    DecoyProgram decoy;
+    ASSERT_TRUE(decoy.Placed());
+    TestProduct product(L"BkTestSpaced", decoy.SpacedFolder() + L"\\Product");
+    Entries entries = {{L"tool.exe", BinPath(L"test_helper.exe")}};
+    ASSERT_TRUE(product.Install(CopySection(L"tool.exe", L"<Destination>tool.exe") +
+                                    "[UninstallAction]\r\n<Destination>tool.exe\r\n\r\n",
+                                entries));
+    UninstallRun run = product.Uninstall();
+    ASSERT_TRUE(run.resultWritten);
+    EXPECT_TRUE(run.boxes.empty());
+    EXPECT_FALSE(decoy.Ran());
+    EXPECT_FALSE(Exists(product.Folder()));
 }
 
 TEST_F(Uninstall, EmptyFoldersGoUpToButNotIncludingProtectedFolders) {

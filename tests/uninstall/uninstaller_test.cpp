@@ -13,6 +13,7 @@
 #include "engine/uninstall_record.h"
 #include "gui/driver.h"
 #include "res/resource_ids.h"
+#include "support/display_dpi.h"
 #include "support/machine_registry.h"
 #include "support/process.h"
 #include "support/scratch.h"
@@ -60,6 +61,12 @@ public:
         }
         return nullptr;
     }
+    // Uninstall pressed, the removal awaited: the finished page's restart
+    // row list, or null.
+    HWND RemoveUpToTheRestartRow() {
+        if (!Window() || !ClickButton(Window(), IDOK, false) || !WaitFinished(30000)) return nullptr;
+        return RestartList();
+    }
     // Waits until the finished page's button reads "Finish".
     bool WaitFinished(DWORD ms) {
         DWORD start = GetTickCount();
@@ -84,6 +91,9 @@ private:
     ChildProcess process_;
     HWND window_ = nullptr;
     bool started_ = false;
+
+public:
+    DWORD Id() const { return process_.Id(); }
 };
 
 class ProductUninstaller : public ProductFilesTest {
@@ -234,6 +244,54 @@ TEST_F(ProductUninstaller, MissingLogRemovesNothingAndFails) {
     EXPECT_FALSE(CancelPendingDelete(product.CopyPath().c_str())) << "the uninstaller stays";
 }
 
+// Only a record is replayed: a record's name, in an uninstall folder,
+// holding a script. Anything else removes nothing, not even itself.
+TEST_F(ProductUninstaller, OnlyARecordIsReplayed) {
+    TestProduct product(L"BkTestOrdinary", L"<Program Files>BkTest Ordinary");
+    ASSERT_TRUE(InstallSimple(product));
+    std::wstring folder = product.LogPath().substr(0, product.LogPath().rfind(L'\\') + 1);
+    std::string record = ReadBytes(product.LogPath());
+    std::wstring notRecord = folder + L"BraskUninstall-BkTestOrdinary2.dat";
+    struct {
+        std::wstring path;
+        std::string bytes;  // none: the file is not there
+    } cases[] = {
+        {File("BkTestOrdinary.txt", record), record},
+        {File("BraskUninstall-BkTestOrdinary.dat", record), record},
+        {notRecord, "no script here\r\n"},
+        {folder + L"BraskUninstall-BkTestOrdinry.dat", ""},
+    };
+    for (auto& c : cases) {
+        if (!c.bytes.empty()) {
+            ASSERT_TRUE(WriteBytes(c.path, c.bytes));
+        }
+        for (bool silent : {true, false}) {
+            std::wstring boxes = files / L"boxes.txt";
+            DeleteFileW(boxes.c_str());
+            ProcessResult r = RunProcess(L"\"" + product.CopyPath() + (silent ? L"\" --silent" : L"\"") +
+                                             L" --uninstall=\"" + c.path + L"\"",
+                                         {{L"BRASK_TEST_MSGBOX", boxes}}, 30000);
+            ASSERT_TRUE(r.started);
+            EXPECT_FALSE(r.timedOut) << Narrow(c.path);
+            EXPECT_EQ(1603u, r.exitCode) << Narrow(c.path);
+            std::vector<ShownMessage> shown = ReadMessageLog(boxes);
+            if (silent) {
+                EXPECT_TRUE(shown.empty()) << Narrow(c.path);
+            } else {
+                ASSERT_EQ(1u, shown.size()) << Narrow(c.path);
+                EXPECT_EQ(L"Unable to open the uninstall log '" + c.path + L"', nothing has been removed.",
+                          shown[0].text);
+            }
+            EXPECT_EQ(!c.bytes.empty(), Exists(c.path)) << Narrow(c.path);
+        }
+    }
+    DeleteFileW(notRecord.c_str());
+    EXPECT_TRUE(Exists(product.Folder() + L"a.txt"));
+    EXPECT_TRUE(Exists(product.LogPath()));
+    EXPECT_FALSE(product.UninstallString().empty());
+    EXPECT_FALSE(CancelPendingDelete(product.CopyPath().c_str())) << "the uninstaller stays";
+}
+
 // The installer's write test creates "BraskInstaller.TMP" in the Program
 // Files folder; a folder of that name makes it fail as it would for a user
 // without rights.
@@ -286,10 +344,7 @@ TEST_F(ProductUninstaller, FileInUseOffersTheRestartAndUntickedFinishEndsWithout
     FileHolder holder(held);
     ASSERT_TRUE(holder.Held());
     Uninstaller run(product.UninstallString());
-    ASSERT_TRUE(run.Window() != nullptr);
-    ASSERT_TRUE(ClickButton(run.Window(), IDOK, false));
-    ASSERT_TRUE(run.WaitFinished(30000));
-    HWND list = run.RestartList();
+    HWND list = run.RemoveUpToTheRestartRow();
     ASSERT_TRUE(list != nullptr);
     wchar_t text[128] = {};
     SendMessageW(list, LB_GETTEXT, 0, (LPARAM)text);
@@ -313,6 +368,34 @@ TEST_F(ProductUninstaller, FileInUseOffersTheRestartAndUntickedFinishEndsWithout
     holder.Release();
     ASSERT_TRUE(RestartWindows());
     EXPECT_FALSE(Exists(product.Folder()));
+}
+
+// The restart row is 21 pixels high scaled to the display, like the
+// wizard's; and "Reboot Now", which Wine's restart call refuses, ends with
+// the restart still needed, signalling no installer.
+TEST_F(ProductUninstaller, RestartRowIsScaledAndARefusedRestartEndsNeeded) {
+    for (DWORD dpi : {96u, 144u}) {
+        SCOPED_TRACE(dpi);
+        TestProduct product(L"BkTestRowHeight", L"<Program Files>BkTest RowHeight");
+        ASSERT_TRUE(InstallSimple(product));
+        std::wstring held = product.Folder() + L"data\\b.txt";
+        FileHolder holder(held);
+        ASSERT_TRUE(holder.Held());
+        DisplayDpi display(dpi);
+        Uninstaller run(product.UninstallString());
+        HWND list = run.RemoveUpToTheRestartRow();
+        ASSERT_TRUE(list != nullptr);
+        EXPECT_EQ((LRESULT)(21 * dpi / 96), SendMessageW(list, LB_GETITEMHEIGHT, 0, 0));
+        // Posted: the countdown's loop runs inside the button's handling.
+        PostMessageW(run.Window(), WM_COMMAND, IDCANCEL, 0);
+        HWND countdown = WaitForProcessWindow(run.Id(), 20000, run.Window());
+        ASSERT_TRUE(countdown != nullptr);
+        PostMessageW(countdown, WM_COMMAND, IDC_REBOOT_NOW, 0);
+        EXPECT_EQ(3010u, run.Wait(20000));
+        EXPECT_FALSE(state.rerunEvent.IsSignalled());
+        holder.Release();
+        ASSERT_TRUE(RestartWindows());
+    }
 }
 
 TEST_F(ProductUninstaller, SilentWithNoAutoRebootEndsWithRestartNeeded) {

@@ -10,11 +10,14 @@
 #include <atomic>
 #include <string>
 #include <thread>
+#include <vector>
 
 #include "app/installer_state.h"
+#include "app/reboot.h"
 #include "engine/finish_items.h"
 #include "gui/driver.h"
 #include "res/resource_ids.h"
+#include "support/installed_product.h"
 #include "support/message_recorder.h"
 #include "support/process.h"
 #include "support/scratch.h"
@@ -196,6 +199,100 @@ TEST_F(WizardDialog, InstallRunsToTheFinishPageWithAnUntickedOption) {
     EXPECT_TRUE(boxes.Shown().empty());
 }
 
+// Closing the window while the finish actions run (Alt+F4 reaches it
+// through the system menu) waits for them: the dialog ends when they have.
+TEST_F(WizardDialog, ClosingWhileTheFinishActionsRunWaitsForThem) {
+    ScratchFolder dir;
+    const wchar_t* event = L"bktest-wizard-finishing-close";
+    HANDLE release = CreateEventW(nullptr, TRUE, FALSE, event);
+    std::string program = HoldingProgram("[RunAndWaitFile]", dir, event, "Optional - Hold");
+    TestPackage package(dir.Path(), {}, Script("WizardFinishing", dir, program));
+    ASSERT_TRUE(package.Ready());
+    MessageRecorder boxes;
+    {
+        WizardThread wizard;
+        HWND window = wizard.Window(L"WizardFinishing Installer");
+        ASSERT_TRUE(window);
+        ASSERT_TRUE(ClickButton(window, IDC_INSTALL, false));
+        ASSERT_TRUE(WaitForItemText(window, IDC_CANCEL, L"Finish", 30000));
+        ASSERT_TRUE(ClickButton(window, IDC_CANCEL, false));
+        for (DWORD start = GetTickCount(); GetFileAttributesW((dir / L"held.txt").c_str()) == INVALID_FILE_ATTRIBUTES &&
+                                           GetTickCount() - start < 30000;)
+            Sleep(20);
+        PostMessageW(window, WM_SYSCOMMAND, SC_CLOSE, 0);
+        PostMessageW(window, WM_CLOSE, 0, 0);
+        Sleep(1000);
+        EXPECT_TRUE(IsWindowVisible(window)) << "closed while the finish program runs";
+        EXPECT_EQ(0, state.finishActionsDone);
+        SetEvent(release);
+        ASSERT_TRUE(wizard.WaitEnd(30000));
+        EXPECT_EQ(0, wizard.ExitCode());
+        EXPECT_EQ(1, state.finishActionsDone);
+    }
+    CloseHandle(release);
+    EXPECT_TRUE(boxes.Shown().empty());
+}
+
+volatile LONG g_restarts = 0;
+volatile DWORD g_restartAnswer = ERROR_SUCCESS;
+DWORD CountRestart() {
+    InterlockedIncrement(&g_restarts);
+    return g_restartAnswer;
+}
+
+// The finish page's restart row, ticked: the countdown, whose "Reboot Now"
+// ends 1641 when the system starts the restart and 3010 when it refuses;
+// with "--noautoreboot" (an installer in a container) no countdown at all
+// and 3010, the restart left to the container.
+TEST_F(WizardDialog, RestartRowRunsTheCountdownUnlessHeldBack) {
+    struct {
+        bool autoReboot;
+        DWORD answer;
+        bool countdown;
+        int exitCode;
+    } cases[] = {
+        {true, ERROR_SUCCESS, true, 1641},
+        {true, ERROR_CALL_NOT_IMPLEMENTED, true, 3010},
+        {false, ERROR_SUCCESS, false, 3010},
+    };
+    SetRestartHook(CountRestart);
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.exitCode);
+        ResetInstallState();
+        g_restarts = 0;
+        g_restartAnswer = c.answer;
+        state.autoReboot = c.autoReboot;
+        ScratchFolder dir;
+        TestPackage package(dir.Path(), {}, Script("WizardRestart", dir, ""));
+        ASSERT_TRUE(package.Ready());
+        MessageRecorder boxes;
+        WizardThread wizard;
+        HWND window = wizard.Window(L"WizardRestart Installer");
+        ASSERT_TRUE(window);
+        // As a file replaced at the restart leaves it.
+        state.rebootRequired = true;
+        ASSERT_TRUE(ClickButton(window, IDC_INSTALL, false));
+        ASSERT_TRUE(WaitForItemText(window, IDC_CANCEL, L"Finish", 30000));
+        HWND list = FindWindowExW(window, nullptr, L"ListBox", nullptr);
+        ASSERT_TRUE(list);
+        wchar_t row[256] = L"";
+        SendMessageW(list, LB_GETTEXT, 0, (LPARAM)row);
+        EXPECT_STREQ(L"Restart Computer [Required to Finalize Setup]: 1", row);
+        PostMessageW(window, WM_COMMAND, MAKEWPARAM(IDC_CANCEL, BN_CLICKED), (LPARAM)GetDlgItem(window, IDC_CANCEL));
+        if (c.countdown) {
+            HWND countdown = WaitForProcessWindow(GetCurrentProcessId(), 20000, window);
+            ASSERT_TRUE(countdown);
+            EXPECT_FALSE(wizard.Ended());
+            PostMessageW(countdown, WM_COMMAND, MAKEWPARAM(IDC_REBOOT_NOW, BN_CLICKED), 0);
+        }
+        ASSERT_TRUE(wizard.WaitEnd(20000));
+        EXPECT_EQ(c.exitCode, wizard.ExitCode());
+        EXPECT_EQ(c.countdown ? 1 : 0, g_restarts);
+        EXPECT_TRUE(boxes.Shown().empty());
+    }
+    SetRestartHook(nullptr);
+}
+
 TEST_F(WizardDialog, CancelWhileInstallingNeedsYes) {
     ScratchFolder dir;
     const wchar_t* event = L"bktest-wizard-cancel";
@@ -228,6 +325,49 @@ TEST_F(WizardDialog, CancelWhileInstallingNeedsYes) {
     EXPECT_EQ(L"Cancel Install?", boxes.Shown()[0].text);
     EXPECT_EQ(L"WizardCancel Installer", boxes.Shown()[0].caption);
     EXPECT_EQ((UINT)(MB_YESNO | MB_ICONQUESTION), boxes.Shown()[0].style);
+}
+
+// Yes to "Cancel Install?" after the worker has finished: the install is
+// complete, so it ends as one, on the finish page, with its record.
+TEST_F(WizardDialog, CancelAnsweredAfterTheWorkerFinishedKeepsTheInstall) {
+    ScratchFolder dir;
+    WriteBytes(dir / L"a.txt", "alpha");
+    InstalledProduct product(L"WizardLateCancel");
+    const wchar_t* event = L"bktest-wizard-late-cancel";
+    HANDLE release = CreateEventW(nullptr, TRUE, FALSE, event);
+    std::string script = "[Project Name]\r\nWizardLateCancel\r\n[Install To]\r\n" + Narrow(dir / L"dest\\") +
+                         "\r\n[CopyFile]\r\na.txt\r\n<Destination>a.txt\r\n" +
+                         HoldingProgram("[RunAndWaitFile]", dir, event, "");
+    TestPackage package(dir.Path(), {}, script);
+    ASSERT_TRUE(package.Ready());
+    MessageRecorder boxes;
+    boxes.Script({IDYES});
+    dlgInstall* dialog = nullptr;
+    // While the question is open the worker is let go and runs to its end.
+    boxes.WhileOpen([&] {
+        SetEvent(release);
+        for (DWORD start = GetTickCount(); !dialog->worker.IsFinished() && GetTickCount() - start < 30000;) Sleep(20);
+    });
+    {
+        WizardThread wizard;
+        HWND window = wizard.Window(L"WizardLateCancel Installer");
+        ASSERT_TRUE(window);
+        dialog = static_cast<dlgInstall*>(XWindow::FromHandle(window));
+        ASSERT_TRUE(dialog);
+        ASSERT_TRUE(ClickButton(window, IDC_INSTALL, false));
+        PostMessageW(window, WM_CLOSE, 0, 0);
+        ASSERT_TRUE(WaitForItemText(window, IDC_CANCEL, L"Finish", 30000));
+        EXPECT_FALSE(wizard.Ended());
+        EXPECT_FALSE(state.installAborted);
+        EXPECT_FALSE(product.Value(L"UninstallString").empty()) << "the install is recorded";
+        ClickButton(window, IDC_CANCEL, false);
+        ASSERT_TRUE(wizard.WaitEnd(30000));
+        EXPECT_EQ(0, wizard.ExitCode());
+    }
+    CloseHandle(release);
+    ASSERT_EQ(1u, boxes.Shown().size());
+    EXPECT_EQ(L"Cancel Install?", boxes.Shown()[0].text);
+    EXPECT_EQ("alpha", ReadBytes(dir / L"dest\\a.txt"));
 }
 
 TEST_F(WizardDialog, ClosingTheReadyPageEndsAtOnceAsCancelled) {
@@ -319,6 +459,55 @@ TEST_F(WizardDialog, SilentInstallThatFailsEndsByItselfAsFailed) {
     EXPECT_FALSE(state.installCancelled);
     ASSERT_EQ(1u, boxes.Shown().size());
     EXPECT_NE(std::wstring::npos, boxes.Shown()[0].text.find(L"disk may be full")) << boxes.Shown()[0].text;
+}
+
+DWORD WINAPI DoNothing(void*) { return 0; }
+
+// Reserves the free address space in blocks down to half a megabyte: no
+// thread stack fits in what is left. Released on destruction.
+class AddressSpaceExhausted {
+public:
+    AddressSpaceExhausted() {
+        for (SIZE_T size = 256u << 20; size >= (512u << 10); size /= 2)
+            while (void* block = VirtualAlloc(nullptr, size, MEM_RESERVE, PAGE_NOACCESS)) blocks_.push_back(block);
+    }
+    ~AddressSpaceExhausted() {
+        for (void* block : blocks_) VirtualFree(block, 0, MEM_RELEASE);
+    }
+    bool ThreadCannotStart() const {
+        HANDLE thread = CreateThread(nullptr, 0, DoNothing, nullptr, 0, nullptr);
+        if (!thread) return true;
+        WaitForSingleObject(thread, INFINITE);
+        CloseHandle(thread);
+        return false;
+    }
+
+private:
+    std::vector<void*> blocks_;
+};
+
+// A worker that cannot be started installs nothing: the wizard reports the
+// failure and records nothing, with 1603.
+TEST_F(WizardDialog, WorkerThatCannotStartIsAFailedInstall) {
+    ScratchFolder dir;
+    WriteBytes(dir / L"a.txt", "alpha");
+    TestPackage package(dir.Path(), {}, Script("WizardNoWorker", dir, "[CopyFile]\r\na.txt\r\n<Destination>a.txt\r\n"));
+    ASSERT_TRUE(package.Ready());
+    MessageRecorder boxes;
+    WizardThread wizard;
+    HWND window = wizard.Window(L"WizardNoWorker Installer");
+    ASSERT_TRUE(window);
+    {
+        AddressSpaceExhausted full;
+        ASSERT_TRUE(full.ThreadCannotStart());
+        ClickButton(window, IDC_INSTALL, false);
+    }
+    ASSERT_TRUE(WaitForItemText(window, IDC_CANCEL, L"Finish", 30000));
+    EXPECT_TRUE(state.installAborted);
+    ClickButton(window, IDC_CANCEL, false);
+    ASSERT_TRUE(wizard.WaitEnd(30000));
+    EXPECT_EQ(1603, wizard.ExitCode());
+    EXPECT_EQ(INVALID_FILE_ATTRIBUTES, GetFileAttributesW((dir / L"dest\\a.txt").c_str()));
 }
 
 }  // namespace

@@ -3,11 +3,14 @@
 // Windows requirement, against a real package and the wizard's template.
 #include <gtest/gtest.h>
 
+#include <objbase.h>
+
 #include <string>
 #include <vector>
 
 #include "app/installer_state.h"
 #include "base/registry.h"
+#include "engine/shortcuts.h"
 #include "engine/uninstall_record.h"
 #include "package/package_fixture.h"
 #include "package/setup_files.h"
@@ -138,6 +141,29 @@ TEST_F(WizardSettings, RememberedPathReplacesTheScriptsFolderOnlyWhenPresent) {
     EXPECT_TRUE(state.saveInstallPath);
 }
 
+// "[LocateInstall]": the folder of the shortcut's target, when the shortcut
+// is there; the script's folder otherwise.
+TEST_F(WizardSettings, LocateInstallTakesTheFolderOfTheShortcutsTarget) {
+    ScratchFolder dir;
+    CreateDirectoryW((dir / L"Located").c_str(), nullptr);
+    ASSERT_TRUE(WriteBytes(dir / L"Located\\tool.exe", "MZ"));
+    ShortcutDefinition shortcut;
+    shortcut.target = (dir / L"Located\\tool.exe").c_str();
+    CoInitialize(nullptr);
+    ASSERT_GE(CreateShortcut((dir / L"Tool.lnk").c_str(), shortcut), 0);
+    for (bool present : {true, false}) {
+        ResetSettings();
+        std::string link = std::string(WString((dir / (present ? L"Tool.lnk" : L"Missing.lnk")).c_str()).ToAnsi());
+        Loaded r;
+        Load("[Project Name]\r\nTool\r\n[Install To]\r\nC:\\Script Folder\\\r\n[LocateInstall]\r\n" + link + "\r\n",
+             r);
+        std::wstring expected = present ? dir / L"Located\\" : L"C:\\Script Folder\\";
+        EXPECT_EQ(expected, std::wstring(state.installPath)) << present;
+        EXPECT_EQ(expected, r.shown) << present;
+    }
+    CoUninitialize();
+}
+
 // Nothing located by the script: the folder comes from the record that the
 // product's uninstall entry names.
 TEST_F(WizardSettings, EarlierInstallIsFoundThroughItsUninstallEntry) {
@@ -156,14 +182,17 @@ TEST_F(WizardSettings, EarlierInstallIsFoundThroughItsUninstallEntry) {
     EXPECT_EQ(L"C:\\Earlier Place\\", r.shown);
 }
 
-TEST_F(WizardSettings, InstallToOptionRunsToTheEndOfTheCommandLine) {
+TEST_F(WizardSettings, InstallToOptionInItsForms) {
     struct Case {
         const wchar_t* commandLine;
         const wchar_t* expected;
     } cases[] = {
         {L"setup.exe --silent --installto=\"C:\\My Apps\\Tool\"", L"C:\\My Apps\\Tool"},
-        // Whatever follows becomes part of the folder.
-        {L"setup.exe --installto=\"C:\\My Apps\\Tool\" --silent", L"C:\\My Apps\\Tool\" --silent"},
+        // A quoted folder ends at its closing quote; quoted whole, anywhere.
+        {L"setup.exe --installto=\"C:\\My Apps\\Tool\" --silent", L"C:\\My Apps\\Tool"},
+        {L"setup.exe \"--installto=C:\\My Apps\\Tool\" --silent", L"C:\\My Apps\\Tool"},
+        // Unquoted, whatever follows becomes part of the folder.
+        {L"setup.exe --installto=C:\\My Apps\\Tool --silent", L"C:\\My Apps\\Tool --silent"},
         {L"setup.exe --installto D:\\Plain", L" D:\\Plain"},
         {L"setup.exe <installto>\"D:\\Old Form\"", L"\"D:\\Old Form\""},
         {L"setup.exe <installto>D:\\Old --installto=E:\\New", L"E:\\New"},

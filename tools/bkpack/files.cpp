@@ -28,6 +28,21 @@ bool WriteFileAtomically(const std::wstring& path, const Bytes& data, std::strin
     return RenameIntoPlace(partial, path, error);
 }
 
+bool ScratchFile::Create(const std::wstring& path, const Bytes& data, std::string& error) {
+    Remove();
+    if (!WriteWholeFile(path, data, error)) {
+        RemoveFile(path);
+        return false;
+    }
+    path_ = path;
+    return true;
+}
+
+void ScratchFile::Remove() {
+    if (!path_.empty()) RemoveFile(path_);
+    path_.clear();
+}
+
 std::string Utf8(const std::wstring& text) {
     std::string out;
     for (size_t i = 0; i < text.size(); i++) {

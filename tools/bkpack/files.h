@@ -63,6 +63,34 @@ bool IsRegularFile(const std::wstring& path);
 // Creates every missing folder on the way to the file path.
 void MakeParentFolders(const std::wstring& path);
 
+struct FolderListing {
+    std::wstring name;
+    bool folder;
+};
+// What lies directly in the folder path, in no order, without "." and "..";
+// links are followed. False when path is no folder that can be read.
+bool ListFolder(const std::wstring& path, std::vector<FolderListing>& items);
+
+// A file that exists while its owner lives: written by Create, deleted by
+// the destructor or the next Create.
+class ScratchFile {
+public:
+    ScratchFile() = default;
+    ~ScratchFile() { Remove(); }
+    ScratchFile(const ScratchFile&) = delete;
+    ScratchFile& operator=(const ScratchFile&) = delete;
+
+    bool Create(const std::wstring& path, const Bytes& data, std::string& error);
+    const std::wstring& Path() const { return path_; }
+
+private:
+    void Remove();
+    std::wstring path_;
+};
+
+// Writes data to the standard output unchanged (no line-break translation).
+bool WriteStandardOutput(const Bytes& data);
+
 // Entry names are stored in the ANSI code page: the system's on Windows,
 // Windows-1252 (Western European) elsewhere. False for text it cannot hold.
 bool AnsiToWide(const std::string& name, std::wstring& out);

@@ -1,7 +1,9 @@
 // The builder's files on Linux: wide paths become UTF-8, and the
 // backslashes of names taken from an install script become slashes.
+#include <dirent.h>
 #include <errno.h>
 #include <fcntl.h>
+#include <stdio.h>
 #include <string.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -127,6 +129,25 @@ void MakeParentFolders(const std::wstring& path) {
     std::string native = Native(path);
     for (size_t at = native.find('/', 1); at != std::string::npos; at = native.find('/', at + 1))
         mkdir(native.substr(0, at).c_str(), 0777);
+}
+
+bool ListFolder(const std::wstring& path, std::vector<FolderListing>& items) {
+    std::string native = Native(path);
+    DIR* dir = opendir(native.c_str());
+    if (!dir) return false;
+    if (native.empty() || native.back() != '/') native += '/';
+    while (dirent* entry = readdir(dir)) {
+        std::string name = entry->d_name;
+        struct stat info;
+        if (name == "." || name == ".." || stat((native + name).c_str(), &info) != 0) continue;
+        if (S_ISDIR(info.st_mode) || S_ISREG(info.st_mode)) items.push_back({FromUtf8(name), S_ISDIR(info.st_mode)});
+    }
+    closedir(dir);
+    return true;
+}
+
+bool WriteStandardOutput(const Bytes& data) {
+    return fwrite(data.data(), 1, data.size(), stdout) == data.size() && fflush(stdout) == 0;
 }
 
 bool AnsiToWide(const std::string& name, std::wstring& out) {

@@ -1,4 +1,7 @@
 // The builder's files on Windows: wide paths as they are given.
+#include <fcntl.h>
+#include <io.h>
+#include <stdio.h>
 #include <windows.h>
 
 #include "files.h"
@@ -97,6 +100,28 @@ bool IsRegularFile(const std::wstring& path) {
 void MakeParentFolders(const std::wstring& path) {
     for (size_t at = path.find_first_of(L"\\/", 3); at != std::wstring::npos; at = path.find_first_of(L"\\/", at + 1))
         CreateDirectoryW(path.substr(0, at).c_str(), nullptr);
+}
+
+bool ListFolder(const std::wstring& path, std::vector<FolderListing>& items) {
+    std::wstring pattern = path;
+    if (!pattern.empty() && pattern.back() != L'\\' && pattern.back() != L'/') pattern += L'\\';
+    WIN32_FIND_DATAW found;
+    HANDLE h = FindFirstFileW((pattern + L"*").c_str(), &found);
+    // A folder without even "." and ".." (a drive's empty root) is empty.
+    if (h == INVALID_HANDLE_VALUE) return GetLastError() == ERROR_FILE_NOT_FOUND;
+    do {
+        std::wstring name = found.cFileName;
+        if (name != L"." && name != L"..")
+            items.push_back({name, (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0});
+    } while (FindNextFileW(h, &found));
+    FindClose(h);
+    return true;
+}
+
+bool WriteStandardOutput(const Bytes& data) {
+    fflush(stdout);
+    _setmode(_fileno(stdout), _O_BINARY);
+    return fwrite(data.data(), 1, data.size(), stdout) == data.size() && fflush(stdout) == 0;
 }
 
 bool AnsiToWide(const std::string& name, std::wstring& out) {

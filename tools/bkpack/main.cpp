@@ -8,8 +8,11 @@
 #include "files.h"
 #include "language_check.h"
 #include "pack_writer.h"
+#include "package/package_format.h"
+#include "pe_resources.h"
 #include "package_view.h"
 #include "script_check.h"
+#include "script_expand.h"
 #include "script_refs.h"
 #include "stub_embed.h"
 
@@ -21,6 +24,7 @@ const char kUsage[] =
     "  bkpack build SCRIPT FILES_DIR --stub STUB -o OUT [options]   installer (stub + package)\n"
     "  bkpack pack SCRIPT FILES_DIR -o OUT.pkg [options]            bare package\n"
     "  bkpack check SCRIPT [FILES_DIR]                              the script's mistakes\n"
+    "  bkpack build|pack SCRIPT FILES_DIR --list-expanded           the script as it is packed\n"
     "  bkpack list FILE                                             one line per entry\n"
     "  bkpack verify FILE                                           exit 0 when sound\n"
     "  bkpack extract FILE DIR                                      every entry into DIR\n"
@@ -34,16 +38,25 @@ const char kBuildHelp[] =
     "Packs SCRIPT as setup.dat and every entry it refers to: line 1 of each [CopyFile],\n"
     "the data line of each BINARY [Registry] value, and the entry of a <TempInstall>\n"
     "program in [RunFile] and [RunAndWaitFile]. Entries are found relative to FILES_DIR.\n"
+    "A [CopyFile] whose entry ends with a backslash (a folder) or holds * or ? (a pattern)\n"
+    "is written out as one [CopyFile] per file it names; setup.dat holds only those.\n"
     "'build' embeds the package into a copy of STUB; 'pack' writes the package alone.\n"
+    "'build' also packs STUB as setup.uni: an install writes it as the product's\n"
+    "uninstaller, the program without the package (not for [NoUnInstall] or containers).\n"
     "\n"
     "  --banner BMP        the wizard's banner, packed as setup.bmp\n"
     "  --licence TXT       the licence text, packed as setup.lic\n"
     "  --add FILE[=NAME]   a further entry (repeatable), named NAME or FILE's own name\n"
+    "  --uninstaller EXE   ('build') the program an install leaves as the product's\n"
+    "                      uninstaller (default: STUB); give a stub you signed for a\n"
+    "                      signed uninstaller\n"
     "  --level N           LZMA preset 0-9 (default 9)\n"
     "  --extreme           slower, sometimes smaller\n"
     "  --threads N         entries compressed at once (default: one per core)\n"
     "  --quiet             no progress lines\n"
     "  --strict            the script's mistakes ('bkpack check') stop the build\n"
+    "  --list-expanded     print the script as it would be packed, folders written out,\n"
+    "                      and build nothing (-o and --stub are not needed)\n"
     "\n"
     "The same inputs always give the same bytes, whatever --threads and whether bkpack\n"
     "runs on Windows or Linux. The output appears only when complete.\n";
@@ -53,7 +66,9 @@ const char kCheckHelp[] =
     "Warns of what the installer would pass over in silence: a line that looks like\n"
     "a section header but is none, a section short of lines, an unknown placeholder, a registry root, type\n"
     "or DWORD it cannot use, an entry name it cannot pack (or, with FILES_DIR, that is missing), and no\n"
-    "[Project Name]. Of a language file (named setup.lng.TAG): lines without '=', unknown identifiers,\n"
+    "[Project Name]. With FILES_DIR it checks the script with its folder sections written out, and warns\n"
+    "of a folder or pattern that names no file, a destination given twice, and files whose names differ\n"
+    "only in letter case. Of a language file (named setup.lng.TAG): lines without '=', unknown identifiers,\n"
     "placeholders other than the English text's, and the identifiers it lacks. Exit 0 when there is nothing\n"
     "to say. 'build' and 'pack' warn the same way first, of the script and of each --add'ed language file.\n";
 const char kListHelp[] = "bkpack list FILE\n\nPrints name, packed size, unpacked size and whether the checksum holds.\n";
@@ -85,10 +100,11 @@ struct Source {
 };
 
 struct BuildArgs {
-    std::wstring script, filesDir, stub, out, banner, licence;
+    std::wstring script, filesDir, stub, out, banner, licence, uninstaller;
     std::vector<std::wstring> adds;
     PackSettings settings;
     bool strict = false;
+    bool listExpanded = false;
 };
 
 bool ParseBuildArgs(int argc, wchar_t** argv, bool withStub, BuildArgs& a, std::string& error) {
@@ -102,8 +118,10 @@ bool ParseBuildArgs(int argc, wchar_t** argv, bool withStub, BuildArgs& a, std::
             a.settings.quiet = true;
         } else if (arg == L"--strict") {
             a.strict = true;
+        } else if (arg == L"--list-expanded") {
+            a.listExpanded = true;
         } else if (arg == L"--stub" || arg == L"-o" || arg == L"--banner" || arg == L"--licence" ||
-                   arg == L"--add" || arg == L"--level" || arg == L"--threads") {
+                   arg == L"--add" || arg == L"--level" || arg == L"--threads" || arg == L"--uninstaller") {
             if (!hasValue) {
                 error = Utf8(arg) + " needs a value";
                 return false;
@@ -114,6 +132,7 @@ bool ParseBuildArgs(int argc, wchar_t** argv, bool withStub, BuildArgs& a, std::
             if (arg == L"--banner") a.banner = value;
             if (arg == L"--licence") a.licence = value;
             if (arg == L"--add") a.adds.push_back(value);
+            if (arg == L"--uninstaller") a.uninstaller = value;
             if (arg == L"--level") {
                 if (value.size() != 1 || value[0] < L'0' || value[0] > L'9') {
                     error = "--level takes 0 to 9";
@@ -143,15 +162,38 @@ bool ParseBuildArgs(int argc, wchar_t** argv, bool withStub, BuildArgs& a, std::
     }
     a.script = positional[0];
     a.filesDir = positional[1];
+    if (a.listExpanded) return true;
     if (a.out.empty()) error = "-o OUT is missing";
     if (withStub && a.stub.empty()) error = "--stub STUB is missing";
+    if (!withStub && !a.uninstaller.empty()) error = "--uninstaller belongs to 'build'";
     return error.empty();
+}
+
+// The program an install of this script leaves as the uninstaller: none
+// when it leaves none ("[NoUnInstall]") or runs other installers.
+bool NeedsUninstaller(const Bytes& script) {
+    for (const std::string& line : ScriptLines(script))
+        if (line == "[NoUnInstall]" || line == "[InstallContainer]") return false;
+    return true;
+}
+
+bool AddUninstaller(const BuildArgs& a, std::vector<Source>& sources, std::string& error) {
+    const std::wstring& program = a.uninstaller.empty() ? a.stub : a.uninstaller;
+    Bytes bytes;
+    if (!ReadWholeFile(program, bytes, error)) return false;
+    if (!IsPeFile(bytes)) {
+        error = "the uninstaller '" + Utf8(program) + "' is not a Windows program (no PE header)";
+        return false;
+    }
+    sources.push_back({package_format::kUninstallerEntry, program});
+    return true;
 }
 
 // Every entry with its name checked: representable in the ANSI code page,
 // at most 254 bytes, and unique as the installer looks names up.
-bool CollectSources(const BuildArgs& a, const Bytes& script, std::vector<Source>& sources, std::string& error) {
-    sources.push_back({"setup.dat", a.script});
+bool CollectSources(const BuildArgs& a, const std::wstring& scriptPath, const Bytes& script,
+                    std::vector<Source>& sources, std::string& error) {
+    sources.push_back({"setup.dat", scriptPath});
     if (!a.banner.empty()) sources.push_back({"setup.bmp", a.banner});
     if (!a.licence.empty()) sources.push_back({"setup.lic", a.licence});
     for (const std::string& name : ScriptReferences(script)) {
@@ -179,7 +221,7 @@ bool CollectSources(const BuildArgs& a, const Bytes& script, std::vector<Source>
             error = "the script names an empty entry";
             return false;
         }
-        if (name.size() > 254) {
+        if (name.size() > kMaxEntryName) {
             error = "the entry name '" + name.substr(0, 40) + "...' is longer than 254 bytes";
             return false;
         }
@@ -192,20 +234,44 @@ bool CollectSources(const BuildArgs& a, const Bytes& script, std::vector<Source>
     return true;
 }
 
-// The script's findings on the standard error; how many there were.
-size_t CheckScriptFile(const std::wstring& path, const Bytes& script, const std::wstring* filesDir, bool strict) {
+// The folders of FILES_DIR, their names in the ANSI code page.
+FolderLister FilesDirLister(const std::wstring& filesDir) {
+    return [filesDir](const std::string& folder, std::vector<ListedItem>& items) {
+        std::wstring wide;
+        std::vector<FolderListing> found;
+        if (!AnsiToWide(folder, wide) || !ListFolder(Joined(filesDir, wide), found)) return false;
+        for (const FolderListing& f : found) {
+            ListedItem item;
+            item.folder = f.folder;
+            item.ansi = WideToAnsi(f.name, item.name);
+            if (!item.ansi) item.name = Utf8(f.name);
+            items.push_back(item);
+        }
+        return true;
+    };
+}
+
+// The script's findings on the standard error; how many there were. With
+// FILES_DIR, packed becomes the script with its folder sections written out.
+size_t CheckScriptFile(const std::wstring& path, const Bytes& script, const std::wstring* filesDir, bool strict,
+                       Bytes& packed) {
     ScriptCheckHost host;
     host.isAnsiText = [](const std::string& name) {
         std::wstring wide;
         return AnsiToWide(name, wide);
     };
-    if (filesDir)
-        host.entryExists = [filesDir](const std::string& name) {
-            std::wstring wide;
-            AnsiToWide(name, wide);
-            return IsRegularFile(Joined(*filesDir, wide));
-        };
-    return PrintFindings(Utf8(path), CheckScript(script, host), strict);
+    if (!filesDir) {
+        packed = script;
+        return PrintFindings(Utf8(path), CheckScript(script, host), strict);
+    }
+    host.entryExists = [filesDir](const std::string& name) {
+        std::wstring wide;
+        AnsiToWide(name, wide);
+        return IsRegularFile(Joined(*filesDir, wide));
+    };
+    ExpandedScript expanded = ExpandScript(script, FilesDirLister(*filesDir));
+    packed = expanded.bytes;
+    return PrintFindings(Utf8(path), CheckExpandedScript(expanded, host), strict);
 }
 
 // A language file's findings on the standard error; how many there were.
@@ -227,14 +293,14 @@ int Check(int argc, wchar_t** argv) {
         if (argv[i][0] == L'-') return Fail("unknown option " + Utf8(argv[i]));
     std::wstring path = argv[2];
     std::wstring filesDir = argc == 4 ? argv[3] : L"";
-    Bytes script;
+    Bytes script, packed;
     std::string error;
     if (argc == 3 && IsLanguageFileName(BaseName(path))) {
         size_t found = CheckLanguageFileAt(path, false, error);
         return error.empty() ? (found ? 1 : 0) : Fail(error);
     }
     if (!ReadWholeFile(path, script, error)) return Fail(error);
-    return CheckScriptFile(path, script, argc == 4 ? &filesDir : nullptr, false) ? 1 : 0;
+    return CheckScriptFile(path, script, argc == 4 ? &filesDir : nullptr, false, packed) ? 1 : 0;
 }
 
 int Build(int argc, wchar_t** argv, bool withStub) {
@@ -242,17 +308,23 @@ int Build(int argc, wchar_t** argv, bool withStub) {
     BuildArgs a;
     std::string error;
     if (!ParseBuildArgs(argc, argv, withStub, a, error)) return Fail(error);
-    Bytes script;
+    Bytes script, packed;
     if (!ReadWholeFile(a.script, script, error)) return Fail(error);
-    if (CheckScriptFile(a.script, script, &a.filesDir, a.strict) && a.strict)
+    if (CheckScriptFile(a.script, script, &a.filesDir, a.strict, packed) && a.strict)
         return Fail("the script has mistakes (see above); nothing written");
+    if (a.listExpanded) return WriteStandardOutput(packed) ? 0 : Fail("cannot write the standard output");
+    // The written-out script is packed from a file beside the output while
+    // the package is built.
+    ScratchFile expanded;
+    if (packed != script && !expanded.Create(a.out + L".setup.dat", packed, error)) return Fail(error);
     std::vector<Source> sources;
-    if (!CollectSources(a, script, sources, error)) return Fail(error);
+    if (!CollectSources(a, packed != script ? expanded.Path() : a.script, packed, sources, error)) return Fail(error);
     size_t languageFindings = 0;
     for (const Source& source : sources)
         if (IsLanguageFileName(source.name)) languageFindings += CheckLanguageFileAt(source.path, a.strict, error);
     if (!error.empty()) return Fail(error);
     if (languageFindings && a.strict) return Fail("a language file has mistakes (see above); nothing written");
+    if (withStub && NeedsUninstaller(packed) && !AddUninstaller(a, sources, error)) return Fail(error);
     std::vector<PackInput> inputs(sources.size());
     for (size_t i = 0; i < sources.size(); i++) inputs[i] = {sources[i].name, sources[i].path};
     Bytes package;

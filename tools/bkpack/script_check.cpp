@@ -17,8 +17,6 @@ const char* const kPlaceholders[] = {
 const char kTempInstall[] = "<TempInstall>";
 const char* const kRoots[] = {"HKLM", "HKCU", "HKCR", "HKCC", "HKU"};
 const char* const kTypes[] = {"STRING", "DWORD", "BINARY"};
-// The package format stores a name with its NUL in at most 255 bytes.
-const size_t kMaxEntryName = 254;
 const char kUtf8Mark[] = "\xEF\xBB\xBF";
 
 // Edit distance, ignoring ASCII case.
@@ -63,12 +61,6 @@ bool OneOf(const std::string& word, const char* const (&known)[N]) {
     return false;
 }
 
-std::string Trimmed(const std::string& line) {
-    size_t first = line.find_first_not_of(" \t");
-    if (first == std::string::npos) return std::string();
-    return line.substr(first, line.find_last_not_of(" \t") - first + 1);
-}
-
 // Text with bytes above 127 that all form UTF-8 sequences: most likely
 // saved as UTF-8, which the installer would read as other characters.
 bool LooksLikeUtf8(const std::string& text) {
@@ -93,11 +85,16 @@ bool IsWordChar(char c) {
 
 class Checker {
 public:
-    Checker(const ScriptCheckHost& host, std::vector<ScriptFinding>& out) : host_(host), out_(out) {}
+    Checker(const ScriptCheckHost& host, const std::vector<size_t>* origin, std::vector<ScriptFinding>& out)
+        : host_(host), origin_(origin), out_(out) {}
     void Run(const std::vector<std::string>& lines);
 
 private:
-    void Add(size_t index, const std::string& text) { out_.push_back({index + 1, text}); }
+    // The 1-based number a line is told by.
+    size_t Number(size_t index) const {
+        return origin_ && index < origin_->size() ? (*origin_)[index] + 1 : index + 1;
+    }
+    void Add(size_t index, const std::string& text) { out_.push_back({Number(index), text}); }
     void NotAHeader(size_t index, const std::string& line);
     void Params(const ScriptSection& section, size_t header, const std::vector<std::string>& params);
     void Placeholders(size_t index, const std::string& line, bool program);
@@ -107,6 +104,7 @@ private:
     void EntryName(size_t index, const std::string& section, const std::string& name);
 
     const ScriptCheckHost& host_;
+    const std::vector<size_t>* origin_;
     std::vector<ScriptFinding>& out_;
 };
 
@@ -277,7 +275,7 @@ void Checker::Run(const std::vector<std::string>& lines) {
         if (missing && i < lines.size()) {
             // Checking resumes at that header: the installer would not, but
             // the fault is here, and the next section is worth checking too.
-            Add(header, need + "but line " + std::to_string(i + 1) + " is the header '" + lines[i] +
+            Add(header, need + "but line " + std::to_string(Number(i)) + " is the header '" + lines[i] +
                             "', which the installer would read as one of them" + add);
         } else if (missing) {
             Add(header, need + "but the file ends after " + std::to_string(params.size()) + " of them" + add);
@@ -293,9 +291,10 @@ void Checker::Run(const std::vector<std::string>& lines) {
 
 }  // namespace
 
-std::vector<ScriptFinding> CheckScript(const Bytes& script, const ScriptCheckHost& host) {
+std::vector<ScriptFinding> CheckScript(const Bytes& script, const ScriptCheckHost& host,
+                                       const std::vector<size_t>* origin) {
     std::vector<ScriptFinding> findings;
-    Checker(host, findings).Run(ScriptLines(script));
+    Checker(host, origin, findings).Run(ScriptLines(script));
     std::stable_sort(findings.begin(), findings.end(),
                      [](const ScriptFinding& a, const ScriptFinding& b) { return a.line < b.line; });
     return findings;

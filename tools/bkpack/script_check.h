@@ -26,8 +26,11 @@ struct ScriptCheckHost {
     std::function<bool(const std::string& entry)> isAnsiText;
 };
 
-// In line order.
-std::vector<ScriptFinding> CheckScript(const Bytes& script, const ScriptCheckHost& host);
+// In line order. origin, when given, holds for each line of script the
+// 0-based line it is told as (a written-out script tells the folder
+// section's).
+std::vector<ScriptFinding> CheckScript(const Bytes& script, const ScriptCheckHost& host,
+                                       const std::vector<size_t>* origin = nullptr);
 
 // Prints each finding as "SCRIPT:LINE: warning: TEXT" ("error:" when
 // strict) to the standard error; returns how many there were.

@@ -48,6 +48,12 @@ void AddOnce(std::vector<std::string>& names, const std::string& name) {
 
 char FoldAscii(char c) { return (c >= 'A' && c <= 'Z') ? (char)(c - 'A' + 'a') : c; }
 
+std::string Trimmed(const std::string& line) {
+    size_t first = line.find_first_not_of(" \t");
+    if (first == std::string::npos) return std::string();
+    return line.substr(first, line.find_last_not_of(" \t") - first + 1);
+}
+
 bool SameEntryName(const std::string& a, const std::string& b) {
     if (a.size() != b.size()) return false;
     for (size_t i = 0; i < a.size(); i++)
@@ -55,7 +61,7 @@ bool SameEntryName(const std::string& a, const std::string& b) {
     return true;
 }
 
-std::vector<std::string> ScriptLines(const Bytes& script) {
+std::vector<std::string> ScriptLines(const Bytes& script, std::vector<size_t>* ends) {
     std::vector<std::string> lines;
     std::string line;
     bool pending = false;
@@ -64,6 +70,7 @@ std::vector<std::string> ScriptLines(const Bytes& script) {
         if (c == '\r' || c == '\n') {
             if (c == '\r' && i + 1 < script.size() && script[i + 1] == '\n') i++;
             lines.push_back(line);
+            if (ends) ends->push_back(i + 1);
             line.clear();
             pending = false;
         } else if (c != 0) {
@@ -71,7 +78,10 @@ std::vector<std::string> ScriptLines(const Bytes& script) {
             pending = true;
         }
     }
-    if (pending) lines.push_back(line);
+    if (pending) {
+        lines.push_back(line);
+        if (ends) ends->push_back(script.size());
+    }
     return lines;
 }
 

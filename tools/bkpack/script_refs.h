@@ -58,8 +58,14 @@ bool SectionEntry(const ScriptSection& section, const std::vector<std::string>& 
 // case, as the installer looks names up) is listed once.
 std::vector<std::string> ScriptReferences(const Bytes& script);
 // The script's lines with the installer's line-break rules (CR LF, LF or CR;
-// NUL bytes dropped).
-std::vector<std::string> ScriptLines(const Bytes& script);
+// NUL bytes dropped). ends, when given, receives the offset just past each
+// line's break.
+std::vector<std::string> ScriptLines(const Bytes& script, std::vector<size_t>* ends = nullptr);
+// The package format stores a name with its NUL in at most 255 bytes.
+const size_t kMaxEntryName = 254;
+
+// The line without the spaces and tabs around it.
+std::string Trimmed(const std::string& line);
 // Equal ignoring ASCII letter case, as the installer compares entry names
 // and placeholders.
 bool SameEntryName(const std::string& a, const std::string& b);

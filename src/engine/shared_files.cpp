@@ -1,0 +1,129 @@
+#include "engine/shared_files.h"
+
+#include <windows.h>
+
+#include "app/installer_state.h"
+#include "base/lists.h"
+#include "base/protected_folders.h"
+#include "base/registry.h"
+#include "base/run_log.h"
+
+namespace {
+
+const wchar_t kSharedDlls[] = L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\SharedDLLs";
+const wchar_t kCurrentVersionKey[] = L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion";
+const wchar_t* const kNativeFolderValues[] = {L"ProgramW6432Dir", L"CommonW6432Dir"};
+
+// The files counted for the product being installed: a script may name one
+// destination twice, and its product uses it once. Namespace-scope objects:
+// the guard of a function-local static drags in the exception runtime.
+StringList counted;
+WString countedFor;
+
+// The full path without "." and "..", with long names where the path
+// exists: one name per file, whatever the record spelt.
+WString CanonicalPath(const wchar_t* path) {
+    wchar_t buffer[1024];
+    DWORD n = GetFullPathNameW(path, 1024, buffer, nullptr);
+    WString result = (n > 0 && n < 1024) ? WString(buffer) : WString(path);
+    n = GetLongPathNameW(result, buffer, 1024);
+    if (n > 0 && n < 1024) result = buffer;
+    return result;
+}
+
+// path lies below folder (given without a trailing backslash).
+bool IsBelow(const WString& path, WString folder) {
+    folder.StripTrailingBackslashes();
+    int32_t n = folder.Length() - 1;
+    return n > 0 && path.Length() - 1 > n + 1 && path.CharAt(n + 1) == L'\\' && Compare(path.Left(n), folder, true) == 0;
+}
+
+// The value's name and registry view for a file.
+void CountLocation(const wchar_t* path, WString& name, REGSAM& view) {
+    name = CanonicalPath(path);
+    view = 0;
+    if (!state.isWow64) return;
+    // The native System folder, which this 32-bit process reaches as
+    // "Sysnative", is "System32" to the 64-bit programs that share it.
+    wchar_t windows[MAX_PATH] = {0};
+    GetWindowsDirectoryW(windows, MAX_PATH);
+    WString native(windows);
+    native.EnsureTrailingBackslash();
+    WString system32 = native;
+    native.Append(L"Sysnative");
+    system32.Append(L"System32");
+    if (IsBelow(name, native)) {
+        name = system32.Append(name.From(native.Length()));
+        view = KEY_WOW64_64KEY;
+        return;
+    }
+    for (const wchar_t* value : kNativeFolderValues) {
+        WString folder = ReadStringValue(value, HKEY_LOCAL_MACHINE, kCurrentVersionKey);
+        if (!folder.IsEmpty() && IsBelow(name, folder)) view = KEY_WOW64_64KEY;
+    }
+}
+
+bool ReadCount(const RegKey& key, const wchar_t* name, DWORD& count) {
+    DWORD type = 0, size = sizeof count;
+    count = 0;
+    return RegQueryValueExW(key.Handle(), name, nullptr, &type, (BYTE*)&count, &size) == ERROR_SUCCESS &&
+           type == REG_DWORD && size == sizeof count;
+}
+
+void WriteCount(const RegKey& key, const wchar_t* name, DWORD count) {
+    RegSetValueExW(key.Handle(), name, 0, REG_DWORD, (const BYTE*)&count, sizeof count);
+    RunLog(L"shared file '%s': %lu use(s)", name, count);
+}
+
+}  // namespace
+
+bool InProductFolder(const wchar_t* path) {
+    if (state.installPath.IsEmpty()) return false;
+    WString folder = CanonicalPath(state.installPath);
+    WString file = CanonicalPath(path);
+    if (IsBelow(file, folder)) return true;
+    // Spellings the text does not tell apart (a link, a mapped drive): the
+    // folders above the file, by identity.
+    FolderIdentity product, above;
+    if (!IdentifyFolder(folder, product)) return false;
+    for (WString up = file.FolderPart(); up.Length() - 1 > 3; up = up.FolderPart()) {
+        up.StripTrailingBackslashes();
+        if (IdentifyFolder(up, above) && SameIdentity(product, above)) return true;
+    }
+    return false;
+}
+
+void AddSharedUse(const wchar_t* path, bool existedBefore) {
+    if (Compare(countedFor, state.projectName, false) != 0) {
+        counted.DeleteAll();
+        countedFor = state.projectName;
+    }
+    if (InProductFolder(path)) return;
+    WString name;
+    REGSAM view;
+    CountLocation(path, name, view);
+    if (counted.Contains(name, true)) return;
+    counted.AddString(name);
+    RegKey key(KEY_QUERY_VALUE | KEY_SET_VALUE | view, HKEY_LOCAL_MACHINE, kSharedDlls);
+    if (!key.IsOpen()) return;
+    DWORD count;
+    if (!ReadCount(key, name, count)) count = existedBefore ? 1 : 0;
+    WriteCount(key, name, count + 1);
+}
+
+bool ReleaseSharedUse(const wchar_t* path) {
+    if (InProductFolder(path)) return true;
+    WString name;
+    REGSAM view;
+    CountLocation(path, name, view);
+    RegKey key(KEY_QUERY_VALUE | KEY_SET_VALUE | view, HKEY_LOCAL_MACHINE, kSharedDlls);
+    DWORD count;
+    if (!key.IsOpen() || !ReadCount(key, name, count)) return true;
+    if (count > 1) {
+        WriteCount(key, name, count - 1);
+        return false;
+    }
+    RegDeleteValueW(key.Handle(), name);
+    RunLog(L"shared file '%s': last use gone", (const wchar_t*)name);
+    return true;
+}
