@@ -2,6 +2,24 @@
 
 namespace package_format {
 
+namespace {
+
+// Built by the compiler: no table to fill at run time, where several
+// decoders would race to fill it.
+struct CrcTable {
+    uint32_t entries[256];
+    constexpr CrcTable() : entries() {
+        for (uint32_t i = 0; i < 256; i++) {
+            uint32_t c = i;
+            for (int k = 0; k < 8; k++) c = (c & 1) ? 0xEDB88320u ^ (c >> 1) : c >> 1;
+            entries[i] = c;
+        }
+    }
+};
+constexpr CrcTable kCrcTable;
+
+}  // namespace
+
 uint32_t AddBodyChunk(uint32_t sum, const uint8_t* data, uint32_t size) {
     uint32_t words = size / 4;
     for (uint32_t i = 0; i < words; i++) sum += Get32(data + i * 4);
@@ -42,6 +60,24 @@ bool ParseTrailer(const uint8_t* in, Trailer& trailer) {
     trailer.directoryOffset = Get32(in + 8);
     trailer.entryCount = Get32(in + 12);
     return Get32(in + 16) == kMagic1 && Get32(in + 20) == kMagic2;
+}
+
+bool ParseSolidHeader(const uint8_t* reserved, SolidHeader& out) {
+    out.blockCount = Get32(reserved + 4);
+    out.blockTableOffset = Get32(reserved + 8);
+    return Get32(reserved) == kSolidMarker;
+}
+
+void WriteSolidHeader(uint8_t* reserved, uint32_t blockCount, uint32_t blockTableOffset) {
+    Put32(reserved, kSolidMarker);
+    Put32(reserved + 4, blockCount);
+    Put32(reserved + 8, blockTableOffset);
+}
+
+uint32_t Crc32(uint32_t crc, const uint8_t* data, uint32_t size) {
+    crc = ~crc;
+    for (uint32_t i = 0; i < size; i++) crc = kCrcTable.entries[(crc ^ data[i]) & 0xFF] ^ (crc >> 8);
+    return ~crc;
 }
 
 }  // namespace package_format

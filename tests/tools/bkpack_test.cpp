@@ -156,6 +156,15 @@ TEST(Bkpack, VerifyNamesTheFault) {
     Bytes truncated = LayOut({PackedEntry{"t.txt", stream, (uint32_t)text.size()}});
     Bytes early = Packed("early");
     Poke32(early, 5, 50);
+    // Solid: a CRC-32 that does not match names its entry; a map that does
+    // not hold is refused before anything is decoded.
+    Bytes solid = LayOutSolid({{{"a.txt", "alpha alpha"}, {"b.txt", "beta beta"}}, {{"c.txt", "gamma"}}});
+    Bytes badCrc = solid;
+    badCrc[RecordAt(solid, 1) + 12] ^= 1;
+    SealPackage(badCrc);
+    Bytes overlap = solid;
+    Poke32(overlap, RecordAt(solid, 1) + 4, 3);
+    SealPackage(overlap);
     struct {
         const char* what;
         Bytes bytes;
@@ -168,6 +177,9 @@ TEST(Bkpack, VerifyNamesTheFault) {
         {"truncated stream", truncated, false, "corrupt or truncated"},
         {"early end marker", LayOut({PackedEntry{"e.txt", early, 50}}), true, "sound"},
         {"not a package", ToBytes(std::string(100, 'x')), false, "magic"},
+        {"solid", solid, true, "2 blocks"},
+        {"solid, wrong CRC-32", badCrc, false, "entry 'b.txt': its bytes do not match their CRC-32 (block 0"},
+        {"solid, overlapping entries", overlap, false, "two entries overlap"},
     };
     for (auto& c : cases) {
         SavePackage(pub.dir.Path(), c.bytes, L"v.pkg");
@@ -175,6 +187,27 @@ TEST(Bkpack, VerifyNamesTheFault) {
         EXPECT_EQ(c.sound ? 0u : 1u, run.exitCode) << c.what << ": " << run.output;
         EXPECT_NE(std::string::npos, run.output.find(c.reason)) << c.what << ": " << run.output;
     }
+}
+
+// --classic writes the layout of one stream per entry, as the writer always
+// has: the same bytes as the classic layout of the same streams.
+TEST(Bkpack, ClassicLayoutIsOneStreamPerEntry) {
+    Publisher pub;
+    WriteBytes(pub.Path(L"files\\two.txt"), "two two two");
+    WriteBytes(pub.Path(L"two.dat"), "[Project Name]\r\nTwo\r\n[CopyFile]\r\ntwo.txt\r\n<Destination>two.txt\r\n");
+    ProcessResult run = pub.Run(L"pack " + pub.Quoted(L"two.dat") + L" " + pub.Quoted(L"files") + L" -o " +
+                                pub.Quoted(L"c.pkg") + L" --quiet --classic --level 6");
+    ASSERT_EQ(0u, run.exitCode) << run.output;
+    Bytes expected = LayOut({Entry("setup.dat", ReadBytes(pub.Path(L"two.dat"))), Entry("two.txt", "two two two")});
+    EXPECT_TRUE(ToBytes(ReadBytes(pub.Path(L"c.pkg"))) == expected);
+    ASSERT_EQ(0u, pub.Run(pub.PackArgs(L"s.pkg") + L" --level 6").exitCode);
+    EXPECT_FALSE(ToBytes(ReadBytes(pub.Path(L"s.pkg"))) == expected) << "the default layout is solid";
+    ProcessResult list = pub.Run(L"list " + pub.Quoted(L"s.pkg"));
+    // A solid entry lists its block where a classic one lists its packed size.
+    for (const std::string& line : TextLines(list.output))
+        if (line.compare(0, 11, "readme.txt ") == 0) {
+            EXPECT_NE(std::string::npos, line.find(" #")) << line;
+        }
 }
 
 TEST(Bkpack, ExtractKeepsNamesInsideTheFolder) {
