@@ -51,7 +51,7 @@ private:
     void Registry();
     void HandToParent(const wchar_t* tag, const WString& name, const WString& key, const WString& data);
     void StartDecodingAhead();
-    bool InstallDecoded(const WString& entryName, const WString& target);
+    bool InstallDecoded(const WString& entryName, const WString& target, bool& failed);
 
     EventHandle* stop_;
     HWND owner_;
@@ -82,11 +82,7 @@ bool Worker::CopySection() {
     WString target;
     if (!SelectVariant(destination, destinations_, state.isWow64 != 0, target)) return true;
     bool failed = false;
-    if (decodeAhead_.Active()) {
-        if (!InstallDecoded(entry, target)) return false;
-    } else {
-        InstallFile(entry, target, failed, owner_);
-    }
+    if (!decodeAhead_.Active() || !InstallDecoded(entry, target, failed)) InstallFile(entry, target, failed, owner_);
     if (failed) return false;
     RegisterAppPath(target);
     return true;
@@ -111,20 +107,22 @@ void Worker::StartDecodingAhead() {
     delete[] order;
 }
 
-// False when the install must stop: the file failed, or the worker was asked
-// to stop while it waited for the file.
-bool Worker::InstallDecoded(const WString& entryName, const WString& target) {
+// Installs the file decoded ahead; false when it was not planned (the
+// caller then extracts it as from a classic package). failed: the file
+// failed, or the worker was asked to stop while it waited for it.
+bool Worker::InstallDecoded(const WString& entryName, const WString& target, bool& failed) {
     WString entry(entryName);
     ExpandPathMacros(entry);
     int32_t index = state.package->Package()->LastEntryIndex(entry);
     WString decoded;
     DecodeAhead::Outcome outcome = decodeAhead_.Take(index, decoded, stop_);
-    if (outcome == DecodeAhead::kStopped) return false;
-    bool failed = false;
-    InstallDecodedFile(entry, outcome == DecodeAhead::kReady ? (const wchar_t*)decoded : nullptr, target, failed,
-                       owner_);
+    if (outcome == DecodeAhead::kNotPlanned) return false;
+    failed = outcome == DecodeAhead::kStopped;
+    if (!failed)
+        InstallDecodedFile(entry, outcome == DecodeAhead::kReady ? (const wchar_t*)decoded : nullptr, target, failed,
+                           owner_);
     decodeAhead_.Release(index);
-    return !failed;
+    return true;
 }
 
 void Worker::CreateIcon() {

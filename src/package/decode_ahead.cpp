@@ -220,7 +220,7 @@ void DecodeAhead::DecodeBlocks(Decoder& d) {
 }
 
 DecodeAhead::Outcome DecodeAhead::Take(int32_t entry, WString& file, const EventHandle* stop) {
-    if (!Active() || entry < 0 || entry >= package_->EntryCount() || rankOf_[entry] < 0) return kFailed;
+    if (!Active() || entry < 0 || entry >= package_->EntryCount() || rankOf_[entry] < 0) return kNotPlanned;
     int32_t rank = rankOf_[entry];
     MutexLock lock(lock_);
     for (;;) {

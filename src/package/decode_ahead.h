@@ -26,7 +26,7 @@ class DecodeAhead {
 public:
     static const uint64_t kBacklogLimit = 64ull << 20;
     static const int32_t kMaxDecoders = 4;
-    enum Outcome { kReady, kFailed, kStopped };
+    enum Outcome { kReady, kFailed, kStopped, kNotPlanned };
 
     DecodeAhead() = default;
     ~DecodeAhead() { Stop(); }
@@ -40,7 +40,8 @@ public:
     bool Start(const InstallPackage& package, const WString& folder, const int32_t* order, int32_t count);
     bool Active() const { return wanted_ != nullptr; }
     // Waits until entry is decoded; file receives its path. kStopped when
-    // stop (the worker's) was signalled while waiting.
+    // stop (the worker's) was signalled while waiting; kNotPlanned for an
+    // entry not in the order given to Start.
     Outcome Take(int32_t entry, WString& file, const EventHandle* stop);
     // One take of entry is done: after its last, its file is deleted.
     void Release(int32_t entry);

@@ -5,8 +5,6 @@
 // are being decoded leaves no file behind.
 #include <gtest/gtest.h>
 
-#include <stdio.h>
-
 #include <map>
 
 #include "base/folders.h"
@@ -64,29 +62,6 @@ void ReadTree(const std::wstring& folder, const std::string& prefix, std::map<st
         else
             out[name] = ReadBytes((const wchar_t*)walker.Current());
     }
-}
-
-// The figures of the log's last "decoding ahead" summary; false without one.
-bool DecodingFigures(const std::wstring& log, uint64_t& decoded, uint64_t& taken, uint64_t& waited) {
-    bool found = false;
-    for (const std::string& line : ReadLogLines(log)) {
-        size_t at = line.find("decoding ahead: ");
-        unsigned long long d, t, w;
-        if (at != std::string::npos &&
-            sscanf(line.c_str() + at, "decoding ahead: %llu bytes decoded for %llu bytes taken; at most %llu", &d, &t,
-                   &w) == 3) {
-            decoded = d, taken = t, waited = w, found = true;
-        }
-    }
-    return found;
-}
-
-int CountPrivateFolders() {
-    int count = 0;
-    DirWalker walker(L"BKI*.tmp", TempFolder());
-    while (walker.Next())
-        if (walker.IsFolder()) count++;
-    return count;
 }
 
 TEST(SolidInstall, InstallsWhatTheClassicLayoutInstallsAndDecodesOnlyThat) {

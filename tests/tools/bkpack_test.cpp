@@ -2,7 +2,9 @@
 // out, and every bad input refused without a trace.
 #include <gtest/gtest.h>
 
+#include <map>
 #include <string>
+#include <vector>
 
 #include "base/folders.h"
 #include "package/package_fixture.h"
@@ -208,6 +210,53 @@ TEST(Bkpack, ClassicLayoutIsOneStreamPerEntry) {
         if (line.compare(0, 11, "readme.txt ") == 0) {
             EXPECT_NE(std::string::npos, line.find(" #")) << line;
         }
+}
+
+// Which entries share a block: those every machine installs; each variant
+// that only one kind of machine installs, the plain file its twins replace,
+// the entries taken by name, the setup files and a container's installers
+// of each bitness are apart.
+TEST(Bkpack, BlocksHoldWhatOneKindOfMachineInstalls) {
+    Publisher pub;
+    for (const wchar_t* name : {L"a.txt", L"b.txt", L"t.exe", L"tu.exe", L"t64.exe", L"l.dll", L"l64.dll", L"v.bin",
+                                L"i.exe", L"i64.exe"})
+        WriteBytes(pub.Path((std::wstring(L"files\\") + name).c_str()), std::string(name, name + wcslen(name)) + " bytes");
+    struct Case {
+        const char* script;
+        std::vector<std::vector<std::string>> together;  // each list one block, in block order
+    } cases[] = {
+        {"[CopyFile]\r\na.txt\r\n<Destination>a.txt\r\n[CopyFile]\r\nt.exe\r\n<Destination>t.exe\r\n"
+         "[CopyFile]\r\ntu.exe\r\n<Destination>t__BKI_UNICODE.exe\r\n[CopyFile]\r\nt64.exe\r\n<Destination>"
+         "t__BKI_WIN64.exe\r\n[CopyFile]\r\nl.dll\r\n<Destination>l.dll\r\n[CopyFile]\r\nl64.dll\r\n<Destination>"
+         "l__BKI_WIN64.dll\r\n[Registry]\r\nHKLM\r\nSoftware\\T\r\nBINARY\r\nV\r\nv.bin\r\n[CopyFile]\r\nb.txt\r\n"
+         "<Destination>b.txt\r\n",
+         {{"setup.dat"}, {"a.txt", "b.txt"}, {"t.exe"}, {"tu.exe", "l.dll"}, {"t64.exe", "l64.dll"}, {"v.bin"}}},
+        {"[InstallContainer]\r\n", {{"setup.dat"}, {"i.exe"}, {"i64.exe"}}},
+    };
+    for (const Case& c : cases) {
+        WriteBytes(pub.Path(L"blocks.dat"), std::string("[Project Name]\r\nBlocks\r\n") + c.script);
+        std::wstring adds = strstr(c.script, "[InstallContainer]")
+                                ? L" --add " + pub.Quoted(L"files\\i.exe") + L" --add " + pub.Quoted(L"files\\i64.exe") +
+                                      L"=i__BKI_WIN64.exe"
+                                : L"";
+        ProcessResult pack = pub.Run(L"pack " + pub.Quoted(L"blocks.dat") + L" " + pub.Quoted(L"files") + L" -o " +
+                                     pub.Quoted(L"b.pkg") + L" --quiet" + adds);
+        ASSERT_EQ(0u, pack.exitCode) << pack.output;
+        ProcessResult list = pub.Run(L"list " + pub.Quoted(L"b.pkg"));
+        std::map<std::string, std::vector<std::string>> blocks;
+        for (const std::string& line : TextLines(list.output)) {
+            std::vector<std::string> words;
+            for (size_t at = 0, end; at < line.size(); at = end + 1) {
+                end = line.find(' ', at);
+                if (end == std::string::npos) end = line.size();
+                if (end > at) words.push_back(line.substr(at, end - at));
+            }
+            if (words.size() == 4) blocks[words[1]].push_back(words[0] == "i__BKI_WIN64.exe" ? "i64.exe" : words[0]);
+        }
+        std::vector<std::vector<std::string>> found;
+        for (size_t b = 0; b < blocks.size(); b++) found.push_back(blocks["#" + std::to_string(b)]);
+        EXPECT_EQ(c.together, found) << list.output;
+    }
 }
 
 TEST(Bkpack, ExtractKeepsNamesInsideTheFolder) {

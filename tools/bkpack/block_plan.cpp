@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <string>
+#include <unordered_map>
 
 #include "script_refs.h"
 
@@ -9,9 +10,15 @@ namespace {
 
 const char kWin64[] = "__BKI_WIN64";
 const char kUnicode[] = "__BKI_UNICODE";
-const unsigned k64 = 1, k32 = 2;
+// Entries the worker asks for by name (a BINARY registry value, a
+// <TempInstall> program) are extracted alone: decoding ahead must not pass
+// over them.
+const unsigned k64 = 1, k32 = 2, kByName = 4;
 const uint64_t kMinSplit = 4ull << 20;
 const uint64_t kDictionary = 64ull << 20;
+// A split may lose at most this share of the group's bytes to content
+// repeated across its parts.
+const uint64_t kMostLostPerMille = 20;
 
 bool RemoveAll(std::string& text, const std::string& marker) {
     bool found = false;
@@ -41,18 +48,11 @@ std::vector<unsigned> Machines(const std::vector<PackInput>& inputs, const Bytes
         return machines;
     }
     std::vector<std::pair<std::string, std::string>> copies;
-    for (size_t i = 0; i < lines.size();) {
-        const ScriptSection* section = FindSection(lines[i++], kWorkerReader);
-        if (!section) continue;
-        std::vector<std::string> p;
-        for (int k = 0; k < section->lines; k++) p.push_back(i < lines.size() ? lines[i++] : std::string());
-        std::string name;
-        size_t at = 0;
-        if (!SectionEntry(*section, p, name, at)) continue;
-        if (std::string(section->header) == "[CopyFile]")
-            copies.push_back({name, p[1]});
+    for (const EntryReference& reference : WorkerReferences(script)) {
+        if (std::string(reference.section->header) == "[CopyFile]")
+            copies.push_back({reference.name, reference.params[1]});
         else
-            mark(name, k64 | k32);
+            mark(reference.name, kByName);
     }
     std::vector<std::string> destinations;
     for (const auto& copy : copies) destinations.push_back(copy.second);
@@ -67,6 +67,61 @@ std::vector<unsigned> Machines(const std::vector<PackInput>& inputs, const Bytes
         if (!named && machines[i] == 0) machines[i] = k64 | k32;
     }
     return machines;
+}
+
+// The content-defined chunks of a file (cut where a rolling hash of the
+// last bytes has its low 12 bits clear: some 4 KiB apart, the same cuts
+// wherever the content sits), each as (hash of its bytes, size).
+typedef std::vector<std::pair<uint64_t, uint32_t>> Chunks;
+
+void AddChunks(const std::wstring& path, Chunks& chunks) {
+    static uint64_t gear[256];
+    if (!gear[0])
+        for (uint64_t i = 0, x = 0x9E3779B97F4A7C15ull; i < 256; i++) gear[i] = (x = x * 6364136223846793005ull + 1442695040888963407ull) | 1;
+    InputFile file;
+    uint64_t size = 0;
+    std::string ignored;
+    if (!file.Open(path, size, ignored)) return;
+    std::vector<uint8_t> buffer(1 << 20);
+    uint64_t rolling = 0, hash = 0xCBF29CE484222325ull;
+    uint32_t length = 0;
+    for (int64_t got; (got = file.Read(buffer.data(), buffer.size())) > 0;)
+        for (int64_t i = 0; i < got; i++) {
+            rolling = (rolling << 1) + gear[buffer[i]];
+            hash = (hash ^ buffer[i]) * 0x100000001B3ull;
+            if (++length >= 1024 && ((rolling >> 40) & 0xFFF) == 0) {
+                chunks.push_back({hash, length});
+                hash = 0xCBF29CE484222325ull;
+                length = 0;
+            }
+        }
+    if (length) chunks.push_back({hash, length});
+}
+
+// Whether splitting a group into parts loses little: the bytes each part
+// must hold again because another part holds them (a chunk in k parts is
+// stored k times, in one block once) stay under kMostLostPerMille.
+bool SplitCostsLittle(const std::vector<PackInput>& inputs, const std::vector<std::vector<size_t>>& parts,
+                      uint64_t total) {
+    std::unordered_map<uint64_t, std::pair<size_t, uint32_t>> seen;  // hash: (parts holding it, last part)
+    std::unordered_map<uint64_t, uint32_t> sizes;
+    for (size_t p = 0; p < parts.size(); p++) {
+        Chunks chunks;
+        for (size_t i : parts[p]) AddChunks(inputs[i].path, chunks);
+        for (const auto& chunk : chunks) {
+            auto found = seen.find(chunk.first);
+            if (found == seen.end()) {
+                seen[chunk.first] = {1, (uint32_t)p};
+                sizes[chunk.first] = chunk.second;
+            } else if (found->second.second != p) {
+                found->second.first++;
+                found->second.second = (uint32_t)p;
+            }
+        }
+    }
+    uint64_t lost = 0;
+    for (const auto& chunk : seen) lost += (uint64_t)(chunk.second.first - 1) * sizes[chunk.first];
+    return lost * 1000 <= total * kMostLostPerMille;
 }
 
 }  // namespace
@@ -120,6 +175,9 @@ std::vector<std::vector<size_t>> PlanBlocks(const std::vector<PackInput>& inputs
             size_t least = std::min_element(load.begin(), load.end()) - load.begin();
             split[least].push_back(i);
             load[least] += sizes[i];
+        }
+        if (parts > 1 && !SplitCostsLittle(inputs, split, total)) {
+            split.assign(1, group);
         }
         for (std::vector<size_t>& part : split)
             if (!part.empty()) blocks.push_back(part);

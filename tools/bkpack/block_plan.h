@@ -2,7 +2,8 @@
 // entries in script order and skips the variants this machine does not use,
 // so entries are grouped by the machines that install them (64-bit Windows,
 // 32-bit Windows, both, neither): an install decodes no block it does not
-// need. setup.dat, setup.bmp and setup.lic, read at start, get a block each.
+// need. Entries the script takes by name elsewhere (registry data, programs
+// run from the temporary folder) are grouped apart, being extracted alone. setup.dat, setup.bmp and setup.lic, read at start, get a block each.
 // A group of 8 MiB or more is split in two, so that two cores decode at
 // once, and into a block per 64 MiB (the largest dictionary, past which a
 // split costs little) when larger; entries go, in script order, to the
