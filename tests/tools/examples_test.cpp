@@ -163,7 +163,8 @@ TEST(Examples, EachInstallsSilentlyAndIsRemoved) {
                                         BinPath(L"bkstub.exe") + L"\" -o \"" + exe + L"\" --level 0 --quiet --strict");
         ASSERT_EQ(0u, built.exitCode) << built.output;
         std::wstring dest = dir / L"dest", log = dir / L"run.log";
-        ProcessResult run = RunInstaller(exe, L"--silent --installto=\"" + dest + L"\" --log=\"" + log + L"\"");
+        // --installto takes the rest of the line: it comes last.
+        ProcessResult run = RunInstaller(exe, L"--silent --log=\"" + log + L"\" --installto=\"" + dest + L"\"");
         ASSERT_FALSE(run.timedOut);
         DWORD expected = win64 ? e.code64 : e.code32;
         EXPECT_EQ(expected, run.exitCode);
