@@ -5,15 +5,18 @@ namespace package_format {
 namespace {
 
 // Built by the compiler: no table to fill at run time, where several
-// decoders would race to fill it.
+// decoders would race to fill it. Four tables take four bytes a step, some
+// three times as fast as one: every decoded byte passes through here.
 struct CrcTable {
-    uint32_t entries[256];
+    uint32_t entries[4][256];
     constexpr CrcTable() : entries() {
         for (uint32_t i = 0; i < 256; i++) {
             uint32_t c = i;
             for (int k = 0; k < 8; k++) c = (c & 1) ? 0xEDB88320u ^ (c >> 1) : c >> 1;
-            entries[i] = c;
+            entries[0][i] = c;
         }
+        for (uint32_t i = 0; i < 256; i++)
+            for (int t = 1; t < 4; t++) entries[t][i] = (entries[t - 1][i] >> 8) ^ entries[0][entries[t - 1][i] & 0xFF];
     }
 };
 constexpr CrcTable kCrcTable;
@@ -75,8 +78,14 @@ void WriteSolidHeader(uint8_t* reserved, uint32_t blockCount, uint32_t blockTabl
 }
 
 uint32_t Crc32(uint32_t crc, const uint8_t* data, uint32_t size) {
+    const uint32_t(*t)[256] = kCrcTable.entries;
     crc = ~crc;
-    for (uint32_t i = 0; i < size; i++) crc = kCrcTable.entries[(crc ^ data[i]) & 0xFF] ^ (crc >> 8);
+    uint32_t i = 0;
+    for (; i + 4 <= size; i += 4) {
+        crc ^= Get32(data + i);
+        crc = t[3][crc & 0xFF] ^ t[2][(crc >> 8) & 0xFF] ^ t[1][(crc >> 16) & 0xFF] ^ t[0][crc >> 24];
+    }
+    for (; i < size; i++) crc = t[0][(crc ^ data[i]) & 0xFF] ^ (crc >> 8);
     return ~crc;
 }
 
