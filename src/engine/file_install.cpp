@@ -63,26 +63,16 @@ bool IsComponent(const WString& path) {
     return Compare(extension, L".dll", true) == 0 || Compare(extension, L".ocx", true) == 0;
 }
 
-}  // namespace
-
-void InstallFile(const wchar_t* entryName, const wchar_t* destination, bool& failed, HWND owner) {
-    failed = false;
-    WString target(destination);
-    WString entry(entryName);
-    ExpandPathMacros(target);
-    ExpandPathMacros(entry);
-    // A failure here shows up as a failed copy below.
-    CreateFolderTree(target.Left(target.FindLastChar(L'\\')));
-
-    WString temporary;
-    MakeTempFile(temporary, "Ins", nullptr);
-    if (!Extract(entry, temporary)) {
+// The steps after extraction: from the extracted file source (null when the
+// entry could not be extracted) to target, already expanded.
+void Place(const WString& source, bool extracted, const WString& entry, const WString& target, bool& failed,
+           HWND owner) {
+    if (!extracted) {
         RunLog(L"entry '%s' could not be extracted for '%s'", (const wchar_t*)entry, (const wchar_t*)target);
         ShowMessage(owner,
                     Text(kSecurityBlocking),
                     state.caption, MB_ICONERROR | MB_OK);
         failed = true;
-        DeleteTempFile(temporary);
         return;
     }
     // An uninstall since the last restart may have scheduled this path for
@@ -91,14 +81,41 @@ void InstallFile(const wchar_t* entryName, const wchar_t* destination, bool& fai
     CancelPendingDelete(target);
     bool existed = GetFileAttributesW(LongPath(target, 260)) != INVALID_FILE_ATTRIBUTES;
     uint64_t existing = FileVersion(target);
-    uint64_t incoming = FileVersion(temporary);
+    uint64_t incoming = FileVersion(source);
     if (incoming < existing) {
         // Not this product's file: its uninstall must leave it.
         RunLog(L"file '%s' kept: the installed version is newer", (const wchar_t*)target);
         RecordKeptFile(target);
     }
-    if (incoming >= existing && !CopyOver(temporary, target, existing, incoming, owner)) failed = true;
+    if (incoming >= existing && !CopyOver(source, target, existing, incoming, owner)) failed = true;
     if (!failed) AddSharedUse(target, existed);
     if (!failed && IsComponent(target)) RegistrationQueue().AddString(target);
+}
+
+WString ExpandedTarget(const wchar_t* destination) {
+    WString target(destination);
+    ExpandPathMacros(target);
+    // A failure here shows up as a failed copy below.
+    CreateFolderTree(target.Left(target.FindLastChar(L'\\')));
+    return target;
+}
+
+}  // namespace
+
+void InstallFile(const wchar_t* entryName, const wchar_t* destination, bool& failed, HWND owner) {
+    failed = false;
+    WString target = ExpandedTarget(destination);
+    WString entry(entryName);
+    ExpandPathMacros(entry);
+    WString temporary;
+    MakeTempFile(temporary, "Ins", nullptr);
+    Place(temporary, Extract(entry, temporary), entry, target, failed, owner);
     DeleteTempFile(temporary);
+}
+
+void InstallDecodedFile(const wchar_t* entryName, const wchar_t* decoded, const wchar_t* destination, bool& failed,
+                        HWND owner) {
+    failed = false;
+    WString target = ExpandedTarget(destination);
+    Place(WString(decoded ? decoded : L""), decoded != nullptr, WString(entryName), target, failed, owner);
 }

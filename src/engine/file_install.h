@@ -9,3 +9,7 @@
 // newer, or deferred to the restart, counts as success. Boxes are owned by
 // owner and captioned with the installer's caption.
 void InstallFile(const wchar_t* entryName, const wchar_t* destination, bool& failed, HWND owner);
+// The same with the entry already decoded into the file decoded (null when
+// it could not be): the caller deletes that file.
+void InstallDecodedFile(const wchar_t* entryName, const wchar_t* decoded, const wchar_t* destination, bool& failed,
+                        HWND owner);

@@ -22,6 +22,7 @@
 #include "engine/script_message.h"
 #include "engine/shortcuts.h"
 #include "engine/uninstall_record.h"
+#include "package/decode_ahead.h"
 #include "package/setup_files.h"
 
 namespace {
@@ -50,11 +51,15 @@ private:
     bool Message();
     void Registry();
     void HandToParent(const wchar_t* tag, const WString& name, const WString& key, const WString& data);
+    void StartDecodingAhead();
+    bool InstallDecoded(const WString& entryName, const WString& target, bool& failed);
 
     EventHandle* stop_;
     HWND owner_;
     DiskFile script_;
+    StringList entries_;
     StringList destinations_;
+    DecodeAhead decodeAhead_;
     int32_t copyCount_ = 0;
     int32_t copyIndex_ = 0;
 };
@@ -78,9 +83,46 @@ bool Worker::CopySection() {
     WString target;
     if (!SelectVariant(destination, destinations_, state.isWow64 != 0, target)) return true;
     bool failed = false;
-    InstallFile(entry, target, failed, owner_);
+    if (!decodeAhead_.Active() || !InstallDecoded(entry, target, failed)) InstallFile(entry, target, failed, owner_);
     if (failed) return false;
     RegisterAppPath(target);
+    return true;
+}
+
+// A solid package's files are decoded ahead, in the order the sections
+// below take them: only those this machine's variants select.
+void Worker::StartDecodingAhead() {
+    InstallPackage* package = state.package ? state.package->Package() : nullptr;
+    if (!package || !package->IsSolid() || destinations_.Count() == 0) return;
+    int32_t* order = new int32_t[destinations_.Count()];
+    int32_t count = 0;
+    WString target;
+    for (int32_t i = 0; i < destinations_.Count(); i++) {
+        if (!SelectVariant(destinations_[i], destinations_, state.isWow64 != 0, target)) continue;
+        WString entry(entries_[i]);
+        ExpandPathMacros(entry);
+        int32_t index = package->LastEntryIndex(entry);
+        if (index >= 0) order[count++] = index;
+    }
+    decodeAhead_.Start(*package, state.package->Folder(), order, count);
+    delete[] order;
+}
+
+// Installs the file decoded ahead; false when it was not planned (the
+// caller then extracts it as from a classic package). failed: the file
+// failed, or the worker was asked to stop while it waited for it.
+bool Worker::InstallDecoded(const WString& entryName, const WString& target, bool& failed) {
+    WString entry(entryName);
+    ExpandPathMacros(entry);
+    int32_t index = state.package->Package()->LastEntryIndex(entry);
+    WString decoded;
+    DecodeAhead::Outcome outcome = decodeAhead_.Take(index, decoded, stop_);
+    if (outcome == DecodeAhead::kNotPlanned) return false;
+    failed = outcome == DecodeAhead::kStopped;
+    if (!failed)
+        InstallDecodedFile(entry, outcome == DecodeAhead::kReady ? (const wchar_t*)decoded : nullptr, target, failed,
+                           owner_);
+    decodeAhead_.Release(index);
     return true;
 }
 
@@ -189,11 +231,12 @@ void Worker::Run() {
         WString line;
         while (ReadLine(script_, line, false)) {
             if (Compare(line, L"[CopyFile]", false) != 0) continue;
-            Next();
+            entries_.AddString(Next());
             destinations_.AddString(Next());
             copyCount_++;
         }
         script_.Seek(0, DiskFile::kFromStart);
+        StartDecodingAhead();
         while (ReadLine(script_, line, false)) {
             if (Stopping()) {
                 RunLog(L"install stopped");
@@ -227,6 +270,8 @@ void Worker::Run() {
             }
         }
     }
+    // Whatever ended the run, the decoders stop and their files go.
+    decodeAhead_.Stop();
     if (succeeded) {
         SetAction(Text(kRegisteringDlls));
         RegisterQueuedComponents();

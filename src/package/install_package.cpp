@@ -34,8 +34,7 @@ InstallPackage::InstallPackage(const wchar_t* sourceFile) {
 }
 
 InstallPackage::~InstallPackage() {
-    for (int32_t i = 0; i < entries_.Count(); i++) free(entries_.At(i));
-    entries_.Clear();
+    FreeEntries();
     file_.Close();
     DeleteTempFile(copyPath_);
 }
@@ -91,6 +90,58 @@ void InstallPackage::CopySource(const wchar_t* sourceFile) {
     copy.Write(data, size);
 }
 
+void InstallPackage::FreeEntries() {
+    for (int32_t i = 0; i < entries_.Count(); i++) free(entries_.At(i));
+    entries_.Clear();
+    free(blocks_);
+    blocks_ = nullptr;
+    blockCount_ = 0;
+}
+
+// The block table of a solid package, which the header announces; false
+// for a table that cannot be read or lies outside the blocks.
+bool InstallPackage::ReadBlocks(uint32_t directoryOffset) {
+    uint8_t reserved[pf::kReservedSize];
+    pf::SolidHeader header;
+    if (!file_.Seek(0, DiskFile::kFromStart) || file_.Read(reserved, sizeof reserved) != sizeof reserved) return false;
+    if (!pf::ParseSolidHeader(reserved, header)) return true;
+    // The table lies before the directory: its size is bounded by the file's
+    // before anything is allocated for it.
+    if (header.blockTableOffset > directoryOffset ||
+        (directoryOffset - header.blockTableOffset) / pf::kBlockRecordSize < header.blockCount)
+        return false;
+    blocks_ = (BlockRecord*)malloc(header.blockCount ? header.blockCount * sizeof(BlockRecord) : 1);
+    if (!blocks_ || !file_.Seek(header.blockTableOffset, DiskFile::kFromStart)) return false;
+    blockCount_ = header.blockCount;
+    for (uint32_t i = 0; i < blockCount_; i++) {
+        uint8_t record[pf::kBlockRecordSize];
+        if (file_.Read(record, sizeof record) != sizeof record) return false;
+        blocks_[i].offset = pf::Get32(record);
+        blocks_[i].packedSize = pf::Get32(record + 4);
+        blocks_[i].unpackedSize = pf::Get32(record + 8);
+    }
+    const char* reason = "";
+    if (CheckBlocks(blocks_, blockCount_, header.blockTableOffset, reason)) return true;
+    RunLog(L"package check: %S", reason);
+    return false;
+}
+
+// Every entry of a solid package inside its block, none overlapping.
+bool InstallPackage::CheckMap() {
+    uint32_t count = (uint32_t)entries_.Count();
+    EntrySpan* spans = (EntrySpan*)malloc(count ? count * sizeof(EntrySpan) : 1);
+    if (!spans) return false;
+    for (uint32_t i = 0; i < count; i++) {
+        const PackageEntry& e = Entry((int32_t)i);
+        spans[i] = EntrySpan{e.block, e.offset, e.unpackedSize, e.checksum, i};
+    }
+    const char* reason = "";
+    bool sound = SortAndCheckSpans(spans, count, blocks_, blockCount_, reason);
+    if (!sound) RunLog(L"package check: %S", reason);
+    free(spans);
+    return sound;
+}
+
 void InstallPackage::ReadDirectory() {
     uint32_t size = (uint32_t)file_.Size();
     uint8_t trailer[pf::kTrailerSize];
@@ -101,8 +152,14 @@ void InstallPackage::ReadDirectory() {
         RunLog(L"package check: no valid trailer in %u bytes", size);
         return;
     }
-    if (BodyChecksum() != parsed.bodySum || !file_.Seek(parsed.directoryOffset, DiskFile::kFromStart)) {
+    if (BodyChecksum() != parsed.bodySum) {
         RunLog(L"package check: the body's checksum does not match");
+        ShowCorrupted();
+        return;
+    }
+    if (!ReadBlocks(parsed.directoryOffset) || !file_.Seek(parsed.directoryOffset, DiskFile::kFromStart)) {
+        RunLog(L"package check: the block table or the directory cannot be read");
+        FreeEntries();
         ShowCorrupted();
         return;
     }
@@ -118,6 +175,11 @@ void InstallPackage::ReadDirectory() {
             entry->unpackedSize = pf::Get32(fixed + 8);
             entry->checksum = pf::Get32(fixed + 12);
             entry->nameLength = fixed[16];
+            if (IsSolid()) {
+                entry->block = entry->offset;
+                entry->offset = entry->packedSize;
+                entry->packedSize = 0;
+            }
             complete = file_.Read(entry->name, entry->nameLength) == entry->nameLength;
         }
         // The name is read as stored; a record whose NUL is missing must still
@@ -128,9 +190,14 @@ void InstallPackage::ReadDirectory() {
             // further record would fall short too; a count of 4 billion must
             // not keep the installer looping.
             free(entry);
-            return;
+            break;
         }
         entries_.Push(entry);
+    }
+    // A solid map that does not hold is a damaged package: no entry is safe.
+    if (IsSolid() && !CheckMap()) {
+        FreeEntries();
+        ShowCorrupted();
     }
 }
 
@@ -169,6 +236,12 @@ void InstallPackage::EntryName(int32_t index, WString& out) const {
         out = L"";
 }
 
+int32_t InstallPackage::LastEntryIndex(const wchar_t* name) const {
+    for (int32_t i = entries_.Count() - 1; i >= 0; i--)
+        if (NameMatches(Entry(i), name)) return i;
+    return -1;
+}
+
 bool InstallPackage::ExtractEntry(const wchar_t* name, const wchar_t* destination) {
     bool extracted = false;
     // Every match is extracted, not only the first: a name listed twice
@@ -179,6 +252,7 @@ bool InstallPackage::ExtractEntry(const wchar_t* name, const wchar_t* destinatio
 }
 
 bool InstallPackage::ExtractOne(const PackageEntry& entry, const wchar_t* destination) {
+    if (IsSolid()) return ExtractFromBlock(entry, destination);
     // A record's bytes must lie in the body, before the trailer: checked
     // before any temporary file or buffer is made for them.
     uint64_t body = file_.Size() >= pf::kTrailerSize ? file_.Size() - pf::kTrailerSize : 0;
@@ -218,4 +292,69 @@ bool InstallPackage::ExtractOne(const PackageEntry& entry, const wchar_t* destin
     packed.Close();
     DeleteTempFile(packedPath);
     return result;
+}
+
+namespace {
+
+struct Reader {
+    DiskFile* file;
+    uint32_t left;
+};
+
+uint32_t ReadBlockBytes(void* context, uint8_t* buffer, uint32_t size) {
+    Reader& r = *static_cast<Reader*>(context);
+    uint32_t got = r.file->Read(buffer, size < r.left ? size : r.left);
+    r.left -= got;
+    return got;
+}
+
+// One entry of a block into its destination.
+struct OneEntry {
+    DiskFile out;
+    bool crcHolds = false;
+};
+
+bool IgnoreBegin(void*, const EntrySpan&) { return true; }
+
+bool WriteToFile(void* context, const uint8_t* data, uint32_t size) {
+    return static_cast<OneEntry*>(context)->out.Write(data, size);
+}
+
+bool NoteCrc(void* context, const EntrySpan&, bool crcHolds) {
+    static_cast<OneEntry*>(context)->crcHolds = crcHolds;
+    return true;
+}
+
+}  // namespace
+
+// The block is decoded from its start up to the end of the entry: the bytes
+// before it are decoded and passed over.
+bool InstallPackage::ExtractFromBlock(const PackageEntry& entry, const wchar_t* destination) {
+    OneEntry one;
+    one.out.SetPath(destination);
+    one.out.Open(GENERIC_WRITE, CREATE_ALWAYS, false);
+    if (!one.out.IsOpen()) {
+        RunLog(L"entry '%S': cannot write '%s'", entry.name, destination);
+        return false;
+    }
+    EntrySpan span = {entry.block, entry.offset, entry.unpackedSize, entry.checksum, 0};
+    SpanSink sink = {IgnoreBegin, WriteToFile, NoteCrc, &one};
+    BlockResult result = DecodeSpans(entry.block, &span, 1, sink);
+    if (result == kBlockDecoded && one.crcHolds) return true;
+    RunLog(result == kBlockDecoded ? L"entry '%S': its bytes do not match their CRC-32 (block %u is damaged)"
+                                   : L"entry '%S': block %u cannot be decoded",
+           entry.name, entry.block);
+    return false;
+}
+
+BlockResult InstallPackage::DecodeSpans(uint32_t block, const EntrySpan* spans, uint32_t count,
+                                        const SpanSink& sink) const {
+    DiskFile file;
+    file.SetPath(copyPath_);
+    file.Open(GENERIC_READ, OPEN_EXISTING, false);
+    if (block >= blockCount_ || !file.IsOpen() || !file.Seek(blocks_[block].offset, DiskFile::kFromStart))
+        return kBlockCorrupt;
+    Reader reader = {&file, blocks_[block].packedSize};
+    LzmaStreamIo read = {ReadBlockBytes, nullptr, &reader};
+    return DecodeBlock(blocks_[block], read, spans, count, sink);
 }

@@ -1,6 +1,8 @@
 // InstallPackage: the package of this installer, copied out of the
 // executable's resources to a temporary file, verified, and its directory
-// read into memory. Entries are extracted one at a time from the copy.
+// read into memory. Entries are extracted one at a time from the copy; the
+// blocks of a solid package can also be decoded whole, each entry on its
+// way (the install's decoding ahead does that).
 #pragma once
 
 #include <stdint.h>
@@ -8,7 +10,10 @@
 #include "base/disk_file.h"
 #include "base/lists.h"
 #include "base/wstring.h"
+#include "package/solid_blocks.h"
 
+// Classic: offset, packed size and sum of the entry's own stream. Solid:
+// offset in its block, packed size 0, checksum its CRC-32, and block.
 struct PackageEntry {
     uint32_t offset;
     uint32_t packedSize;
@@ -16,6 +21,7 @@ struct PackageEntry {
     uint32_t checksum;
     uint8_t nameLength;
     char name[260];
+    uint32_t block;
 };
 
 class InstallPackage {
@@ -31,6 +37,17 @@ public:
     bool FindEntry(const wchar_t* name, PackageEntry* out) const;
     void EntryName(int32_t index, WString& out) const;
     bool ExtractEntry(const wchar_t* name, const wchar_t* destination);
+    // The entry ExtractEntry leaves in place for name (the last of that
+    // name); -1 when there is none.
+    int32_t LastEntryIndex(const wchar_t* name) const;
+
+    bool IsSolid() const { return blocks_ != nullptr; }
+    uint32_t BlockCount() const { return blockCount_; }
+    const BlockRecord& Block(uint32_t index) const { return blocks_[index]; }
+    // Decodes block through a reader of its own (so blocks can be decoded
+    // on several threads at once), handing spans (sorted by offset, of this
+    // block) to sink. Shows no message.
+    BlockResult DecodeSpans(uint32_t block, const EntrySpan* spans, uint32_t count, const SpanSink& sink) const;
 
     int32_t EntryCount() const { return entries_.Count(); }
     const PackageEntry& Entry(int32_t index) const { return *static_cast<PackageEntry*>(entries_.At(index)); }
@@ -39,10 +56,16 @@ public:
 private:
     void CopySource(const wchar_t* sourceFile);
     void ReadDirectory();
+    bool ReadBlocks(uint32_t directoryOffset);
+    bool CheckMap();
     uint32_t BodyChecksum();
     bool ExtractOne(const PackageEntry& entry, const wchar_t* destination);
+    bool ExtractFromBlock(const PackageEntry& entry, const wchar_t* destination);
+    void FreeEntries();
 
     PtrList entries_;
+    BlockRecord* blocks_ = nullptr;
+    uint32_t blockCount_ = 0;
     DiskFile file_;
     WString copyPath_;
 };

@@ -2,6 +2,27 @@
 
 namespace package_format {
 
+namespace {
+
+// Built by the compiler: no table to fill at run time, where several
+// decoders would race to fill it. Four tables take four bytes a step, some
+// three times as fast as one: every decoded byte passes through here.
+struct CrcTable {
+    uint32_t entries[4][256];
+    constexpr CrcTable() : entries() {
+        for (uint32_t i = 0; i < 256; i++) {
+            uint32_t c = i;
+            for (int k = 0; k < 8; k++) c = (c & 1) ? 0xEDB88320u ^ (c >> 1) : c >> 1;
+            entries[0][i] = c;
+        }
+        for (uint32_t i = 0; i < 256; i++)
+            for (int t = 1; t < 4; t++) entries[t][i] = (entries[t - 1][i] >> 8) ^ entries[0][entries[t - 1][i] & 0xFF];
+    }
+};
+constexpr CrcTable kCrcTable;
+
+}  // namespace
+
 uint32_t AddBodyChunk(uint32_t sum, const uint8_t* data, uint32_t size) {
     uint32_t words = size / 4;
     for (uint32_t i = 0; i < words; i++) sum += Get32(data + i * 4);
@@ -42,6 +63,30 @@ bool ParseTrailer(const uint8_t* in, Trailer& trailer) {
     trailer.directoryOffset = Get32(in + 8);
     trailer.entryCount = Get32(in + 12);
     return Get32(in + 16) == kMagic1 && Get32(in + 20) == kMagic2;
+}
+
+bool ParseSolidHeader(const uint8_t* reserved, SolidHeader& out) {
+    out.blockCount = Get32(reserved + 4);
+    out.blockTableOffset = Get32(reserved + 8);
+    return Get32(reserved) == kSolidMarker;
+}
+
+void WriteSolidHeader(uint8_t* reserved, uint32_t blockCount, uint32_t blockTableOffset) {
+    Put32(reserved, kSolidMarker);
+    Put32(reserved + 4, blockCount);
+    Put32(reserved + 8, blockTableOffset);
+}
+
+uint32_t Crc32(uint32_t crc, const uint8_t* data, uint32_t size) {
+    const uint32_t(*t)[256] = kCrcTable.entries;
+    crc = ~crc;
+    uint32_t i = 0;
+    for (; i + 4 <= size; i += 4) {
+        crc ^= Get32(data + i);
+        crc = t[3][crc & 0xFF] ^ t[2][(crc >> 8) & 0xFF] ^ t[1][(crc >> 16) & 0xFF] ^ t[0][crc >> 24];
+    }
+    for (; i < size; i++) crc = t[0][(crc ^ data[i]) & 0xFF] ^ (crc >> 8);
+    return ~crc;
 }
 
 }  // namespace package_format

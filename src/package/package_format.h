@@ -16,6 +16,21 @@
 // An entry is one LZMA stream in the LZMA-alone layout: properties byte,
 // 32-bit dictionary size, 64-bit unpacked size (known, below 4 GiB), data.
 // A packed size of 0 is an empty file with no header at all.
+//
+// The solid layout keeps the frame (header, trailer, both sums) and packs
+// several entries into one stream, a block. Its reserved header says so (a
+// classic package's is all zero):
+//   0                  +0 "BKSB" (0x42534B42)  +4 block count
+//                      +8 block table offset; the rest zero
+//   128                each block's stream (LZMA-alone, size known): its
+//                      entries' bytes back to back, in package order
+//   block table        block-count records of 12 bytes:
+//                        +0 offset  +4 packed size  +8 unpacked size
+//   directory offset   records as above, but +0 the entry's block, +4 its
+//                      offset in the block's unpacked bytes, +8 its size,
+//                      +12 the CRC-32 of its bytes
+// Entries of a block lie inside it and do not overlap; a reader refuses
+// a map that says otherwise as a corrupted package.
 #pragma once
 
 #include <stdint.h>
@@ -37,6 +52,8 @@ const uint32_t kMagic2 = 0x0EFFF343;
 const uint32_t kChecksumChunk = 65536;
 const uint32_t kLzmaHeaderSize = 13;
 const uint32_t kLzmaPropertiesLimit = 225;  // 9 * 5 * 5: lc < 9, lp < 5, pb < 5
+const uint32_t kSolidMarker = 0x42534B42;
+const uint32_t kBlockRecordSize = 12;
 
 inline uint32_t Get32(const uint8_t* p) {
     return (uint32_t)p[0] | ((uint32_t)p[1] << 8) | ((uint32_t)p[2] << 16) | ((uint32_t)p[3] << 24);
@@ -71,5 +88,18 @@ struct Trailer {
 void WriteTrailer(uint8_t* out, uint32_t bodySum, uint32_t directoryOffset, uint32_t entryCount);
 // False unless both magic numbers match.
 bool ParseTrailer(const uint8_t* in, Trailer& trailer);
+
+// The reserved header of a solid package; false for any other header,
+// which makes the package classic.
+struct SolidHeader {
+    uint32_t blockCount;
+    uint32_t blockTableOffset;
+};
+bool ParseSolidHeader(const uint8_t* reserved, SolidHeader& out);
+void WriteSolidHeader(uint8_t* reserved, uint32_t blockCount, uint32_t blockTableOffset);
+
+// The CRC-32 of IEEE 802.3 (reflected 0xEDB88320), continued over data:
+// start from 0.
+uint32_t Crc32(uint32_t crc, const uint8_t* data, uint32_t size);
 
 }  // namespace package_format

@@ -8,6 +8,7 @@
 #include "support/machine_registry.h"
 
 #include <gtest/gtest.h>
+#include <stdio.h>
 
 std::string Narrow(const std::wstring& text) { return std::string(WString(text.c_str()).ToAnsi()); }
 
@@ -54,3 +55,16 @@ int CountLines(const std::vector<std::string>& lines, const char* role, const st
     return count;
 }
 
+bool DecodingFigures(const std::wstring& log, uint64_t& decoded, uint64_t& taken, uint64_t& waited) {
+    bool found = false;
+    for (const std::string& line : ReadLogLines(log)) {
+        size_t at = line.find("decoding ahead: ");
+        unsigned long long d, t, w;
+        if (at != std::string::npos &&
+            sscanf(line.c_str() + at, "decoding ahead: %llu bytes decoded for %llu bytes taken; at most %llu", &d, &t,
+                   &w) == 3) {
+            decoded = d, taken = t, waited = w, found = true;
+        }
+    }
+    return found;
+}

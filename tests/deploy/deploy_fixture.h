@@ -31,4 +31,7 @@ ProcessResult RunInstaller(const std::wstring& exe, const std::wstring& argument
 std::vector<std::string> ReadLogLines(const std::wstring& path);
 // Lines of the log written by the process of that role holding the text.
 int CountLines(const std::vector<std::string>& lines, const char* role, const std::string& text);
+// The figures of a log's last summary of the decoding ahead of a solid
+// package's files; false when it has none.
+bool DecodingFigures(const std::wstring& log, uint64_t& decoded, uint64_t& taken, uint64_t& waited);
 

@@ -3,6 +3,7 @@
 #include <string>
 
 #include "pack_writer.h"
+#include "package/package_format.h"
 
 namespace {
 
@@ -38,7 +39,38 @@ Bytes Package(const std::vector<std::pair<std::string, Bytes>>& files) {
     return out;
 }
 
+// Blocks of (name, bytes), each block one stream.
+Bytes SolidPackage(const std::vector<std::vector<std::pair<std::string, Bytes>>>& layout) {
+    std::vector<SolidEntry> entries;
+    std::vector<SolidBlock> blocks;
+    for (const auto& files : layout) {
+        Bytes all;
+        for (const auto& file : files) {
+            entries.push_back(SolidEntry{file.first, (uint32_t)blocks.size(), (uint32_t)all.size(),
+                                         (uint32_t)file.second.size(),
+                                         package_format::Crc32(0, file.second.data(), (uint32_t)file.second.size())});
+            all.insert(all.end(), file.second.begin(), file.second.end());
+        }
+        blocks.push_back(SolidBlock{Packed(all), (uint32_t)all.size()});
+    }
+    Bytes out;
+    std::string error;
+    LayOutSolidPackage(entries, blocks, out, error);
+    return out;
+}
+
 }  // namespace
+
+std::vector<Bytes> SolidSeeds() {
+    Bytes script = Of(kScript);
+    return {
+        SolidPackage({{{"setup.dat", script}}, {{"readme.txt", Repeated("read me ", 40)}, {"tool.exe", Of("tool")},
+                                                {"empty.txt", Bytes()}, {"tool.exe__BKI_WIN64", Repeated("64", 30)}}}),
+        SolidPackage({{{"setup.dat", script}}, {{"setup.lic", Of("Licence text\r\n")}}, {{"a", Of("a")}},
+                      {{"b", Bytes()}}}),
+        SolidPackage({{{"setup.dat", script}, {"setup.dat", Of("[Project Name]\r\nLater\r\n")}}}),
+    };
+}
 
 std::vector<Bytes> PackageSeeds() {
     Bytes script = Of(kScript);

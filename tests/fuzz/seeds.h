@@ -7,6 +7,8 @@
 #include "fuzz/mutator.h"
 
 std::vector<Bytes> PackageSeeds();
+// Packages in the solid layout, blocks of several entries.
+std::vector<Bytes> SolidSeeds();
 std::vector<Bytes> StreamSeeds();
 std::vector<Bytes> ScriptSeeds(bool utf16);
 std::vector<Bytes> CommandSeeds();

@@ -3,6 +3,8 @@
 #include <windows.h>
 #include <string.h>
 
+#include <utility>
+
 #include "app/command_line.h"
 #include "app/installer_state.h"
 #include "base/disk_file.h"
@@ -17,6 +19,7 @@
 #include "package/lzma_decode.h"
 #include "package/package_format.h"
 #include "package/setup_files.h"
+#include "package/solid_blocks.h"
 #include "pack_writer.h"
 #include "script_expand.h"
 #include "script_refs.h"
@@ -124,6 +127,66 @@ std::string RunPackage(const Bytes& input) {
     if (!WriteInput(input)) return "the input could not be written";
     InstallPackage package(g_input.c_str());
     return ListAndExtract(package, input.size());
+}
+
+// Every block of a solid package decoded whole, as the install's decoders
+// do: each entry's bytes into one file, no more of them than it states.
+struct BlockOutput {
+    HANDLE file;
+    uint64_t written;
+    uint32_t size;
+    bool tooMuch;
+};
+
+bool BlockBegin(void* context, const EntrySpan& span) {
+    BlockOutput& out = *static_cast<BlockOutput*>(context);
+    out.file = CreateFileW(g_output.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+    out.written = 0;
+    out.size = span.size;
+    return out.file != INVALID_HANDLE_VALUE;
+}
+
+bool BlockWrite(void* context, const uint8_t* data, uint32_t size) {
+    BlockOutput& out = *static_cast<BlockOutput*>(context);
+    DWORD done = 0;
+    out.written += size;
+    if (out.written > out.size) out.tooMuch = true;
+    return WriteFile(out.file, data, size, &done, nullptr) && done == size;
+}
+
+bool BlockEnd(void* context, const EntrySpan&, bool) {
+    BlockOutput& out = *static_cast<BlockOutput*>(context);
+    CloseHandle(out.file);
+    out.file = INVALID_HANDLE_VALUE;
+    return out.written == out.size;
+}
+
+std::string RunSolid(const Bytes& input) {
+    if (!WriteInput(input)) return "the input could not be written";
+    InstallPackage package(g_input.c_str());
+    std::string problem = ListAndExtract(package, input.size());
+    if (!problem.empty() || !package.IsSolid()) return problem;
+    BlockOutput out = {INVALID_HANDLE_VALUE, 0, 0, false};
+    SpanSink sink = {BlockBegin, BlockWrite, BlockEnd, &out};
+    for (uint32_t b = 0; b < package.BlockCount() && b < 8; b++) {
+        // The reader sorted nothing for us: its entries by offset.
+        std::vector<EntrySpan> spans;
+        for (int32_t i = 0; i < package.EntryCount(); i++) {
+            const PackageEntry& e = package.Entry(i);
+            if (e.block != b) continue;
+            EntrySpan span = {b, e.offset, e.unpackedSize, e.checksum, (uint32_t)i};
+            size_t at = spans.size();
+            spans.push_back(span);
+            for (; at > 0 && spans[at - 1].offset > span.offset; at--) std::swap(spans[at], spans[at - 1]);
+        }
+        if (spans.empty()) continue;
+        package.DecodeSpans(b, spans.data(), (uint32_t)spans.size(), sink);
+        if (out.file != INVALID_HANDLE_VALUE) CloseHandle(out.file);
+        out.file = INVALID_HANDLE_VALUE;
+        DeleteFileW(g_output.c_str());
+        if (out.tooMuch) return "an entry got more bytes than it states";
+    }
+    return std::string();
 }
 
 // The same through the process's package: its private folder, setup.dat,
@@ -315,6 +378,9 @@ std::string RunExpand(const Bytes& input) {
 void ResealPackage(Bytes& package, Random& random) {
     if (package.size() < pf::kTrailerSize || random.OneIn(8)) return;
     size_t body = package.size() - pf::kTrailerSize;
+    pf::SolidHeader solid;
+    // A solid package's records hold no sums of packed bytes.
+    if (package.size() >= pf::kReservedSize && pf::ParseSolidHeader(package.data(), solid)) return SealPackage(package);
     uint32_t directory = pf::Get32(&package[body + 8]);
     uint32_t count = pf::Get32(&package[body + 12]);
     size_t at = directory;
@@ -351,6 +417,7 @@ std::vector<FuzzTarget> MakeTargets(const std::wstring& work) {
     std::vector<FuzzTarget> targets;
     const std::vector<std::string> entryNames = {"setup.dat", "setup.lic", "setup.bmp"};
     targets.push_back({"package", 16384, 20000, 1, PackageSeeds(), entryNames, ResealPackage, RunPackage});
+    targets.push_back({"solid", 16384, 20000, 2, SolidSeeds(), entryNames, ResealPackage, RunSolid});
     targets.push_back({"setupfiles", 16384, 20000, 8, PackageSeeds(), entryNames, ResealPackage, RunSetupFiles});
     targets.push_back({"decompress", 4096, 10000, 1, StreamSeeds(), {}, RepairHeader, RunDecompress});
     targets.push_back({"readline8", 512, 5000, 1, ScriptSeeds(false), scriptTokens, nullptr, RunReadLine8});

@@ -2,6 +2,8 @@
 // each way a package can be broken.
 #include <gtest/gtest.h>
 
+#include <string.h>
+
 #include "app/installer_state.h"
 #include "base/folders.h"
 #include "package/image_resource.h"
@@ -288,3 +290,75 @@ TEST(ImageFileOffset, FindsImageBytesInTheProgramFile) {
 }
 
 }  // namespace
+
+namespace {
+
+const SolidLayout kSolid = {
+    {{"setup.dat", "[Project Name]\r\nSolid\r\n"}},
+    {{"a.txt", "alpha alpha alpha"}, {"empty.txt", ""}, {"b.txt", "beta beta"}, {"c.txt", "gamma"}},
+    {{"d.txt", "delta delta delta delta"}},
+};
+
+}  // namespace
+
+TEST(SolidPackage, EveryEntryIsFoundAndExtracted) {
+    Opened p(LayOutSolid(kSolid));
+    ASSERT_EQ(6, p.package->EntryCount());
+    EXPECT_TRUE(p.package->IsSolid());
+    EXPECT_EQ(3u, p.package->BlockCount());
+    for (const auto& block : kSolid)
+        for (const auto& file : block) {
+            std::wstring name(file.first.begin(), file.first.end());
+            ASSERT_TRUE(p.package->ExtractEntry(name.c_str(), p.Out(L"x").c_str())) << file.first;
+            EXPECT_EQ(file.second, ReadBytes(p.Out(L"x"))) << file.first;
+        }
+    PackageEntry found;
+    ASSERT_TRUE(p.package->FindEntry(L"B.TXT", &found));
+    EXPECT_EQ(9u, found.unpackedSize);
+    EXPECT_EQ(1u, found.block);
+    EXPECT_TRUE(p.boxes.Shown().empty());
+}
+
+// Each way a solid package can be damaged where the body sum still holds
+// (a builder's fault, or bytes made to match): a map that does not hold is
+// refused whole as corrupted; a damaged stream fails its own entries only.
+TEST(SolidPackage, DamageIsRefusedWhereItLies) {
+    Bytes sound = LayOutSolid(kSolid);
+    struct Case {
+        const char* what;
+        size_t at;        // the 32-bit field changed
+        uint32_t value;
+        bool opens;       // false: the corruption message and no entries
+        const char* fails;  // with opens: the entry that no longer extracts
+    };
+    size_t a = RecordAt(sound, 1), b = RecordAt(sound, 3), block1 = BlockRecordAt(sound, 1);
+    uint32_t blockSize = pf::Get32(&sound[block1 + 8]);
+    std::vector<Case> cases = {
+        {"an entry past its block's end", a + 4, blockSize - 3, false, nullptr},
+        {"an entry's size past its block's end", RecordAt(sound, 5) + 8, 1000, false, nullptr},
+        {"two entries overlapping", b + 4, 10, false, nullptr},
+        {"a block that does not exist", a, 7, false, nullptr},
+        {"a block outside the body", block1, (uint32_t)sound.size(), false, nullptr},
+        {"a block table outside the body", 8, (uint32_t)sound.size(), false, nullptr},
+        {"a wrong CRC-32", b + 12, pf::Get32(&sound[b + 12]) ^ 1, true, "b.txt"},
+        {"a block's stream damaged", pf::Get32(&sound[block1]) + 16, pf::Get32(&sound[pf::Get32(&sound[block1]) + 16]) ^ 0x00100000, true, "a.txt"},
+    };
+    for (const Case& c : cases) {
+        Bytes bytes = sound;
+        Poke32(bytes, c.at, c.value);
+        SealPackage(bytes);
+        Opened p(bytes);
+        if (!c.opens) {
+            EXPECT_EQ(0, p.package->EntryCount()) << c.what;
+            ASSERT_EQ(1u, p.boxes.Shown().size()) << c.what;
+            EXPECT_EQ(kCorrupted, p.boxes.Shown()[0].text) << c.what;
+            continue;
+        }
+        ASSERT_EQ(6, p.package->EntryCount()) << c.what;
+        std::wstring failing(c.fails, c.fails + strlen(c.fails));
+        EXPECT_FALSE(p.package->ExtractEntry(failing.c_str(), p.Out(L"x").c_str())) << c.what;
+        // The other blocks are untouched.
+        EXPECT_TRUE(p.package->ExtractEntry(L"d.txt", p.Out(L"d").c_str())) << c.what;
+        EXPECT_TRUE(p.boxes.Shown().empty()) << c.what;
+    }
+}

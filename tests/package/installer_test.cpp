@@ -17,14 +17,6 @@ const wchar_t kCorrupted[] = L"This installation is corrupted, please obtain a n
 const wchar_t kUnableToExtract[] =
     L"Unable to extract a file from install, possibly your security software is blocking the install.";
 
-int CountPrivateFolders() {
-    int count = 0;
-    DirWalker walker(L"BKI*.tmp", TempFolder());
-    while (walker.Next())
-        if (walker.IsFolder()) count++;
-    return count;
-}
-
 struct InstallerRun {
     ProcessResult process;
     std::vector<ShownMessage> boxes;

@@ -28,6 +28,33 @@ Bytes LayOut(const std::vector<PackedEntry>& entries) {
     return out;
 }
 
+Bytes LayOutSolid(const SolidLayout& layout) {
+    std::vector<SolidEntry> entries;
+    std::vector<SolidBlock> blocks;
+    for (const auto& files : layout) {
+        std::string all;
+        for (const auto& file : files) {
+            const Bytes bytes = ToBytes(file.second);
+            entries.push_back(SolidEntry{file.first, (uint32_t)blocks.size(), (uint32_t)all.size(),
+                                         (uint32_t)bytes.size(), pf::Crc32(0, bytes.data(), (uint32_t)bytes.size())});
+            all += file.second;
+        }
+        blocks.push_back(SolidBlock{Packed(all), (uint32_t)all.size()});
+    }
+    Bytes out;
+    std::string error;
+    LayOutSolidPackage(entries, blocks, out, error);
+    return out;
+}
+
+size_t RecordAt(const Bytes& package, int index) {
+    size_t at = DirectoryOffset(package);
+    for (int i = 0; i < index; i++) at += pf::kRecordFixedSize + package[at + 16];
+    return at;
+}
+
+size_t BlockRecordAt(const Bytes& package, int index) { return pf::Get32(&package[8]) + index * pf::kBlockRecordSize; }
+
 uint32_t DirectoryOffset(const Bytes& package) { return pf::Get32(&package[package.size() - pf::kTrailerSize + 8]); }
 
 uint32_t EntryOffset(const Bytes& package, int index) {

@@ -15,6 +15,12 @@ std::string ToString(const Bytes& bytes);
 Bytes Packed(const std::string& text);
 PackedEntry Entry(const std::string& name, const std::string& text);
 Bytes LayOut(const std::vector<PackedEntry>& entries);
+// A solid package: each inner list one block of (name, text), in order.
+typedef std::vector<std::vector<std::pair<std::string, std::string>>> SolidLayout;
+Bytes LayOutSolid(const SolidLayout& blocks);
+// Where a directory record and a block record start.
+size_t RecordAt(const Bytes& package, int index);
+size_t BlockRecordAt(const Bytes& package, int index);
 
 // Offsets inside a laid-out package.
 uint32_t DirectoryOffset(const Bytes& package);

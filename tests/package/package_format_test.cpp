@@ -52,4 +52,14 @@ TEST(PackageFormat, ChunkedBodySumEqualsOnePass) {
     EXPECT_EQ(BodySumOf(body), pf::BodySum((const uint8_t*)body.data(), (uint32_t)body.size()));
 }
 
+// The CRC-32 of the standard's check string, whole and continued from any
+// split point (the installer sums each entry in chunks of any length).
+TEST(PackageFormat, Crc32) {
+    const uint8_t* check = (const uint8_t*)"123456789";
+    EXPECT_EQ(0xCBF43926u, pf::Crc32(0, check, 9));
+    for (uint32_t split = 0; split <= 9; split++)
+        EXPECT_EQ(0xCBF43926u, pf::Crc32(pf::Crc32(0, check, split), check + split, 9 - split)) << split;
+    EXPECT_EQ(0u, pf::Crc32(0, check, 0));
+}
+
 }  // namespace

@@ -11,7 +11,12 @@ int wmain(int argc, wchar_t** argv) {
         return 2;
     }
     std::wstring line;
-    for (int i = 2; i < argc; i++) line += (i > 2 ? L" \"" : L"\"") + std::wstring(argv[i]) + L"\"";
+    // Quoted only where needed: a switch such as --log= is not found in quotes.
+    for (int i = 2; i < argc; i++) {
+        std::wstring arg = argv[i];
+        if (arg.find(L' ') != std::wstring::npos) arg = L"\"" + arg + L"\"";
+        line += (i > 2 ? L" " : L"") + arg;
+    }
     WatchedRun run = RunWatchingMemory(line, argv[1], 30 * 60 * 1000);
     if (!run.started) {
         fprintf(stderr, "peak_memory: cannot start the command\n");

@@ -48,3 +48,11 @@ std::vector<std::string> TextLines(const std::string& text) {
     }
     return lines;
 }
+
+int CountPrivateFolders() {
+    int count = 0;
+    DirWalker walker(L"BKI*.tmp", TempFolder());
+    while (walker.Next())
+        if (walker.IsFolder()) count++;
+    return count;
+}

@@ -23,3 +23,5 @@ bool WriteBytes(const std::wstring& path, const std::string& bytes);
 std::string ReadBytes(const std::wstring& path);
 // Text split at LF, each line without its CR.
 std::vector<std::string> TextLines(const std::string& text);
+// The installers' private folders ("BKI*.tmp") in the temporary folder.
+int CountPrivateFolders();

@@ -2,7 +2,9 @@
 // out, and every bad input refused without a trace.
 #include <gtest/gtest.h>
 
+#include <map>
 #include <string>
+#include <vector>
 
 #include "base/folders.h"
 #include "package/package_fixture.h"
@@ -215,6 +217,15 @@ TEST(Bkpack, VerifyNamesTheFault) {
     Bytes truncated = LayOut({PackedEntry{"t.txt", stream, (uint32_t)text.size()}});
     Bytes early = Packed("early");
     Poke32(early, 5, 50);
+    // Solid: a CRC-32 that does not match names its entry; a map that does
+    // not hold is refused before anything is decoded.
+    Bytes solid = LayOutSolid({{{"a.txt", "alpha alpha"}, {"b.txt", "beta beta"}}, {{"c.txt", "gamma"}}});
+    Bytes badCrc = solid;
+    badCrc[RecordAt(solid, 1) + 12] ^= 1;
+    SealPackage(badCrc);
+    Bytes overlap = solid;
+    Poke32(overlap, RecordAt(solid, 1) + 4, 3);
+    SealPackage(overlap);
     struct {
         const char* what;
         Bytes bytes;
@@ -227,12 +238,83 @@ TEST(Bkpack, VerifyNamesTheFault) {
         {"truncated stream", truncated, false, "corrupt or truncated"},
         {"early end marker", LayOut({PackedEntry{"e.txt", early, 50}}), true, "sound"},
         {"not a package", ToBytes(std::string(100, 'x')), false, "magic"},
+        {"solid", solid, true, "2 blocks"},
+        {"solid, wrong CRC-32", badCrc, false, "entry 'b.txt': its bytes do not match their CRC-32 (block 0"},
+        {"solid, overlapping entries", overlap, false, "two entries overlap"},
     };
     for (auto& c : cases) {
         SavePackage(pub.dir.Path(), c.bytes, L"v.pkg");
         ProcessResult run = pub.Run(L"verify " + pub.Quoted(L"v.pkg"));
         EXPECT_EQ(c.sound ? 0u : 1u, run.exitCode) << c.what << ": " << run.output;
         EXPECT_NE(std::string::npos, run.output.find(c.reason)) << c.what << ": " << run.output;
+    }
+}
+
+// --classic writes the layout of one stream per entry, as the writer always
+// has: the same bytes as the classic layout of the same streams.
+TEST(Bkpack, ClassicLayoutIsOneStreamPerEntry) {
+    Publisher pub;
+    WriteBytes(pub.Path(L"files\\two.txt"), "two two two");
+    WriteBytes(pub.Path(L"two.dat"), "[Project Name]\r\nTwo\r\n[CopyFile]\r\ntwo.txt\r\n<Destination>two.txt\r\n");
+    ProcessResult run = pub.Run(L"pack " + pub.Quoted(L"two.dat") + L" " + pub.Quoted(L"files") + L" -o " +
+                                pub.Quoted(L"c.pkg") + L" --quiet --classic --level 6");
+    ASSERT_EQ(0u, run.exitCode) << run.output;
+    Bytes expected = LayOut({Entry("setup.dat", ReadBytes(pub.Path(L"two.dat"))), Entry("two.txt", "two two two")});
+    EXPECT_TRUE(ToBytes(ReadBytes(pub.Path(L"c.pkg"))) == expected);
+    ASSERT_EQ(0u, pub.Run(pub.PackArgs(L"s.pkg") + L" --level 6").exitCode);
+    EXPECT_FALSE(ToBytes(ReadBytes(pub.Path(L"s.pkg"))) == expected) << "the default layout is solid";
+    ProcessResult list = pub.Run(L"list " + pub.Quoted(L"s.pkg"));
+    // A solid entry lists its block where a classic one lists its packed size.
+    for (const std::string& line : TextLines(list.output))
+        if (line.compare(0, 11, "readme.txt ") == 0) {
+            EXPECT_NE(std::string::npos, line.find(" #")) << line;
+        }
+}
+
+// Which entries share a block: those every machine installs; each variant
+// that only one kind of machine installs, the plain file its twins replace,
+// the entries taken by name, the setup files and a container's installers
+// of each bitness are apart.
+TEST(Bkpack, BlocksHoldWhatOneKindOfMachineInstalls) {
+    Publisher pub;
+    for (const wchar_t* name : {L"a.txt", L"b.txt", L"t.exe", L"tu.exe", L"t64.exe", L"l.dll", L"l64.dll", L"v.bin",
+                                L"i.exe", L"i64.exe"})
+        WriteBytes(pub.Path((std::wstring(L"files\\") + name).c_str()), std::string(name, name + wcslen(name)) + " bytes");
+    struct Case {
+        const char* script;
+        std::vector<std::vector<std::string>> together;  // each list one block, in block order
+    } cases[] = {
+        {"[CopyFile]\r\na.txt\r\n<Destination>a.txt\r\n[CopyFile]\r\nt.exe\r\n<Destination>t.exe\r\n"
+         "[CopyFile]\r\ntu.exe\r\n<Destination>t__BKI_UNICODE.exe\r\n[CopyFile]\r\nt64.exe\r\n<Destination>"
+         "t__BKI_WIN64.exe\r\n[CopyFile]\r\nl.dll\r\n<Destination>l.dll\r\n[CopyFile]\r\nl64.dll\r\n<Destination>"
+         "l__BKI_WIN64.dll\r\n[Registry]\r\nHKLM\r\nSoftware\\T\r\nBINARY\r\nV\r\nv.bin\r\n[CopyFile]\r\nb.txt\r\n"
+         "<Destination>b.txt\r\n",
+         {{"setup.dat"}, {"a.txt", "b.txt"}, {"t.exe"}, {"tu.exe", "l.dll"}, {"t64.exe", "l64.dll"}, {"v.bin"}}},
+        {"[InstallContainer]\r\n", {{"setup.dat"}, {"i.exe"}, {"i64.exe"}}},
+    };
+    for (const Case& c : cases) {
+        WriteBytes(pub.Path(L"blocks.dat"), std::string("[Project Name]\r\nBlocks\r\n") + c.script);
+        std::wstring adds = strstr(c.script, "[InstallContainer]")
+                                ? L" --add " + pub.Quoted(L"files\\i.exe") + L" --add " + pub.Quoted(L"files\\i64.exe") +
+                                      L"=i__BKI_WIN64.exe"
+                                : L"";
+        ProcessResult pack = pub.Run(L"pack " + pub.Quoted(L"blocks.dat") + L" " + pub.Quoted(L"files") + L" -o " +
+                                     pub.Quoted(L"b.pkg") + L" --quiet" + adds);
+        ASSERT_EQ(0u, pack.exitCode) << pack.output;
+        ProcessResult list = pub.Run(L"list " + pub.Quoted(L"b.pkg"));
+        std::map<std::string, std::vector<std::string>> blocks;
+        for (const std::string& line : TextLines(list.output)) {
+            std::vector<std::string> words;
+            for (size_t at = 0, end; at < line.size(); at = end + 1) {
+                end = line.find(' ', at);
+                if (end == std::string::npos) end = line.size();
+                if (end > at) words.push_back(line.substr(at, end - at));
+            }
+            if (words.size() == 4) blocks[words[1]].push_back(words[0] == "i__BKI_WIN64.exe" ? "i64.exe" : words[0]);
+        }
+        std::vector<std::vector<std::string>> found;
+        for (size_t b = 0; b < blocks.size(); b++) found.push_back(blocks["#" + std::to_string(b)]);
+        EXPECT_EQ(c.together, found) << list.output;
     }
 }
 

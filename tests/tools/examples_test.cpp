@@ -163,12 +163,22 @@ TEST(Examples, EachInstallsSilentlyAndIsRemoved) {
         ProcessResult built = RunBkpack(L"build \"" + script + L"\" \"" + Stage(dir, e.folder) + L"\" --stub \"" +
                                         BinPath(L"bkstub.exe") + L"\" -o \"" + exe + L"\" --level 0 --quiet --strict");
         ASSERT_EQ(0u, built.exitCode) << built.output;
-        std::wstring dest = dir / L"dest";
-        ProcessResult run = RunInstaller(exe, L"--silent --installto=\"" + dest + L"\"");
+        std::wstring dest = dir / L"dest", log = dir / L"run.log";
+        // --installto takes the rest of the line: it comes last.
+        ProcessResult run = RunInstaller(exe, L"--silent --log=\"" + log + L"\" --installto=\"" + dest + L"\"");
         ASSERT_FALSE(run.timedOut);
         DWORD expected = win64 ? e.code64 : e.code32;
         EXPECT_EQ(expected, run.exitCode);
         bool installs = expected == 0;
+        // The files of the other variants stay packed: what is decoded is
+        // installed.
+        uint64_t decoded = 0, taken = 0, waited = 0;
+        if (installs) {
+            EXPECT_TRUE(DecodingFigures(log, decoded, taken, waited));
+            EXPECT_LE(decoded, taken);
+            printf("%ls: %llu bytes decoded for %llu bytes installed\n", e.folder, (unsigned long long)decoded,
+                   (unsigned long long)taken);
+        }
         for (auto& file : e.files) {
             std::string bytes = ReadBytes(dest + L"\\" + file.first);
             EXPECT_EQ(installs, PathExists((dest + L"\\" + file.first).c_str())) << Narrow(file.first);

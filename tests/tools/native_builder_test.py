@@ -44,6 +44,11 @@ for threads in ['1', '3']:
     check(again == linux, 'the native build with --threads %s differs' % threads)
 check(builders.build(True, script, files, out('windows-1.exe'), '--threads', '1', *common) == linux,
       'the Windows build with --threads 1 differs')
+# The classic layout, one stream per entry, alike from both builders too.
+classic = builders.build(False, script, files, out('classic.exe'), '--classic', *common)
+check(builders.build(True, script, files, out('classic-w.exe'), '--classic', '--threads', '1', *common) == classic,
+      'the two builders made different classic installers')
+check(classic != linux, 'the default layout is not the solid one')
 
 # The package inside is exactly the bare package 'pack' writes.
 pkg = out('bare.pkg')

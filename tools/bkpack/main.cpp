@@ -40,6 +40,8 @@ const char kBuildHelp[] =
     "program in [RunFile] and [RunAndWaitFile]. Entries are found relative to FILES_DIR.\n"
     "A [CopyFile] whose entry ends with a backslash (a folder) or holds * or ? (a pattern)\n"
     "is written out as one [CopyFile] per file it names; setup.dat holds only those.\n"
+    "Files are packed in solid blocks (several files one LZMA stream), grouped so that an\n"
+    "install decodes only the variants it installs.\n"
     "'build' embeds the package into a copy of STUB; 'pack' writes the package alone.\n"
     "'build' also packs STUB as setup.uni: an install writes it as the product's\n"
     "uninstaller, the program without the package (not for [NoUnInstall] or containers).\n"
@@ -52,7 +54,8 @@ const char kBuildHelp[] =
     "                      signed uninstaller\n"
     "  --level N           LZMA preset 0-9 (default 9)\n"
     "  --extreme           slower, sometimes smaller\n"
-    "  --threads N         entries compressed at once (default: one per core)\n"
+    "  --threads N         streams compressed at once (default: one per core)\n"
+    "  --classic           each entry its own stream, as packages were before blocks\n"
     "  --quiet             no progress lines\n"
     "  --strict            the script's mistakes ('bkpack check') stop the build\n"
     "  --list-expanded     print the script as it would be packed, folders written out,\n"
@@ -120,6 +123,8 @@ bool ParseBuildArgs(int argc, wchar_t** argv, bool withStub, BuildArgs& a, std::
             a.strict = true;
         } else if (arg == L"--list-expanded") {
             a.listExpanded = true;
+        } else if (arg == L"--classic") {
+            a.settings.classic = true;
         } else if (arg == L"--stub" || arg == L"-o" || arg == L"--banner" || arg == L"--licence" ||
                    arg == L"--add" || arg == L"--level" || arg == L"--threads" || arg == L"--uninstaller") {
             if (!hasValue) {
@@ -328,7 +333,7 @@ int Build(int argc, wchar_t** argv, bool withStub) {
     std::vector<PackInput> inputs(sources.size());
     for (size_t i = 0; i < sources.size(); i++) inputs[i] = {sources[i].name, sources[i].path};
     Bytes package;
-    if (!BuildPackage(inputs, a.settings, package, error)) return Fail(error);
+    if (!BuildPackage(inputs, script, a.settings, package, error)) return Fail(error);
     bool ok = withStub ? EmbedPackage(a.stub, package, a.out, error) : WriteFileAtomically(a.out, package, error);
     if (!ok) return Fail(error);
     if (!a.settings.quiet) printf("bkpack: wrote %s\n", Utf8(a.out).c_str());
@@ -345,9 +350,21 @@ int List(int argc, wchar_t** argv) {
     PackageView view;
     std::string error;
     if (!OpenView(argv[2], view, error)) return Fail(error);
-    for (const ViewEntry& e : view.entries)
-        printf("%-40s %10u %10u %s\n", e.name.c_str(), e.packedSize, e.unpackedSize,
-               e.checksumHolds ? "ok" : "BAD-CHECKSUM");
+    // A solid entry's check is its CRC-32, known only once its block is decoded.
+    std::vector<std::string> faults(view.entries.size());
+    if (view.solid) {
+        EntryVisitor visitor;
+        visitor.begin = [](const ViewEntry&) { return false; };
+        visitor.write = [](const uint8_t*, uint32_t) { return true; };
+        visitor.done = [&](const ViewEntry& e, const std::string& fault) { faults[&e - &view.entries[0]] = fault; };
+        DecodeAllEntries(view, visitor);
+    }
+    for (size_t i = 0; i < view.entries.size(); i++) {
+        const ViewEntry& e = view.entries[i];
+        std::string packed = view.solid ? "#" + std::to_string(e.block) : std::to_string(e.packedSize);
+        printf("%-40s %10s %10u %s\n", e.name.c_str(), packed.c_str(), e.unpackedSize,
+               view.solid ? (faults[i].empty() ? "ok" : "BAD-CRC") : e.checksumHolds ? "ok" : "BAD-CHECKSUM");
+    }
     return 0;
 }
 
@@ -357,11 +374,16 @@ int Verify(int argc, wchar_t** argv) {
     PackageView view;
     std::string error;
     if (!OpenView(argv[2], view, error)) return Fail(error);
-    for (const ViewEntry& e : view.entries) {
-        auto discard = [](const uint8_t*, uint32_t) { return true; };
-        if (!DecodeEntry(view, e, discard, error)) return Fail("entry '" + e.name + "': " + error);
-    }
-    printf("bkpack: %s is sound (%u entries)\n", Utf8(argv[2]).c_str(), (unsigned)view.entries.size());
+    std::string first;
+    EntryVisitor visitor;
+    visitor.begin = [](const ViewEntry&) { return false; };
+    visitor.write = [](const uint8_t*, uint32_t) { return true; };
+    visitor.done = [&](const ViewEntry& e, const std::string& fault) {
+        if (!fault.empty() && first.empty()) first = "entry '" + e.name + "': " + fault;
+    };
+    if (!DecodeAllEntries(view, visitor)) return Fail(first);
+    printf("bkpack: %s is sound (%u entries%s)\n", Utf8(argv[2]).c_str(), (unsigned)view.entries.size(),
+           view.solid ? (", " + std::to_string(view.blocks.size()) + " blocks").c_str() : "");
     return 0;
 }
 
@@ -374,27 +396,9 @@ bool SafeRelativeName(const std::string& name) {
     return padded.find("\\..\\") == std::string::npos;
 }
 
-// Decoded straight into a partial file, renamed into place when whole: an
-// entry of any size passes through in chunks.
-bool ExtractTo(const PackageView& view, const ViewEntry& entry, const std::wstring& path, std::string& error) {
-    std::wstring partial = PartialName(path);
-    OutputFile out;
-    if (!out.Create(partial, error)) return false;
-    bool writeFailed = false;
-    auto write = [&](const uint8_t* data, uint32_t size) {
-        writeFailed = !out.Write(data, size);
-        return !writeFailed;
-    };
-    bool decoded = DecodeEntry(view, entry, write, error);
-    if (!out.Close()) writeFailed = true, decoded = false;
-    if (!decoded) {
-        if (writeFailed) error = "cannot write '" + Utf8(partial) + "'";
-        RemoveFile(partial);
-        return false;
-    }
-    return RenameIntoPlace(partial, path, error);
-}
-
+// Each entry decoded straight into a partial file, renamed into place when
+// whole: an entry of any size passes through in chunks, and a solid block is
+// decoded once for all its entries.
 int Extract(int argc, wchar_t** argv) {
     if (WantsHelp(argc, argv)) return printf("%s", kExtractHelp), 0;
     if (argc != 4) return Fail("give FILE and DIR (see --help)");
@@ -402,16 +406,45 @@ int Extract(int argc, wchar_t** argv) {
     std::string error;
     if (!OpenView(argv[2], view, error)) return Fail(error);
     int status = 0;
-    for (const ViewEntry& e : view.entries) {
+    OutputFile out;
+    std::wstring path, partial;
+    bool writeFailed = false;
+    EntryVisitor visitor;
+    visitor.begin = [&](const ViewEntry& e) {
         std::wstring wide;
         if (!SafeRelativeName(e.name) || !AnsiToWide(e.name, wide)) {
             status = Fail("entry '" + e.name + "' is not a name inside DIR; skipped");
-            continue;
+            return false;
         }
-        std::wstring path = Joined(argv[3], wide);
+        path = Joined(argv[3], wide);
+        partial = PartialName(path);
         MakeParentFolders(path);
-        if (!ExtractTo(view, e, path, error)) status = Fail("entry '" + e.name + "': " + error);
-    }
+        writeFailed = false;
+        if (out.Create(partial, error)) return true;
+        status = Fail("entry '" + e.name + "': " + error);
+        partial.clear();
+        return false;
+    };
+    visitor.write = [&](const uint8_t* data, uint32_t size) {
+        writeFailed = !out.Write(data, size);
+        return !writeFailed;
+    };
+    visitor.done = [&](const ViewEntry& e, const std::string& fault) {
+        if (partial.empty()) {
+            if (!fault.empty()) status = Fail("entry '" + e.name + "': " + fault);
+            return;
+        }
+        bool closed = out.Close();
+        std::string reason = fault;
+        if (writeFailed || !closed) reason = "cannot write '" + Utf8(partial) + "'";
+        if (reason.empty() && !RenameIntoPlace(partial, path, reason)) status = Fail("entry '" + e.name + "': " + reason);
+        else if (!reason.empty()) {
+            RemoveFile(partial);
+            status = Fail("entry '" + e.name + "': " + reason);
+        }
+        partial.clear();
+    };
+    DecodeAllEntries(view, visitor);
     return status;
 }
 

@@ -2,8 +2,11 @@
 
 #include <algorithm>
 #include <condition_variable>
+#include <memory>
 #include <mutex>
 #include <thread>
+
+#include "package/package_format.h"
 
 namespace {
 
@@ -12,7 +15,7 @@ namespace {
 const uint64_t kMemoryBudget = sizeof(void*) == 4 ? 1536ull << 20 : 6144ull << 20;
 
 struct Slot {
-    PackedEntry entry;
+    PackedUnit unit;
     std::string error;
     bool finished = false;
     bool ok = false;
@@ -20,16 +23,20 @@ struct Slot {
 
 class Jobs {
 public:
-    Jobs(const std::vector<PackInput>& inputs, const PackSettings& settings)
-        : inputs_(inputs), settings_(settings), slots_(inputs.size()) {
+    Jobs(const std::vector<PackInput>& inputs, const std::vector<std::vector<size_t>>& units,
+         const PackSettings& settings)
+        : inputs_(inputs), units_(units), settings_(settings), slots_(units.size()) {
         // The largest first: one started last would leave the other
         // threads idle while it alone runs. An input that cannot be opened
         // counts as empty; its worker reports why.
-        std::vector<uint64_t> sizes(inputs.size(), 0);
-        for (size_t i = 0; i < inputs.size(); i++) {
-            InputFile file;
-            std::string ignored;
-            if (!file.Open(inputs[i].path, sizes[i], ignored)) sizes[i] = 0;
+        std::vector<uint64_t> sizes(units.size(), 0);
+        for (size_t i = 0; i < units.size(); i++) {
+            for (size_t input : units[i]) {
+                InputFile file;
+                std::string ignored;
+                uint64_t size = 0;
+                if (file.Open(inputs[input].path, size, ignored)) sizes[i] += size;
+            }
             order_.push_back(i);
         }
         std::stable_sort(order_.begin(), order_.end(), [&](size_t a, size_t b) { return sizes[a] > sizes[b]; });
@@ -58,26 +65,69 @@ public:
 
 private:
     void Compress(size_t i) {
-        const PackInput& input = inputs_[i];
+        const std::vector<size_t>& members = units_[i];
         Slot& slot = slots_[i];
-        PackedEntry entry;
-        entry.name = input.name;
-        entry.unpackedSize = 0;
-        std::string error;
-        InputFile file;
-        uint64_t size = 0;
-        bool ok = file.Open(input.path, size, error);
-        if (ok) {
-            uint64_t need = EncoderMemory(settings_, size);
-            Reserve(need);
-            ok = CompressFile(file, size, settings_, entry.packed, entry.unpackedSize, error);
-            Release(need);
-            if (!ok) error = "'" + Utf8(input.path) + "': " + error;
+        PackedUnit unit;
+        std::string error, readError, failedName;
+        // Sizes as planned, for the dictionary and the memory budget.
+        uint64_t hint = 0;
+        for (size_t input : members) {
+            InputFile probe;
+            uint64_t size = 0;
+            std::string ignored;
+            if (probe.Open(inputs_[input].path, size, ignored)) hint += size;
+        }
+        // The inputs one after another as one stream, each one's size and
+        // CRC-32 taken on the way.
+        std::unique_ptr<InputFile> file;
+        size_t member = 0;
+        bool ok = true;
+        ChunkReader read = [&](uint8_t* buffer, size_t size) -> int64_t {
+            while (member < members.size()) {
+                const PackInput& input = inputs_[members[member]];
+                if (!file) {
+                    uint64_t ignored = 0;
+                    file.reset(new InputFile());
+                    if (!file->Open(input.path, ignored, readError)) {
+                        failedName = input.name;
+                        ok = false;
+                        return -1;
+                    }
+                    unit.sizes.push_back(0);
+                    unit.crcs.push_back(0);
+                }
+                int64_t got = file->Read(buffer, size);
+                if (got < 0) {
+                    failedName = input.name;
+                    readError = "'" + Utf8(input.path) + "': cannot read it";
+                    ok = false;
+                    return -1;
+                }
+                if (got > 0) {
+                    unit.sizes.back() += (uint32_t)got;
+                    unit.crcs.back() = package_format::Crc32(unit.crcs.back(), buffer, (uint32_t)got);
+                    return got;
+                }
+                file.reset();
+                member++;
+            }
+            return 0;
+        };
+        uint64_t need = EncoderMemory(settings_, hint);
+        Reserve(need);
+        bool compressed = CompressChunks(read, hint, settings_, unit.packed, unit.unpackedSize, error);
+        Release(need);
+        if (!ok) error = readError;
+        if (!compressed && ok) {
+            // The stream as a whole: name its first entry (the only one of
+            // a classic package's).
+            failedName = inputs_[members.empty() ? 0 : members[0]].name;
+            if (members.size() == 1) error = "'" + Utf8(inputs_[members[0]].path) + "': " + error;
         }
         std::lock_guard<std::mutex> lock(mutex_);
-        slot.entry = std::move(entry);
-        slot.error = "entry '" + input.name + "': " + error;
-        slot.ok = ok;
+        slot.unit = std::move(unit);
+        slot.error = "entry '" + failedName + "': " + error;
+        slot.ok = compressed;
         slot.finished = true;
         changed_.notify_all();
     }
@@ -95,6 +145,7 @@ private:
     }
 
     const std::vector<PackInput>& inputs_;
+    const std::vector<std::vector<size_t>>& units_;
     const PackSettings& settings_;
     std::vector<Slot> slots_;
     std::vector<size_t> order_;  // of compression; the output keeps the package's
@@ -107,22 +158,23 @@ private:
 
 }  // namespace
 
-bool CompressAll(const std::vector<PackInput>& inputs, const PackSettings& settings, const EntryDone& done,
-                 std::vector<PackedEntry>& out, std::string& error) {
+bool CompressUnits(const std::vector<PackInput>& inputs, const std::vector<std::vector<size_t>>& units,
+                   const PackSettings& settings, const UnitDone& done, std::vector<PackedUnit>& out,
+                   std::string& error) {
     out.clear();
     size_t threads = settings.threads ? settings.threads : std::thread::hardware_concurrency();
     if (threads == 0) threads = 1;
-    if (threads > inputs.size()) threads = inputs.size();
-    Jobs jobs(inputs, settings);
+    if (threads > units.size()) threads = units.size();
+    Jobs jobs(inputs, units, settings);
     std::vector<std::thread> workers;
     for (size_t t = 0; t < threads; t++) workers.emplace_back([&jobs] { jobs.Work(); });
     bool ok = true;
-    for (size_t i = 0; i < inputs.size() && ok; i++) {
+    for (size_t i = 0; i < units.size() && ok; i++) {
         Slot* slot = nullptr;
         ok = jobs.Await(i, slot);
         if (ok) {
-            out.push_back(std::move(slot->entry));
-            done(out.back());
+            out.push_back(std::move(slot->unit));
+            done(i, out.back());
         } else {
             error = slot->error;
         }

@@ -1,6 +1,7 @@
-// Compressing a package's entries on several threads. Each entry is one
-// independent LZMA stream, so entries are compressed at once and the results
-// kept in package order: the bytes are the same whatever the thread count.
+// Compressing a package's streams on several threads. Each stream (an entry
+// of a classic package, a block of a solid one) is independent, so streams
+// are compressed at once and the results kept in package order: the bytes
+// are the same whatever the thread count.
 #pragma once
 
 #include <functional>
@@ -9,12 +10,21 @@
 
 #include "pack_writer.h"
 
-// Called on the calling thread for each entry, in package order.
-typedef std::function<void(const PackedEntry& entry)> EntryDone;
+// One stream: the inputs it holds, back to back, and what came of them.
+struct PackedUnit {
+    Bytes packed;
+    uint32_t unpackedSize = 0;
+    std::vector<uint32_t> sizes;  // of each input, as read
+    std::vector<uint32_t> crcs;   // CRC-32 of each input's bytes
+};
 
-// One thread per core unless settings.threads says otherwise. Threads wait
-// before an entry whose encoder would take the memory in use past a budget,
-// unless nothing else runs. On failure, the error of the first failing entry
-// in package order.
-bool CompressAll(const std::vector<PackInput>& inputs, const PackSettings& settings, const EntryDone& done,
-                 std::vector<PackedEntry>& out, std::string& error);
+// Called on the calling thread for each unit, in package order.
+typedef std::function<void(size_t unit, const PackedUnit& packed)> UnitDone;
+
+// units: indexes into inputs, each list one stream. One thread per core
+// unless settings.threads says otherwise. Threads wait before a unit whose
+// encoder would take the memory in use past a budget, unless nothing else
+// runs. On failure, the error of the first failing unit in package order.
+bool CompressUnits(const std::vector<PackInput>& inputs, const std::vector<std::vector<size_t>>& units,
+                   const PackSettings& settings, const UnitDone& done, std::vector<PackedUnit>& out,
+                   std::string& error);

@@ -6,6 +6,7 @@
 
 #include <chrono>
 
+#include "block_plan.h"
 #include "pack_jobs.h"
 #include "package/package_format.h"
 
@@ -157,19 +158,101 @@ void SealPackage(Bytes& package) {
     pf::WriteTrailer(trailer, pf::BodySum(package.data(), body), pf::Get32(trailer + 8), pf::Get32(trailer + 12));
 }
 
-bool BuildPackage(const std::vector<PackInput>& inputs, const PackSettings& settings, Bytes& out,
+bool LayOutSolidPackage(const std::vector<SolidEntry>& entries, const std::vector<SolidBlock>& blocks, Bytes& out,
+                        std::string& error) {
+    out.assign(pf::kReservedSize, 0);
+    Bytes table;
+    for (const SolidBlock& block : blocks) {
+        if ((uint64_t)out.size() + block.packed.size() >= 0xFFFFFFFFull - (1u << 20)) {
+            error = "the package would reach 4 GiB";
+            return false;
+        }
+        uint8_t record[pf::kBlockRecordSize];
+        pf::Put32(record, (uint32_t)out.size());
+        pf::Put32(record + 4, (uint32_t)block.packed.size());
+        pf::Put32(record + 8, block.unpackedSize);
+        table.insert(table.end(), record, record + sizeof record);
+        out.insert(out.end(), block.packed.begin(), block.packed.end());
+    }
+    pf::WriteSolidHeader(out.data(), (uint32_t)blocks.size(), (uint32_t)out.size());
+    out.insert(out.end(), table.begin(), table.end());
+    uint32_t directoryOffset = (uint32_t)out.size();
+    for (const SolidEntry& entry : entries) {
+        uint8_t record[pf::kRecordFixedSize];
+        pf::Put32(record, entry.block);
+        pf::Put32(record + 4, entry.offset);
+        pf::Put32(record + 8, entry.size);
+        pf::Put32(record + 12, entry.crc);
+        record[16] = (uint8_t)(entry.name.size() + 1);
+        out.insert(out.end(), record, record + sizeof record);
+        out.insert(out.end(), entry.name.begin(), entry.name.end());
+        out.push_back(0);
+    }
+    out.resize(out.size() + pf::kTrailerSize);
+    pf::Put32(&out[out.size() - pf::kTrailerSize + 8], directoryOffset);
+    pf::Put32(&out[out.size() - pf::kTrailerSize + 12], (uint32_t)entries.size());
+    SealPackage(out);
+    return true;
+}
+
+namespace {
+
+bool BuildClassic(const std::vector<PackInput>& inputs, const PackSettings& settings, Bytes& out, uint64_t& bytesIn,
+                  std::string& error) {
+    std::vector<std::vector<size_t>> units(inputs.size());
+    for (size_t i = 0; i < inputs.size(); i++) units[i] = {i};
+    UnitDone done = [&](size_t i, const PackedUnit& unit) {
+        bytesIn += unit.unpackedSize;
+        if (!settings.quiet)
+            printf("  %-40s %10u -> %10u  %5.1f%%\n", inputs[i].name.c_str(), unit.unpackedSize,
+                   (unsigned)unit.packed.size(), Ratio(unit.packed.size(), unit.unpackedSize));
+    };
+    std::vector<PackedUnit> streams;
+    if (!CompressUnits(inputs, units, settings, done, streams, error)) return false;
+    std::vector<PackedEntry> packed(inputs.size());
+    for (size_t i = 0; i < inputs.size(); i++)
+        packed[i] = PackedEntry{inputs[i].name, std::move(streams[i].packed), streams[i].unpackedSize};
+    return LayOutPackage(packed, out, error);
+}
+
+bool BuildSolid(const std::vector<PackInput>& inputs, const Bytes& script, const PackSettings& settings, Bytes& out,
+                uint64_t& bytesIn, std::string& error) {
+    std::vector<uint64_t> sizes(inputs.size(), 0);
+    for (size_t i = 0; i < inputs.size(); i++) {
+        InputFile file;
+        std::string ignored;
+        if (!file.Open(inputs[i].path, sizes[i], ignored)) sizes[i] = 0;
+    }
+    std::vector<std::vector<size_t>> units = PlanBlocks(inputs, sizes, script);
+    std::vector<SolidEntry> entries(inputs.size());
+    UnitDone done = [&](size_t b, const PackedUnit& unit) {
+        bytesIn += unit.unpackedSize;
+        uint32_t offset = 0;
+        for (size_t k = 0; k < units[b].size(); k++) {
+            entries[units[b][k]] = SolidEntry{inputs[units[b][k]].name, (uint32_t)b, offset, unit.sizes[k], unit.crcs[k]};
+            offset += unit.sizes[k];
+        }
+        if (!settings.quiet)
+            printf("  block %-4u %4u entries, first %-24s %10u -> %10u  %5.1f%%\n", (unsigned)b,
+                   (unsigned)units[b].size(), inputs[units[b][0]].name.c_str(), unit.unpackedSize,
+                   (unsigned)unit.packed.size(), Ratio(unit.packed.size(), unit.unpackedSize));
+    };
+    std::vector<PackedUnit> streams;
+    if (!CompressUnits(inputs, units, settings, done, streams, error)) return false;
+    std::vector<SolidBlock> blocks(streams.size());
+    for (size_t b = 0; b < streams.size(); b++) blocks[b] = SolidBlock{std::move(streams[b].packed), streams[b].unpackedSize};
+    return LayOutSolidPackage(entries, blocks, out, error);
+}
+
+}  // namespace
+
+bool BuildPackage(const std::vector<PackInput>& inputs, const Bytes& script, const PackSettings& settings, Bytes& out,
                   std::string& error) {
     std::chrono::steady_clock::time_point started = std::chrono::steady_clock::now();
-    std::vector<PackedEntry> packed;
     uint64_t bytesIn = 0;
-    EntryDone done = [&](const PackedEntry& entry) {
-        bytesIn += entry.unpackedSize;
-        if (!settings.quiet)
-            printf("  %-40s %10u -> %10u  %5.1f%%\n", entry.name.c_str(), entry.unpackedSize,
-                   (unsigned)entry.packed.size(), Ratio(entry.packed.size(), entry.unpackedSize));
-    };
-    if (!CompressAll(inputs, settings, done, packed, error)) return false;
-    if (!LayOutPackage(packed, out, error)) return false;
+    bool built = settings.classic ? BuildClassic(inputs, settings, out, bytesIn, error)
+                                  : BuildSolid(inputs, script, settings, out, bytesIn, error);
+    if (!built) return false;
     double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
     if (!settings.quiet)
         printf("bkpack: %u entries, %llu bytes in, %u bytes out (%.1f%%), %.2f s\n", (unsigned)inputs.size(),

@@ -1,5 +1,6 @@
-// Lays out a package from named files: each compressed to one LZMA-alone
-// stream, then the directory and the trailer (see package_format.h).
+// Lays out a package from named files (see package_format.h): solid, the
+// files in blocks of several compressed as one LZMA-alone stream each; or
+// classic, each file its own stream. Then the directory and the trailer.
 #pragma once
 
 #include <stdint.h>
@@ -20,6 +21,7 @@ struct PackSettings {
     bool extreme = false;
     bool quiet = false;
     uint32_t threads = 0;  // entries compressed at once; 0: one per core
+    bool classic = false;  // one stream per entry, as packages were before blocks
 };
 
 // Compresses data into one LZMA-alone stream whose header states its size.
@@ -47,8 +49,26 @@ struct PackedEntry {
 // Lays out already packed entries: reserved bytes, the streams, the
 // directory and the trailer with both sums.
 bool LayOutPackage(const std::vector<PackedEntry>& entries, Bytes& out, std::string& error);
+// An entry of a solid package: where its bytes lie in which block.
+struct SolidEntry {
+    std::string name;
+    uint32_t block;
+    uint32_t offset;
+    uint32_t size;
+    uint32_t crc;
+};
+struct SolidBlock {
+    Bytes packed;  // one LZMA-alone stream stating unpackedSize; empty when that is 0
+    uint32_t unpackedSize;
+};
+// Lays out a solid package: the marked header, the blocks, the block table,
+// the directory (entries in the order given) and the trailer.
+bool LayOutSolidPackage(const std::vector<SolidEntry>& entries, const std::vector<SolidBlock>& blocks, Bytes& out,
+                        std::string& error);
 // Recomputes the body sum and the trailer after the body was edited.
 void SealPackage(Bytes& package);
-// The whole package, printing each entry's sizes and a summary line.
-bool BuildPackage(const std::vector<PackInput>& inputs, const PackSettings& settings, Bytes& out,
+// The whole package, printing each entry's or block's sizes and a summary
+// line. script is the install script (setup.dat), whose sections decide
+// which entries share a block.
+bool BuildPackage(const std::vector<PackInput>& inputs, const Bytes& script, const PackSettings& settings, Bytes& out,
                   std::string& error);

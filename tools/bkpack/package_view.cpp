@@ -29,6 +29,103 @@ bool WriteDecoded(void* context, const uint8_t* data, uint32_t size) {
     return (*static_cast<Stream*>(context)->sink)(data, size);
 }
 
+bool ParseBlocks(PackageView& view, const pf::SolidHeader& solid, uint32_t directoryOffset, std::string& error) {
+    const Bytes& b = view.bytes;
+    if (solid.blockTableOffset > directoryOffset ||
+        (directoryOffset - solid.blockTableOffset) / pf::kBlockRecordSize < solid.blockCount) {
+        error = "the block table does not fit before the directory";
+        return false;
+    }
+    for (uint32_t i = 0; i < solid.blockCount; i++) {
+        const uint8_t* r = &b[solid.blockTableOffset + i * pf::kBlockRecordSize];
+        view.blocks.push_back(BlockRecord{pf::Get32(r), pf::Get32(r + 4), pf::Get32(r + 8)});
+    }
+    const char* reason = nullptr;
+    if (!CheckBlocks(view.blocks.data(), solid.blockCount, solid.blockTableOffset, reason)) {
+        error = reason;
+        return false;
+    }
+    return true;
+}
+
+bool CheckMap(const PackageView& view, std::string& error) {
+    std::vector<EntrySpan> spans;
+    for (size_t i = 0; i < view.entries.size(); i++) {
+        const ViewEntry& e = view.entries[i];
+        spans.push_back(EntrySpan{e.block, e.offset, e.unpackedSize, e.checksum, (uint32_t)i});
+    }
+    const char* reason = nullptr;
+    if (SortAndCheckSpans(spans.data(), (uint32_t)spans.size(), view.blocks.data(), (uint32_t)view.blocks.size(),
+                          reason))
+        return true;
+    error = std::string("the block map is wrong: ") + reason;
+    return false;
+}
+
+// The solid decoding's state: the visitor, and which entries were told.
+struct Visit {
+    const PackageView* view;
+    const EntryVisitor* visitor;
+    std::vector<bool> told;
+    bool wanted = false;
+    bool failed = false;
+    uint32_t block = 0;
+};
+
+bool VisitBegin(void* context, const EntrySpan& span) {
+    Visit& v = *static_cast<Visit*>(context);
+    v.wanted = v.visitor->begin(v.view->entries[span.index]);
+    return true;
+}
+
+bool VisitWrite(void* context, const uint8_t* data, uint32_t size) {
+    Visit& v = *static_cast<Visit*>(context);
+    return !v.wanted || v.visitor->write(data, size);
+}
+
+bool VisitEnd(void* context, const EntrySpan& span, bool crcHolds) {
+    Visit& v = *static_cast<Visit*>(context);
+    v.told[span.index] = true;
+    if (!crcHolds) v.failed = true;
+    v.visitor->done(v.view->entries[span.index],
+                    crcHolds ? std::string()
+                             : "its bytes do not match their CRC-32 (block " + std::to_string(v.block) + " is damaged)");
+    return true;
+}
+
+// Every block, or only the block given.
+bool DecodeSolid(const PackageView& view, const EntryVisitor& visitor, uint32_t only = 0xFFFFFFFF) {
+    Visit visit{&view, &visitor, std::vector<bool>(view.entries.size(), false)};
+    SpanSink sink = {VisitBegin, VisitWrite, VisitEnd, &visit};
+    for (uint32_t b = 0; b < view.blocks.size(); b++) {
+        if (only != 0xFFFFFFFF && b != only) continue;
+        std::vector<EntrySpan> spans;
+        for (size_t i = 0; i < view.entries.size(); i++)
+            if (view.entries[i].block == b)
+                spans.push_back(EntrySpan{b, view.entries[i].offset, view.entries[i].unpackedSize,
+                                          view.entries[i].checksum, (uint32_t)i});
+        if (spans.empty()) continue;
+        const char* reason = nullptr;
+        SortAndCheckSpans(spans.data(), (uint32_t)spans.size(), view.blocks.data(), (uint32_t)view.blocks.size(),
+                          reason);
+        const BlockRecord& block = view.blocks[b];
+        Stream stream = {&view.bytes[block.offset], block.packedSize, nullptr};
+        LzmaStreamIo read = {ReadPacked, nullptr, &stream};
+        visit.block = b;
+        BlockResult result = DecodeBlock(block, read, spans.data(), (uint32_t)spans.size(), sink);
+        if (result == kBlockDecoded) continue;
+        std::string fault = result == kBlockNoMemory ? "out of memory decoding block " + std::to_string(b)
+                                                     : "block " + std::to_string(b) + "'s LZMA data is corrupt or truncated";
+        for (const EntrySpan& span : spans)
+            if (!visit.told[span.index]) {
+                visit.told[span.index] = true;
+                visit.failed = true;
+                visitor.done(view.entries[span.index], fault);
+            }
+    }
+    return !visit.failed;
+}
+
 }  // namespace
 
 bool LoadPackage(const std::wstring& path, Bytes& out, std::string& error) {
@@ -68,6 +165,10 @@ bool ParsePackage(PackageView& view, std::string& error) {
         return false;
     }
     view.promised = t.entryCount;
+    pf::SolidHeader solid;
+    view.solid = pf::ParseSolidHeader(b.data(), solid);
+    view.blocks.clear();
+    if (view.solid && !ParseBlocks(view, solid, t.directoryOffset, error)) return false;
     uint32_t at = t.directoryOffset;
     for (uint32_t i = 0; i < t.entryCount; i++) {
         if (body - at < pf::kRecordFixedSize || body - at - pf::kRecordFixedSize < b[at + 16]) break;
@@ -80,8 +181,16 @@ bool ParsePackage(PackageView& view, std::string& error) {
         const char* name = (const char*)&b[at + pf::kRecordFixedSize];
         e.name.assign(name, strnlen(name, length));
         at += pf::kRecordFixedSize + length;
-        e.checksumHolds = e.offset <= body && e.packedSize <= body - e.offset &&
-                          pf::AddEntryBytes(0, &b[e.offset], e.packedSize) == e.checksum;
+        if (view.solid) {
+            e.block = e.offset;
+            e.offset = e.packedSize;
+            e.packedSize = 0;
+            e.checksumHolds = true;
+        } else {
+            e.block = 0;
+            e.checksumHolds = e.offset <= body && e.packedSize <= body - e.offset &&
+                              pf::AddEntryBytes(0, &b[e.offset], e.packedSize) == e.checksum;
+        }
         view.entries.push_back(e);
     }
     if (view.entries.size() != t.entryCount) {
@@ -89,10 +198,23 @@ bool ParsePackage(PackageView& view, std::string& error) {
                 std::to_string(view.entries.size());
         return false;
     }
-    return true;
+    return !view.solid || CheckMap(view, error);
 }
 
 bool DecodeEntry(const PackageView& view, const ViewEntry& entry, const EntrySink& sink, std::string& error) {
+    if (view.solid) {
+        bool found = false;
+        EntryVisitor one;
+        one.begin = [&](const ViewEntry& e) { return &e == &entry; };
+        one.write = sink;
+        one.done = [&](const ViewEntry& e, const std::string& fault) {
+            if (&e != &entry) return;
+            found = true;
+            error = fault;
+        };
+        DecodeSolid(view, one, entry.block);
+        return found && error.empty();
+    }
     if (!entry.checksumHolds) {
         error = "its packed bytes lie outside the package or their checksum is wrong";
         return false;
@@ -122,4 +244,18 @@ bool DecodeEntry(const PackageView& view, const ViewEntry& entry, const EntrySin
         return false;
     }
     return true;
+}
+
+bool DecodeAllEntries(const PackageView& view, const EntryVisitor& visitor) {
+    if (view.solid) return DecodeSolid(view, visitor);
+    bool sound = true;
+    for (const ViewEntry& e : view.entries) {
+        std::string error;
+        EntrySink write = [&](const uint8_t* data, uint32_t size) { return visitor.write(data, size); };
+        EntrySink discard = [](const uint8_t*, uint32_t) { return true; };
+        bool ok = DecodeEntry(view, e, visitor.begin(e) ? write : discard, error);
+        sound = sound && ok;
+        visitor.done(e, ok ? std::string() : error);
+    }
+    return sound;
 }

@@ -9,20 +9,26 @@
 #include <vector>
 
 #include "files.h"
+#include "package/solid_blocks.h"
 
+// Classic: offset and packed size of the entry's stream, the sum of its
+// packed bytes. Solid: its block, offset there, and CRC-32 (packedSize 0).
 struct ViewEntry {
     uint32_t offset;
     uint32_t packedSize;
     uint32_t unpackedSize;
     uint32_t checksum;
     std::string name;
-    bool checksumHolds;
+    bool checksumHolds;  // solid: the map holds; the CRC-32 is checked by decoding
+    uint32_t block;
 };
 
 struct PackageView {
     Bytes bytes;
     std::vector<ViewEntry> entries;
     uint32_t promised = 0;
+    bool solid = false;
+    std::vector<BlockRecord> blocks;
 };
 
 // FILE is an installer when it starts with "MZ": its resource is read.
@@ -35,3 +41,13 @@ typedef std::function<bool(const uint8_t* data, uint32_t size)> EntrySink;
 // entry of any size needs no more memory than the decoder's); false with
 // the reason. A refusal by sink reads as "the output refused it".
 bool DecodeEntry(const PackageView& view, const ViewEntry& entry, const EntrySink& sink, std::string& error);
+
+// Every entry decoded once, a solid package's block by block: begin says
+// whether the entry's bytes are wanted (for write), done gets each entry's
+// fault, empty when it decoded whole and sound. False when any failed.
+struct EntryVisitor {
+    std::function<bool(const ViewEntry& entry)> begin;
+    EntrySink write;
+    std::function<void(const ViewEntry& entry, const std::string& fault)> done;
+};
+bool DecodeAllEntries(const PackageView& view, const EntryVisitor& visitor);

@@ -123,9 +123,9 @@ bool SectionEntry(const ScriptSection& section, const std::vector<std::string>& 
 
 // Read as the install worker reads it: only its own headers count, and a
 // header-like parameter line is taken as a parameter.
-std::vector<std::string> ScriptReferences(const Bytes& script) {
+std::vector<EntryReference> WorkerReferences(const Bytes& script) {
     std::vector<std::string> lines = ScriptLines(script);
-    std::vector<std::string> names;
+    std::vector<EntryReference> references;
     size_t i = 0;
     while (i < lines.size()) {
         const ScriptSection* section = FindSection(lines[i++], kWorkerReader);
@@ -134,7 +134,13 @@ std::vector<std::string> ScriptReferences(const Bytes& script) {
         for (int k = 0; k < section->lines; k++) p.push_back(i < lines.size() ? lines[i++] : std::string());
         std::string name;
         size_t at = 0;
-        if (SectionEntry(*section, p, name, at)) AddOnce(names, name);
+        if (SectionEntry(*section, p, name, at)) references.push_back({section, p, name});
     }
+    return references;
+}
+
+std::vector<std::string> ScriptReferences(const Bytes& script) {
+    std::vector<std::string> names;
+    for (const EntryReference& reference : WorkerReferences(script)) AddOnce(names, reference.name);
     return names;
 }

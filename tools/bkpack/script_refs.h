@@ -54,6 +54,14 @@ const ScriptSection* FindSection(const std::string& line, unsigned readers);
 bool SectionEntry(const ScriptSection& section, const std::vector<std::string>& params, std::string& name,
                   size_t& lineIndex);
 
+// Every reference to an entry, in script order, as the install worker
+// reads the script: the section, its parameter lines and the entry's name.
+struct EntryReference {
+    const ScriptSection* section;
+    std::vector<std::string> params;
+    std::string name;
+};
+std::vector<EntryReference> WorkerReferences(const Bytes& script);
 // ANSI names in order of first reference; a name met again (in any letter
 // case, as the installer looks names up) is listed once.
 std::vector<std::string> ScriptReferences(const Bytes& script);

@@ -1,0 +1,139 @@
+#include "package/solid_blocks.h"
+
+#include <stdlib.h>
+
+#include "package/package_format.h"
+
+namespace pf = package_format;
+
+namespace {
+
+int BySpanPlace(const void* a, const void* b) {
+    const EntrySpan& x = *static_cast<const EntrySpan*>(a);
+    const EntrySpan& y = *static_cast<const EntrySpan*>(b);
+    if (x.block != y.block) return x.block < y.block ? -1 : 1;
+    if (x.offset != y.offset) return x.offset < y.offset ? -1 : 1;
+    return x.index < y.index ? -1 : x.index > y.index;
+}
+
+// Routes the decoded bytes of one block to its spans.
+struct Router {
+    const EntrySpan* spans;
+    uint32_t count;
+    uint32_t next;     // the span not yet finished
+    uint32_t at;       // offset in the block of the next byte
+    uint32_t crc;
+    bool open;         // begin was called for spans[next]
+    bool refused;      // the sink said stop
+    const SpanSink* sink;
+    const LzmaStreamIo* input;
+
+    // Opens and closes the spans that start (and, when empty, end) here.
+    bool Settle() {
+        while (next < count && spans[next].offset == at) {
+            if (!open) {
+                if (!sink->begin(sink->context, spans[next])) return false;
+                open = true;
+                crc = 0;
+            }
+            if (spans[next].size != 0) return true;
+            if (!Close()) return false;
+        }
+        return true;
+    }
+    bool Close() {
+        open = false;
+        return sink->end(sink->context, spans[next], crc == spans[next].crc) && (++next, true);
+    }
+};
+
+uint32_t ReadThrough(void* context, uint8_t* buffer, uint32_t size) {
+    const LzmaStreamIo& input = *static_cast<Router*>(context)->input;
+    return input.read(input.context, buffer, size);
+}
+
+bool RouteBytes(void* context, const uint8_t* data, uint32_t size) {
+    Router& r = *static_cast<Router*>(context);
+    while (size > 0 && r.next < r.count) {
+        if (!r.Settle()) return !(r.refused = true);
+        if (r.next >= r.count) break;
+        const EntrySpan& span = r.spans[r.next];
+        uint32_t n;
+        if (r.at < span.offset) {
+            n = span.offset - r.at < size ? span.offset - r.at : size;
+        } else {
+            n = span.offset + span.size - r.at < size ? span.offset + span.size - r.at : size;
+            r.crc = pf::Crc32(r.crc, data, n);
+            if (!r.sink->write(r.sink->context, data, n)) return !(r.refused = true);
+            if (r.at + n == span.offset + span.size && !r.Close()) return !(r.refused = true);
+        }
+        r.at += n;
+        data += n;
+        size -= n;
+    }
+    if (!r.Settle()) return !(r.refused = true);
+    // Past the last wanted span nothing more is needed: stop the decoder.
+    return r.next < r.count;
+}
+
+}  // namespace
+
+bool CheckBlocks(const BlockRecord* blocks, uint32_t count, uint32_t bodyEnd, const char*& reason) {
+    for (uint32_t i = 0; i < count; i++) {
+        const BlockRecord& b = blocks[i];
+        if (b.offset < pf::kReservedSize || b.offset > bodyEnd || b.packedSize > bodyEnd - b.offset) {
+            reason = "a block lies outside the package's blocks";
+            return false;
+        }
+        if (b.unpackedSize == 0xFFFFFFFF || (b.unpackedSize != 0 && b.packedSize < pf::kLzmaHeaderSize)) {
+            reason = "a block states an impossible size";
+            return false;
+        }
+    }
+    return true;
+}
+
+bool SortAndCheckSpans(EntrySpan* spans, uint32_t count, const BlockRecord* blocks, uint32_t blockCount,
+                       const char*& reason) {
+    qsort(spans, count, sizeof *spans, BySpanPlace);
+    for (uint32_t i = 0; i < count; i++) {
+        const EntrySpan& s = spans[i];
+        if (s.block >= blockCount) {
+            reason = "an entry names a block that does not exist";
+            return false;
+        }
+        if (s.offset > blocks[s.block].unpackedSize || s.size > blocks[s.block].unpackedSize - s.offset) {
+            reason = "an entry lies past its block's end";
+            return false;
+        }
+        if (i > 0 && spans[i - 1].block == s.block && spans[i - 1].offset + spans[i - 1].size > s.offset) {
+            reason = "two entries overlap";
+            return false;
+        }
+    }
+    return true;
+}
+
+BlockResult DecodeBlock(const BlockRecord& block, const LzmaStreamIo& read, const EntrySpan* spans, uint32_t count,
+                        const SpanSink& sink) {
+    Router router = {spans, count, 0, 0, 0, false, false, &sink, &read};
+    if (block.unpackedSize != 0) {
+        uint8_t headerBytes[pf::kLzmaHeaderSize];
+        LzmaHeader header;
+        if (read.read(read.context, headerBytes, sizeof headerBytes) != sizeof headerBytes ||
+            !ParseLzmaHeader(headerBytes, header) || header.unpackedSize != block.unpackedSize)
+            return kBlockCorrupt;
+        uint32_t usable = UsableDictionary(block.packedSize);
+        if (header.dictionarySize > usable) header.dictionarySize = usable;
+        LzmaStreamIo io = {ReadThrough, RouteBytes, &router};
+        DecodeResult result = DecodeLzmaStream(header, io);
+        // The router refuses more output once the last span is whole.
+        if (router.refused) return kBlockStopped;
+        if (router.next >= count) return kBlockDecoded;
+        if (result == kDecodeWriteError) return kBlockNoMemory;
+        if (result != kDecoded) return kBlockCorrupt;
+    }
+    // Spans at the very end (or in an empty block) are empty: settle them.
+    if (!router.Settle()) return kBlockStopped;
+    return router.next < count ? kBlockCorrupt : kBlockDecoded;
+}

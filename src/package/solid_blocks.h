@@ -1,0 +1,55 @@
+// The blocks of a solid package (see package_format.h): checking its map,
+// and decoding one block as a stream, handing each wanted entry its bytes.
+// Plain C++ over liblzma, shared by the installer and the package builder so
+// both accept exactly the same packages.
+#pragma once
+
+#include <stdint.h>
+
+#include "package/lzma_decode.h"
+
+struct BlockRecord {
+    uint32_t offset;
+    uint32_t packedSize;
+    uint32_t unpackedSize;
+};
+
+// One entry's place: its block, offset and size there, its CRC-32; index is
+// the caller's (the entry's place in the directory).
+struct EntrySpan {
+    uint32_t block;
+    uint32_t offset;
+    uint32_t size;
+    uint32_t crc;
+    uint32_t index;
+};
+
+// Every block lies in the body after the reserved header and before the
+// block table (bodyEnd), and states a size below 4 GiB. reason names the
+// first fault.
+bool CheckBlocks(const BlockRecord* blocks, uint32_t count, uint32_t bodyEnd, const char*& reason);
+// Sorts spans by block and offset, then checks that each names a block,
+// lies inside it and overlaps no other.
+bool SortAndCheckSpans(EntrySpan* spans, uint32_t count, const BlockRecord* blocks, uint32_t blockCount,
+                       const char*& reason);
+
+// Where a block's entries go. begin comes before an entry's first byte,
+// write with its bytes, end after its last with whether they match its
+// CRC-32. Any of them returning false stops the decoding.
+struct SpanSink {
+    bool (*begin)(void* context, const EntrySpan& span);
+    bool (*write)(void* context, const uint8_t* data, uint32_t size);
+    bool (*end)(void* context, const EntrySpan& span, bool crcHolds);
+    void* context;
+};
+
+enum BlockResult { kBlockDecoded, kBlockCorrupt, kBlockNoMemory, kBlockStopped };
+
+// Decodes block from read (its packed bytes, header first) up to the end of
+// the last of spans (sorted by offset, all of this block; bytes of other
+// entries are decoded and passed over). A header that disagrees with the
+// record, a corrupt or short stream: kBlockCorrupt; a sink's refusal:
+// kBlockStopped. A span whose CRC-32 fails is reported to end and the
+// decoding goes on.
+BlockResult DecodeBlock(const BlockRecord& block, const LzmaStreamIo& read, const EntrySpan* spans, uint32_t count,
+                        const SpanSink& sink);

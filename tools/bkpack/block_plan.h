@@ -1,0 +1,33 @@
+// Which entries of a solid package share a block. The install worker takes
+// entries in script order and skips the variants this machine does not use,
+// so entries are grouped by the machines that install them (64-bit Windows,
+// 32-bit Windows, both, neither): an install decodes no block it does not
+// need. Entries the script takes by name elsewhere (registry data, programs
+// run from the temporary folder) are grouped apart, being extracted alone.
+// setup.dat, setup.bmp and setup.lic, read at start, get a block each, and
+// so does each entry that no install takes in script order (the
+// uninstaller, files added by name).
+// A group of 8 MiB or more is split in two, so that two cores decode at
+// once, and into a block per 64 MiB (the largest dictionary, past which a
+// split costs little) when larger; entries go, in script order, to the
+// block holding the fewest bytes so far, so the blocks are decoded side by
+// side as the worker takes them. The plan depends on the inputs alone.
+#pragma once
+
+#include <stdint.h>
+
+#include <vector>
+
+#include "files.h"
+#include "pack_writer.h"
+
+// Blocks as lists of indexes into inputs, each list in package order, the
+// blocks in the order of their first entry. sizes: each input's size.
+std::vector<std::vector<size_t>> PlanBlocks(const std::vector<PackInput>& inputs, const std::vector<uint64_t>& sizes,
+                                            const Bytes& script);
+
+// The installer's choice between a file's variants (the "__BKI_WIN64" and
+// "__BKI_UNICODE" markers in a "[CopyFile]" destination) on ANSI text:
+// false when this machine skips the section, as a more specific variant
+// among destinations replaces it.
+bool VariantSelected(const std::string& destination, const std::vector<std::string>& destinations, bool wow64);
