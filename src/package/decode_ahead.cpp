@@ -108,11 +108,9 @@ bool DecodeAhead::MustWait(int32_t rank, int32_t decoder) const {
 // Under the lock: the entry of rank is decoded (sound) or failed.
 void DecodeAhead::Finish(int32_t rank, bool sound) {
     Wanted& w = wanted_[rank];
+    // Counted in the backlog since it began (SpanBegin).
+    if (!sound && w.state == kWriting) backlog_ -= w.size;
     w.state = sound ? kOnDisk : kBroken;
-    if (sound) {
-        backlog_ += w.size;
-        if (backlog_ > mostBacklog_) mostBacklog_ = backlog_;
-    }
     while (firstOpen_ < wantedCount_ && wanted_[firstOpen_].state >= kOnDisk) firstOpen_++;
     SignalAll();
 }
@@ -131,6 +129,10 @@ bool DecodeAhead::SpanBegin(void* context, const EntrySpan& span) {
     }
     if (self.stopping_ || d.stop->IsSignalled()) return false;
     self.wanted_[rank].state = kWriting;
+    // Counted from now: two decoders that begin together must not both
+    // pass the limit with what they are about to write.
+    self.backlog_ += self.wanted_[rank].size;
+    if (self.backlog_ > self.mostBacklog_) self.mostBacklog_ = self.backlog_;
     d.rank = rank;
     WString name;
     self.FileName(rank, name);
