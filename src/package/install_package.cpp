@@ -20,10 +20,6 @@ void ShowCorrupted() {
     ShowMessage(nullptr, Text(kCorrupted), state.caption, MB_ICONERROR);
 }
 
-bool NameMatches(const PackageEntry& entry, const wchar_t* name) {
-    return Compare(WString::FromAnsi(entry.name, false), name, true) == 0;
-}
-
 }  // namespace
 
 InstallPackage::InstallPackage(const wchar_t* sourceFile) {
@@ -93,6 +89,9 @@ void InstallPackage::CopySource(const wchar_t* sourceFile) {
 void InstallPackage::FreeEntries() {
     for (int32_t i = 0; i < entries_.Count(); i++) free(entries_.At(i));
     entries_.Clear();
+    names_.Clear();
+    free(nextSame_);
+    nextSame_ = nullptr;
     free(blocks_);
     blocks_ = nullptr;
     blockCount_ = 0;
@@ -198,6 +197,32 @@ void InstallPackage::ReadDirectory() {
     if (IsSolid() && !CheckMap()) {
         FreeEntries();
         ShowCorrupted();
+        return;
+    }
+    IndexNames();
+}
+
+void InstallPackage::IndexNames() {
+    int32_t count = entries_.Count();
+    nextSame_ = (int32_t*)malloc((count ? count : 1) * 2 * sizeof(int32_t));
+    if (!nextSame_) {
+        RunLog(L"package check: no memory to index %d entries", count);
+        FreeEntries();
+        return;
+    }
+    // lastSame: for the first entry of each name, the last one.
+    int32_t* lastSame = nextSame_ + count;
+    for (int32_t i = 0; i < count; i++) {
+        WString name = WString::FromAnsi(Entry(i).name, false);
+        int32_t first = names_.Find(name);
+        nextSame_[i] = -1;
+        lastSame[i] = i;
+        if (first < 0) {
+            names_.Add(name, i);
+        } else {
+            nextSame_[lastSame[first]] = i;
+            lastSame[first] = i;
+        }
     }
 }
 
@@ -221,12 +246,9 @@ uint32_t InstallPackage::BodyChecksum() {
 
 bool InstallPackage::FindEntry(const wchar_t* name, PackageEntry* out) const {
     if (out) memset(out, 0, sizeof *out);
-    for (int32_t i = 0; i < entries_.Count(); i++) {
-        if (!NameMatches(Entry(i), name)) continue;
-        if (out) *out = Entry(i);
-        return true;
-    }
-    return false;
+    int32_t first = names_.Find(name);
+    if (first >= 0 && out) *out = Entry(first);
+    return first >= 0;
 }
 
 void InstallPackage::EntryName(int32_t index, WString& out) const {
@@ -237,17 +259,16 @@ void InstallPackage::EntryName(int32_t index, WString& out) const {
 }
 
 int32_t InstallPackage::LastEntryIndex(const wchar_t* name) const {
-    for (int32_t i = entries_.Count() - 1; i >= 0; i--)
-        if (NameMatches(Entry(i), name)) return i;
-    return -1;
+    int32_t first = names_.Find(name);
+    return first >= 0 ? nextSame_[entries_.Count() + first] : -1;
 }
 
 bool InstallPackage::ExtractEntry(const wchar_t* name, const wchar_t* destination) {
     bool extracted = false;
     // Every match is extracted, not only the first: a name listed twice
     // leaves the later entry in place.
-    for (int32_t i = 0; i < entries_.Count(); i++)
-        if (NameMatches(Entry(i), name) && ExtractOne(Entry(i), destination)) extracted = true;
+    for (int32_t i = names_.Find(name); i >= 0; i = nextSame_[i])
+        if (ExtractOne(Entry(i), destination)) extracted = true;
     return extracted;
 }
 

@@ -9,6 +9,7 @@
 
 #include "base/disk_file.h"
 #include "base/lists.h"
+#include "base/string_index.h"
 #include "base/wstring.h"
 #include "package/solid_blocks.h"
 
@@ -61,9 +62,15 @@ private:
     uint32_t BodyChecksum();
     bool ExtractOne(const PackageEntry& entry, const wchar_t* destination);
     bool ExtractFromBlock(const PackageEntry& entry, const wchar_t* destination);
+    void IndexNames();
     void FreeEntries();
 
     PtrList entries_;
+    // Entry names to the first entry of that name, and each entry to the
+    // next of its name (-1 at the last): lookups cost the same whatever
+    // the entry count.
+    StringIndex names_;
+    int32_t* nextSame_ = nullptr;
     BlockRecord* blocks_ = nullptr;
     uint32_t blockCount_ = 0;
     DiskFile file_;

@@ -1,0 +1,65 @@
+#include "base/string_index.h"
+
+#include <stdlib.h>
+
+uint32_t StringIndex::Hash(const wchar_t* key) const {
+    // FNV-1a over the units, folded as Compare folds them.
+    uint32_t hash = 2166136261u;
+    for (; *key; key++) {
+        wchar_t c = *key;
+        if (ignoreCase_ && c >= L'A' && c <= L'Z') c = (wchar_t)(c + 32);
+        hash = (hash ^ (uint32_t)c) * 16777619u;
+    }
+    return hash;
+}
+
+uint32_t StringIndex::Slot(const wchar_t* key, uint32_t hash) const {
+    uint32_t mask = capacity_ - 1;
+    for (uint32_t at = hash & mask;; at = (at + 1) & mask)
+        if (slots_[at] < 0 || Compare(keys_[slots_[at]], key, ignoreCase_) == 0) return at;
+}
+
+// Half full at most: probes stay short. Without memory for the table the
+// keys are searched one by one, slowly but rightly.
+bool StringIndex::Grow() {
+    uint32_t wanted = ((uint32_t)keys_.Count() + 1) * 2, capacity = capacity_ ? capacity_ : 64;
+    while (capacity < wanted && capacity < 0x20000000u) capacity *= 2;
+    free(slots_);
+    capacity_ = 0;
+    slots_ = capacity >= wanted ? (int32_t*)malloc(capacity * sizeof(int32_t)) : nullptr;
+    if (!slots_) return false;
+    capacity_ = capacity;
+    for (uint32_t i = 0; i < capacity; i++) slots_[i] = -1;
+    for (int32_t i = 0; i < keys_.Count(); i++) slots_[Slot(keys_[i], Hash(keys_[i]))] = i;
+    return true;
+}
+
+bool StringIndex::Add(const wchar_t* key, int32_t value) {
+    if ((uint32_t)(keys_.Count() + 1) * 2 > capacity_) Grow();
+    if (!slots_) {
+        if (Contains(key)) return false;
+    } else {
+        uint32_t at = Slot(key, Hash(key));
+        if (slots_[at] >= 0) return false;
+        slots_[at] = keys_.Count();
+    }
+    keys_.AddString(key, (uint32_t)value);
+    return true;
+}
+
+int32_t StringIndex::Find(const wchar_t* key) const {
+    if (slots_) {
+        int32_t index = slots_[Slot(key, Hash(key))];
+        return index >= 0 ? (int32_t)keys_[index].Tag() : -1;
+    }
+    for (int32_t i = 0; i < keys_.Count(); i++)
+        if (Compare(keys_[i], key, ignoreCase_) == 0) return (int32_t)keys_[i].Tag();
+    return -1;
+}
+
+void StringIndex::Clear() {
+    keys_.DeleteAll();
+    free(slots_);
+    slots_ = nullptr;
+    capacity_ = 0;
+}

@@ -1,0 +1,37 @@
+// StringIndex: strings looked up in constant time, each with a value; keys
+// compare as Compare does, ignoring ASCII case or not. For the lists that
+// grow with a product's file count (entry names, destinations, paths),
+// where a linear search per file would make the whole install quadratic.
+#pragma once
+
+#include <stdint.h>
+
+#include "base/lists.h"
+
+class StringIndex {
+public:
+    explicit StringIndex(bool ignoreCase = true) : ignoreCase_(ignoreCase) {}
+    ~StringIndex() { Clear(); }
+    StringIndex(const StringIndex&) = delete;
+    StringIndex& operator=(const StringIndex&) = delete;
+
+    // Adds key with value (0 or more); false, and nothing changed, when key
+    // is there.
+    bool Add(const wchar_t* key, int32_t value);
+    // The value stored for key; -1 when it is not there.
+    int32_t Find(const wchar_t* key) const;
+    bool Contains(const wchar_t* key) const { return Find(key) >= 0; }
+    int32_t Count() const { return keys_.Count(); }
+    void Clear();
+
+private:
+    uint32_t Hash(const wchar_t* key) const;
+    // The slot holding key, or the empty slot where it would go.
+    uint32_t Slot(const wchar_t* key, uint32_t hash) const;
+    bool Grow();
+
+    bool ignoreCase_;
+    StringList keys_;           // in the order added; tag = value
+    int32_t* slots_ = nullptr;  // index into keys_, -1 empty; null: none
+    uint32_t capacity_ = 0;     // a power of two
+};
