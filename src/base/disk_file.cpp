@@ -1,5 +1,6 @@
 #include "base/disk_file.h"
 
+#include <stdlib.h>
 #include <string.h>
 
 #include "base/message_box.h"
@@ -42,9 +43,50 @@ bool DiskFile::OpenPath(const wchar_t* path, uint32_t access) {
 void DiskFile::Close() {
     if (handle_ != INVALID_HANDLE_VALUE && ownsHandle_) CloseHandle(handle_);
     handle_ = INVALID_HANDLE_VALUE;
+    free(ahead_);
+    ahead_ = nullptr;
+    aheadAt_ = aheadEnd_ = 0;
+}
+
+namespace {
+
+const uint32_t kReadAhead = 32 * 1024;
+
+}  // namespace
+
+bool DiskFile::ReadByte(uint8_t& byte) {
+    if (aheadAt_ == aheadEnd_) {
+        if (!ahead_) ahead_ = (uint8_t*)malloc(kReadAhead);
+        if (!ahead_) return ReadFromHandle(&byte, 1) == 1;
+        aheadAt_ = 0;
+        aheadEnd_ = ReadFromHandle(ahead_, kReadAhead);
+        if (aheadEnd_ == 0) return false;
+    }
+    byte = ahead_[aheadAt_++];
+    return true;
+}
+
+bool DiskFile::DropReadAhead() {
+    uint32_t unread = aheadEnd_ - aheadAt_;
+    aheadAt_ = aheadEnd_ = 0;
+    if (unread == 0) return true;
+    LONG high = -1;
+    SetLastError(0);
+    DWORD low = SetFilePointer(handle_, -(LONG)unread, &high, FILE_CURRENT);
+    return !(low == INVALID_SET_FILE_POINTER && GetLastError() != NO_ERROR);
 }
 
 uint32_t DiskFile::Read(void* buffer, uint32_t count) {
+    uint32_t taken = aheadEnd_ - aheadAt_ < count ? aheadEnd_ - aheadAt_ : count;
+    if (taken > 0) {
+        memcpy(buffer, ahead_ + aheadAt_, taken);
+        aheadAt_ += taken;
+    }
+    if (taken == count) return count;
+    return taken + ReadFromHandle((uint8_t*)buffer + taken, count - taken);
+}
+
+uint32_t DiskFile::ReadFromHandle(void* buffer, uint32_t count) {
     if (!IsOpen()) return 0;
     for (;;) {
         DWORD got = 0;
@@ -64,6 +106,7 @@ bool DiskFile::Write(const void* buffer, uint32_t count) {
             ShowMessage(nullptr, Text(kNullBufferWrite), Text(kFileWriteError), MB_ICONINFORMATION);
         return false;
     }
+    if (IsOpen() && !DropReadAhead()) return false;
     for (;;) {
         if (IsOpen()) {
             DWORD written = 0;
@@ -81,6 +124,14 @@ bool DiskFile::WriteText(const char* text, bool newline) {
 
 bool DiskFile::Seek(int64_t offset, Origin origin) {
     if (!IsOpen()) return false;
+    // A line reader's step back over the byte after a CR stays in the buffer.
+    if (origin == kFromCurrent && aheadEnd_ > 0 && offset <= (int64_t)(aheadEnd_ - aheadAt_) &&
+        offset >= -(int64_t)aheadAt_) {
+        aheadAt_ = (uint32_t)((int64_t)aheadAt_ + offset);
+        return true;
+    }
+    if (origin == kFromCurrent) offset -= aheadEnd_ - aheadAt_;
+    aheadAt_ = aheadEnd_ = 0;
     LONG high = (LONG)(offset >> 32);
     SetLastError(0);
     DWORD low = SetFilePointer(handle_, (LONG)(uint32_t)offset, &high, (DWORD)origin);

@@ -1,33 +1,49 @@
 #include "base/line_reader.h"
 
+#include <windows.h>
 #include <stdint.h>
 
 namespace {
 
-// One file read per byte: scripts are a few kilobytes, and an unbuffered
-// reader leaves the file position exactly after the line for the caller's
-// next read or seek.
+// Each byte as the ANSI code page converts it alone (0: to nothing), the
+// way lines have always been read: a byte that is only part of a
+// multi-byte character converts on its own. Filled once; threads that race
+// to fill it write the same values.
+wchar_t g_ansiUnit[256];
+volatile LONG g_ansiReady = 0;
+
+const wchar_t* AnsiUnits() {
+    if (!g_ansiReady) {
+        for (int b = 1; b < 256; b++) {
+            char byte[2] = {(char)b, 0};
+            g_ansiUnit[b] = WString::FromAnsi(byte, false).CharAt(1);
+        }
+        InterlockedExchange(&g_ansiReady, 1);
+    }
+    return g_ansiUnit;
+}
+
 bool ReadLine8(DiskFile& file, WString& line) {
-    char byte[2] = {0, 0};
-    for (;;) {
-        if (file.Read(byte, 1) != 1) break;
-        if (byte[0] == '\r') {
-            char next;
-            if (file.Read(&next, 1) != 1) break;
+    const wchar_t* units = AnsiUnits();
+    uint8_t byte;
+    while (file.ReadByte(byte)) {
+        if (byte == '\r') {
+            uint8_t next;
+            if (!file.ReadByte(next)) break;
             if (next != '\n') file.Seek(-1, DiskFile::kFromCurrent);
             return true;
         }
-        if (byte[0] == '\n') return true;
+        if (byte == '\n') return true;
         // A NUL converts to nothing and so disappears.
-        line.AppendInPlace(WString::FromAnsi(byte, false));
+        if (units[byte]) line.AppendChar(units[byte]);
     }
     return !line.IsEmpty();
 }
 
 bool ReadUnit(DiskFile& file, wchar_t& unit) {
-    uint8_t bytes[2];
-    if (file.Read(bytes, 2) != 2) return false;
-    unit = (wchar_t)(bytes[0] | (bytes[1] << 8));
+    uint8_t low, high;
+    if (!file.ReadByte(low) || !file.ReadByte(high)) return false;
+    unit = (wchar_t)(low | (high << 8));
     return true;
 }
 
