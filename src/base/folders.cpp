@@ -73,21 +73,43 @@ bool DeleteFileRetry(const wchar_t* path) {
     return DeleteFileW(systemPath) != 0;
 }
 
-bool CreateFolderTree(const wchar_t* path) {
+namespace {
+
+bool IsFolderAt(const wchar_t* path) {
+    DWORD attributes = GetFileAttributesW(path);
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+}  // namespace
+
+bool CreateFolderTree(const wchar_t* path, StringList* made) {
     WString p = LongPath(path, 248);
     if (p.IsEmpty()) return false;
+    // The whole path first: usually only its last folder is missing, or
+    // none, and one call then does it.
+    WString whole(p);
+    whole.StripTrailingBackslashes();
+    if (whole.Length() - 1 > 3 && CreateDirectoryW(whole, nullptr)) {
+        if (made) made->AddString(whole);
+        return true;
+    }
+    DWORD error = GetLastError();
+    if (error == ERROR_ALREADY_EXISTS) return IsFolderAt(whole);
     StringList components;
     for (WString c = PopLastComponent(p); !c.IsEmpty(); c = PopLastComponent(p)) components.InsertString(0, c);
     for (int32_t i = 0; i < components.Count(); ++i) {
         p.Append(components[i]);
-        if (!CreateDirectoryW(p, nullptr) && GetLastError() != ERROR_ALREADY_EXISTS) return false;
+        if (CreateDirectoryW(p, nullptr)) {
+            if (made) made->AddString(p);
+        } else if (GetLastError() != ERROR_ALREADY_EXISTS) {
+            return false;
+        }
         p.Append(L"\\");
     }
     if (components.Count() == 0) return true;
     // CreateDirectoryW reports ERROR_ALREADY_EXISTS for a file of that name
     // too; only a folder at the end counts as success.
-    DWORD attributes = GetFileAttributesW(p);
-    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
+    return IsFolderAt(p);
 }
 
 namespace {

@@ -5,6 +5,7 @@
 #include <windows.h>
 #include <stdint.h>
 
+#include "base/lists.h"
 #include "base/wstring.h"
 
 class DirWalker {
@@ -33,7 +34,8 @@ uint64_t FileSizeByPath(const wchar_t* path);
 DWORD AttributesByPath(const wchar_t* path, bool& missing);
 bool ClearReadOnly(const wchar_t* path);
 bool DeleteFileRetry(const wchar_t* path);
-bool CreateFolderTree(const wchar_t* path);
+// made, when given, receives the folders this call created, parents first.
+bool CreateFolderTree(const wchar_t* path, StringList* made = nullptr);
 // Refuses a drive root and the protected folders (ProtectedFolders), also
 // below folder, and removes a junction or symbolic link as a link, never
 // what it points to.

@@ -47,6 +47,35 @@ private:
     bool existed_ = false;
 };
 
+// A lock within the process that costs no system call while nobody else
+// holds it (a MutexHandle goes to the kernel for every Lock and Unlock):
+// for the locks taken for every file of an install.
+class CriticalSection {
+public:
+    CriticalSection() { InitializeCriticalSection(&section_); }
+    ~CriticalSection() { DeleteCriticalSection(&section_); }
+    CriticalSection(const CriticalSection&) = delete;
+    CriticalSection& operator=(const CriticalSection&) = delete;
+
+    void Lock() { EnterCriticalSection(&section_); }
+    void Unlock() { LeaveCriticalSection(&section_); }
+
+private:
+    CRITICAL_SECTION section_;
+};
+
+// Holds a CriticalSection for one scope.
+class SectionLock {
+public:
+    explicit SectionLock(CriticalSection& section) : section_(section) { section_.Lock(); }
+    ~SectionLock() { section_.Unlock(); }
+    SectionLock(const SectionLock&) = delete;
+    SectionLock& operator=(const SectionLock&) = delete;
+
+private:
+    CriticalSection& section_;
+};
+
 // Holds a MutexHandle for one scope.
 class MutexLock {
 public:

@@ -10,7 +10,6 @@
 #include "base/texts.h"
 #include "engine/file_version.h"
 #include "engine/path_macros.h"
-#include "engine/pending_delete.h"
 #include "engine/registration_queue.h"
 #include "engine/replace_at_restart.h"
 #include "engine/shared_files.h"
@@ -47,9 +46,7 @@ bool CopyOver(const WString& source, const WString& destination, uint64_t existi
             if (replace && ReplaceAtRestart(source, destination))
                 RunLog(L"file '%s' in use: replaced at the next restart", (const wchar_t*)destination);
             else if (replace)
-                ShowMessage(owner,
-                            Text(kFilesInUse),
-                            state.caption, MB_OK);
+                ShowMessage(owner, Text(kFilesInUse), state.caption, MB_OK);
             return true;
         }
         WString text = WString::Formatted(Text(kCannotInstall), (const wchar_t*)destination);
@@ -58,64 +55,90 @@ bool CopyOver(const WString& source, const WString& destination, uint64_t existi
     }
 }
 
+// The decoded file renamed into place, its bytes not written again; false
+// (nothing changed) where a rename cannot do it, in use above all, and
+// the copy loop then decides.
+bool MoveOver(const WString& source, const WString& destination, bool existed) {
+    WString target = LongPath(destination, 260);
+    if (existed) SetFileAttributesW(target, FILE_ATTRIBUTE_NORMAL);
+    if (!MoveFileExW(LongPath(source, 260), target, MOVEFILE_REPLACE_EXISTING)) return false;
+    RunLog(L"file installed: '%s'", (const wchar_t*)destination);
+    return true;
+}
+
 bool IsComponent(const WString& path) {
     WString extension = path.Extension();
     return Compare(extension, L".dll", true) == 0 || Compare(extension, L".ocx", true) == 0;
 }
 
-// The steps after extraction: from the extracted file source (null when the
-// entry could not be extracted) to target, already expanded.
-void Place(const WString& source, bool extracted, const WString& entry, const WString& target, bool& failed,
-           HWND owner) {
-    if (!extracted) {
-        RunLog(L"entry '%s' could not be extracted for '%s'", (const wchar_t*)entry, (const wchar_t*)target);
-        ShowMessage(owner,
-                    Text(kSecurityBlocking),
-                    state.caption, MB_ICONERROR | MB_OK);
-        failed = true;
-        return;
-    }
-    // An uninstall since the last restart may have scheduled this path for
-    // deletion (a file that was in use then): the restart must not take
-    // the file written now.
-    CancelPendingDelete(target);
-    bool existed = GetFileAttributesW(LongPath(target, 260)) != INVALID_FILE_ATTRIBUTES;
-    uint64_t existing = FileVersion(target);
-    uint64_t incoming = FileVersion(source);
-    if (incoming < existing) {
-        // Not this product's file: its uninstall must leave it.
-        RunLog(L"file '%s' kept: the installed version is newer", (const wchar_t*)target);
-        RecordKeptFile(target);
-    }
-    if (incoming >= existing && !CopyOver(source, target, existing, incoming, owner)) failed = true;
-    if (!failed) AddSharedUse(target, existed);
-    if (!failed && IsComponent(target)) RegistrationQueue().AddString(target);
-}
-
-WString ExpandedTarget(const wchar_t* destination) {
-    WString target(destination);
-    ExpandPathMacros(target);
-    // A failure here shows up as a failed copy below.
-    CreateFolderTree(target.Left(target.FindLastChar(L'\\')));
-    return target;
+void ReportNotExtracted(const WString& entry, const WString& target, HWND owner) {
+    RunLog(L"entry '%s' could not be extracted for '%s'", (const wchar_t*)entry, (const wchar_t*)target);
+    ShowMessage(owner, Text(kSecurityBlocking), state.caption, MB_ICONERROR | MB_OK);
 }
 
 }  // namespace
 
-void InstallFile(const wchar_t* entryName, const wchar_t* destination, bool& failed, HWND owner) {
+// The steps after extraction: from the file source to target, expanded.
+void FileInstaller::Place(const WString& source, bool movable, const WString& target, bool& failed, bool& moved) {
+    // An uninstall since the last restart may have scheduled this path for
+    // deletion (a file that was in use then): the restart must not take
+    // the file written now.
+    pending_.Cancel(target);
+    bool existed = GetFileAttributesW(LongPath(target, 260)) != INVALID_FILE_ATTRIBUTES;
+    // Versions matter only against a versioned file already there: any
+    // incoming version is at least none.
+    uint64_t existing = existed ? FileVersion(target) : 0;
+    uint64_t incoming = existing ? FileVersion(source) : 0;
+    if (incoming < existing) {
+        // Not this product's file: its uninstall must leave it.
+        RunLog(L"file '%s' kept: the installed version is newer", (const wchar_t*)target);
+        RecordKeptFile(target);
+    } else if (movable && MoveOver(source, target, existed)) {
+        moved = true;
+    } else if (!CopyOver(source, target, existing, incoming, owner_)) {
+        failed = true;
+    }
+    if (!failed) AddSharedUse(target, existed);
+    if (!failed && IsComponent(target)) RegistrationQueue().AddString(target);
+}
+
+WString FileInstaller::ExpandedTarget(const wchar_t* destination) {
+    WString target(destination);
+    ExpandPathMacros(target);
+    // Made once per folder; a failure here shows up as a failed copy below.
+    WString folder = target.Left(target.FindLastChar(L'\\'));
+    if (!folders_.Contains(folder) && CreateFolderTree(folder)) folders_.Add(folder, 0);
+    return target;
+}
+
+void FileInstaller::Install(const wchar_t* entryName, const wchar_t* destination, bool& failed) {
     failed = false;
     WString target = ExpandedTarget(destination);
     WString entry(entryName);
     ExpandPathMacros(entry);
     WString temporary;
     MakeTempFile(temporary, "Ins", nullptr);
-    Place(temporary, Extract(entry, temporary), entry, target, failed, owner);
+    bool moved = false;
+    if (Extract(entry, temporary)) {
+        Place(temporary, false, target, failed, moved);
+    } else {
+        ReportNotExtracted(entry, target, owner_);
+        failed = true;
+    }
     DeleteTempFile(temporary);
 }
 
-void InstallDecodedFile(const wchar_t* entryName, const wchar_t* decoded, const wchar_t* destination, bool& failed,
-                        HWND owner) {
-    failed = false;
+void FileInstaller::InstallDecoded(const wchar_t* decoded, bool movable, const wchar_t* destination, bool& failed,
+                                   bool& moved) {
+    failed = moved = false;
     WString target = ExpandedTarget(destination);
-    Place(WString(decoded ? decoded : L""), decoded != nullptr, WString(entryName), target, failed, owner);
+    // Renamed only within its folder: a file moved in from elsewhere would
+    // keep the permissions of the folder it was made in.
+    movable = movable && Compare(WString(decoded).FolderPart(), target.FolderPart(), true) == 0;
+    Place(WString(decoded), movable, target, failed, moved);
+}
+
+void InstallFile(const wchar_t* entryName, const wchar_t* destination, bool& failed, HWND owner) {
+    FileInstaller installer(owner);
+    installer.Install(entryName, destination, failed);
 }

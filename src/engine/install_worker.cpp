@@ -12,6 +12,7 @@
 #include "base/message_box.h"
 #include "base/registry.h"
 #include "base/run_log.h"
+#include "base/string_index.h"
 #include "base/temp_files.h"
 #include "base/texts.h"
 #include "engine/existing_version.h"
@@ -34,7 +35,7 @@ const int32_t kOptionalLength = 11;
 
 class Worker {
 public:
-    Worker(EventHandle* stop, HWND owner) : stop_(stop), owner_(owner) {}
+    Worker(EventHandle* stop, HWND owner) : stop_(stop), owner_(owner), files_(owner) {}
     void Run();
 
 private:
@@ -53,15 +54,20 @@ private:
     void HandToParent(const wchar_t* tag, const WString& name, const WString& key, const WString& data);
     void StartDecodingAhead();
     bool InstallDecoded(const WString& entryName, const WString& target, bool& failed);
+    void ShowProgress(bool now);
 
     EventHandle* stop_;
     HWND owner_;
     DiskFile script_;
     StringList entries_;
     StringList destinations_;
+    // The destinations again, for the variant rule's look-ups.
+    StringIndex destinationIndex_;
     DecodeAhead decodeAhead_;
+    FileInstaller files_;
     int32_t copyCount_ = 0;
     int32_t copyIndex_ = 0;
+    DWORD shownAt_ = 0;
 };
 
 void Worker::SetAction(const WString& text) {
@@ -70,20 +76,27 @@ void Worker::SetAction(const WString& text) {
     state.actionChanged = true;
 }
 
+// The dialogs poll four times a second: a file's progress is shown when a
+// tenth of a second has passed since the last, and for the last file.
+void Worker::ShowProgress(bool now) {
+    DWORD tick = GetTickCount();
+    if (!now && tick - shownAt_ < 100) return;
+    shownAt_ = tick;
+    MutexLock lock(state.progressLock);
+    state.progressDone = copyIndex_;
+    state.progressTotal = copyCount_;
+    state.actionChanged = true;
+}
+
 bool Worker::CopySection() {
     WString entry = Next();
     WString destination = Next();
     copyIndex_++;
-    {
-        MutexLock lock(state.progressLock);
-        state.progressDone = copyIndex_;
-        state.progressTotal = copyCount_;
-        state.actionChanged = true;
-    }
+    ShowProgress(copyIndex_ == 1 || copyIndex_ == copyCount_);
     WString target;
-    if (!SelectVariant(destination, destinations_, state.isWow64 != 0, target)) return true;
+    if (!SelectVariant(destination, destinationIndex_, state.isWow64 != 0, target)) return true;
     bool failed = false;
-    if (!decodeAhead_.Active() || !InstallDecoded(entry, target, failed)) InstallFile(entry, target, failed, owner_);
+    if (!decodeAhead_.Active() || !InstallDecoded(entry, target, failed)) files_.Install(entry, target, failed);
     if (failed) return false;
     RegisterAppPath(target);
     return true;
@@ -95,16 +108,19 @@ void Worker::StartDecodingAhead() {
     InstallPackage* package = state.package ? state.package->Package() : nullptr;
     if (!package || !package->IsSolid() || destinations_.Count() == 0) return;
     int32_t* order = new int32_t[destinations_.Count()];
-    int32_t count = 0;
+    StringList folders;
     WString target;
     for (int32_t i = 0; i < destinations_.Count(); i++) {
-        if (!SelectVariant(destinations_[i], destinations_, state.isWow64 != 0, target)) continue;
+        if (!SelectVariant(destinations_[i], destinationIndex_, state.isWow64 != 0, target)) continue;
         WString entry(entries_[i]);
         ExpandPathMacros(entry);
         int32_t index = package->LastEntryIndex(entry);
-        if (index >= 0) order[count++] = index;
+        if (index < 0) continue;
+        ExpandPathMacros(target);
+        order[folders.Count()] = index;
+        folders.AddString(target.FolderPart());
     }
-    decodeAhead_.Start(*package, state.package->Folder(), order, count);
+    decodeAhead_.Start(*package, state.package->Folder(), order, folders);
     delete[] order;
 }
 
@@ -116,13 +132,14 @@ bool Worker::InstallDecoded(const WString& entryName, const WString& target, boo
     ExpandPathMacros(entry);
     int32_t index = state.package->Package()->LastEntryIndex(entry);
     WString decoded;
-    DecodeAhead::Outcome outcome = decodeAhead_.Take(index, decoded, stop_);
-    if (outcome == DecodeAhead::kNotPlanned) return false;
+    bool last = false, moved = false;
+    DecodeAhead::Outcome outcome = decodeAhead_.Take(index, decoded, last, stop_);
+    // A file no decoder could write is extracted alone, which reports
+    // what stands in its way.
+    if (outcome == DecodeAhead::kNotPlanned || outcome == DecodeAhead::kFailed) return false;
     failed = outcome == DecodeAhead::kStopped;
-    if (!failed)
-        InstallDecodedFile(entry, outcome == DecodeAhead::kReady ? (const wchar_t*)decoded : nullptr, target, failed,
-                           owner_);
-    decodeAhead_.Release(index);
+    if (!failed) files_.InstallDecoded(decoded, last, target, failed, moved);
+    decodeAhead_.Release(index, moved);
     return true;
 }
 
@@ -232,7 +249,8 @@ void Worker::Run() {
         while (ReadLine(script_, line, false)) {
             if (Compare(line, L"[CopyFile]", false) != 0) continue;
             entries_.AddString(Next());
-            destinations_.AddString(Next());
+            WString* destination = destinations_.AddString(Next());
+            destinationIndex_.Add(*destination, copyCount_);
             copyCount_++;
         }
         script_.Seek(0, DiskFile::kFromStart);
@@ -299,7 +317,7 @@ void RemoveVariantMarkers(WString& destination) {
     destination.Replace(kUnicode, L"", false);
 }
 
-bool SelectVariant(const WString& destination, const StringList& destinations, bool isWow64, WString& target) {
+bool SelectVariant(const WString& destination, const StringIndex& destinations, bool isWow64, WString& target) {
     enum { kPlain, kUnicodeVariant, kWin64Variant } variant = kPlain;
     target = destination;
     if (target.Find(kWin64, 1) != 0) {
@@ -320,7 +338,7 @@ bool SelectVariant(const WString& destination, const StringList& destinations, b
     if (isWow64) candidates.AddString(WString(base).Append(kWin64).Append(extension));
     if (variant == kPlain) candidates.AddString(WString(base).Append(kUnicode).Append(extension));
     for (int32_t i = 0; i < candidates.Count(); i++)
-        if (destinations.Contains(candidates[i], true)) return false;
+        if (destinations.Contains(candidates[i])) return false;
     return true;
 }
 

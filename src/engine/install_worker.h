@@ -6,6 +6,7 @@
 #include <windows.h>
 
 #include "base/lists.h"
+#include "base/string_index.h"
 #include "base/sync.h"
 #include "base/wstring.h"
 
@@ -16,7 +17,7 @@ void InstallWorker(EventHandle* stop, void* context);
 // Which variant of a "[CopyFile]" destination this machine takes: false when
 // a more specific variant in destinations replaces it. target receives the
 // destination with its marker removed.
-bool SelectVariant(const WString& destination, const StringList& destinations, bool isWow64, WString& target);
+bool SelectVariant(const WString& destination, const StringIndex& destinations, bool isWow64, WString& target);
 
 // Removes every "__BKI_WIN64" and "__BKI_UNICODE" marker: the place where
 // any variant of the file was installed.

@@ -2,6 +2,7 @@
 
 #include <windows.h>
 
+#include "base/folders.h"
 #include "base/run_log.h"
 
 namespace {
@@ -17,7 +18,8 @@ struct DecodeAhead::Wanted {
     uint32_t block;
     uint32_t offset;
     uint32_t size;
-    int32_t uses;  // takes still to come
+    int32_t uses;    // takes still to come
+    int32_t folder;  // in folders_
     uint8_t state;
 };
 
@@ -27,21 +29,25 @@ struct DecodeAhead::Decoder {
     int64_t block;  // being decoded, -1 when none
     StoppableThread thread;
     EventHandle wake;
-    EventHandle* stop;
+    bool waiting;   // on wake, for the backlog to shrink
     DiskFile out;
     int32_t rank;   // of the entry being written
     bool writeFailed;
 };
 
-bool DecodeAhead::Start(const InstallPackage& package, const WString& folder, const int32_t* order, int32_t count) {
+bool DecodeAhead::Start(const InstallPackage& package, const WString& privateFolder, const int32_t* order,
+                        const StringList& folders) {
+    int32_t count = folders.Count();
     if (!package.IsSolid() || count == 0) return false;
     package_ = &package;
-    folder_ = folder;
+    privateFolder_ = privateFolder;
     int32_t entries = package.EntryCount();
     rankOf_ = new int32_t[entries > 0 ? entries : 1];
     for (int32_t i = 0; i < entries; i++) rankOf_[i] = -1;
     wanted_ = new Wanted[count];
     blocks_ = new uint32_t[package.BlockCount() + 1];
+    StringIndex folderIndex;
+    bool* blockListed = new bool[package.BlockCount() + 1]();
     for (int32_t i = 0; i < count; i++) {
         int32_t entry = order[i];
         if (entry < 0 || entry >= entries) continue;
@@ -50,13 +56,21 @@ bool DecodeAhead::Start(const InstallPackage& package, const WString& folder, co
             continue;
         }
         const PackageEntry& e = package.Entry(entry);
+        int32_t folder = folderIndex.Find(folders[i]);
+        if (folder < 0) {
+            folder = folders_.Count();
+            folderIndex.Add(folders[i], folder);
+            folders_.AddString(folders[i]);
+        }
         rankOf_[entry] = wantedCount_;
-        wanted_[wantedCount_++] = Wanted{entry, e.block, e.offset, e.unpackedSize, 1, kPending};
-        bool listed = false;
-        for (uint32_t b = 0; b < blockCount_ && !listed; b++) listed = blocks_[b] == e.block;
-        if (!listed) blocks_[blockCount_++] = e.block;
+        wanted_[wantedCount_++] = Wanted{entry, e.block, e.offset, e.unpackedSize, 1, folder, kPending};
+        files_.AddString(L"");
+        if (e.block < package.BlockCount() && !blockListed[e.block]) {
+            blockListed[e.block] = true;
+            blocks_[blockCount_++] = e.block;
+        }
     }
-    lock_.Create();
+    delete[] blockListed;
     workerWake_.Create(nullptr);
     SYSTEM_INFO system;
     GetSystemInfo(&system);
@@ -70,24 +84,29 @@ bool DecodeAhead::Start(const InstallPackage& package, const WString& folder, co
         d.owner = this;
         d.index = i;
         d.block = -1;
-        d.stop = nullptr;
+        d.waiting = false;
         d.rank = -1;
         d.writeFailed = false;
         d.wake.Create(nullptr);
     }
     // Started only once every decoder is set up: they look at each other.
-    for (int32_t i = 0; i < decoderCount_; i++) decoders_[i].thread.Start(DecoderMain, &decoders_[i], 60000);
-    RunLog(L"decoding ahead: %d files from %u blocks on %d threads", wantedCount_, blockCount_, decoderCount_);
-    return true;
+    // Those that start share all the blocks between them.
+    {
+        SectionLock lock(lock_);
+        for (int32_t i = 0; i < decoderCount_; i++)
+            if (decoders_[i].thread.Start(DecoderMain, &decoders_[i], 60000)) running_++;
+    }
+    RunLog(L"decoding ahead: %d files from %u blocks on %d threads", wantedCount_, blockCount_, running_);
+    if (running_ > 0) return true;
+    Stop();
+    return false;
 }
 
-void DecodeAhead::SignalAll() {
-    workerWake_.Set();
-    for (int32_t i = 0; i < decoderCount_; i++) decoders_[i].wake.Set();
-}
-
-void DecodeAhead::FileName(int32_t rank, WString& name) const {
-    name.Format(L"%sBlk%d.tmp", (const wchar_t*)folder_, wanted_[rank].entry);
+// Under the lock: wakes the worker, and the decoders too when all.
+void DecodeAhead::WakeWaiters(bool all) {
+    if (workerWaiting_) workerWake_.Set();
+    for (int32_t i = 0; all && i < decoderCount_; i++)
+        if (decoders_[i].waiting) decoders_[i].wake.Set();
 }
 
 // Under the lock: whether the decoder must hold back the entry of rank.
@@ -112,33 +131,72 @@ void DecodeAhead::Finish(int32_t rank, bool sound) {
     if (!sound && w.state == kWriting) backlog_ -= w.size;
     w.state = sound ? kOnDisk : kBroken;
     while (firstOpen_ < wantedCount_ && wanted_[firstOpen_].state >= kOnDisk) firstOpen_++;
-    SignalAll();
+    WakeWaiters(true);
+}
+
+// Makes folder, once per install whatever the number of files going there;
+// the folders made are remembered, so that a stopped install can take
+// back those it left empty.
+bool DecodeAhead::MakeFolder(const WString& folder) {
+    {
+        SectionLock lock(lock_);
+        if (knownFolders_.Contains(folder)) return true;
+    }
+    StringList made;
+    bool exists = CreateFolderTree(folder, &made);
+    SectionLock lock(lock_);
+    madeFolders_.AddAll(made);
+    if (exists) knownFolders_.Add(folder, 0);
+    return exists;
+}
+
+// Outside the lock (the entry is this decoder's while it writes): the file
+// in its destination's folder, or else in the private folder.
+bool DecodeAhead::OpenFile(Decoder& d, int32_t rank) {
+    const Wanted& w = wanted_[rank];
+    WString& name = files_[rank];
+    const WString& folder = folders_[w.folder];
+    if (MakeFolder(folder)) {
+        // A name no file has: a product's own file of that name stays.
+        for (int32_t attempt = 0; attempt < 4 && !d.out.IsOpen(); attempt++) {
+            name.Format(attempt ? L"%s~BK%d-%d.tmp" : L"%s~BK%d.tmp", (const wchar_t*)folder, w.entry, attempt);
+            d.out.SetPath(name);
+            d.out.Open(GENERIC_WRITE, CREATE_NEW, false);
+        }
+    }
+    if (!d.out.IsOpen()) {
+        name.Format(L"%sBlk%d.tmp", (const wchar_t*)privateFolder_, w.entry);
+        d.out.SetPath(name);
+        d.out.Open(GENERIC_WRITE, CREATE_ALWAYS, false);
+    }
+    if (d.out.IsOpen()) return true;
+    RunLog(L"decoding ahead: cannot write '%s'", (const wchar_t*)name);
+    return false;
 }
 
 bool DecodeAhead::SpanBegin(void* context, const EntrySpan& span) {
     Decoder& d = *static_cast<Decoder*>(context);
     DecodeAhead& self = *d.owner;
     int32_t rank = (int32_t)span.index;
-    MutexLock lock(self.lock_);
-    while (self.MustWait(rank, d.index) && !d.stop->IsSignalled()) {
-        d.wake.Reset();
-        self.lock_.Unlock();
-        HANDLE handles[2] = {d.wake.Handle(), d.stop->Handle()};
-        WaitForMultipleObjects(2, handles, FALSE, INFINITE);
-        self.lock_.Lock();
+    {
+        SectionLock lock(self.lock_);
+        while (self.MustWait(rank, d.index)) {
+            d.wake.Reset();
+            d.waiting = true;
+            self.lock_.Unlock();
+            WaitForSingleObject(d.wake.Handle(), INFINITE);
+            self.lock_.Lock();
+            d.waiting = false;
+        }
+        if (self.stopping_) return false;
+        self.wanted_[rank].state = kWriting;
+        // Counted from now: two decoders that begin together must not both
+        // pass the limit with what they are about to write.
+        self.backlog_ += self.wanted_[rank].size;
+        if (self.backlog_ > self.mostBacklog_) self.mostBacklog_ = self.backlog_;
+        d.rank = rank;
     }
-    if (self.stopping_ || d.stop->IsSignalled()) return false;
-    self.wanted_[rank].state = kWriting;
-    // Counted from now: two decoders that begin together must not both
-    // pass the limit with what they are about to write.
-    self.backlog_ += self.wanted_[rank].size;
-    if (self.backlog_ > self.mostBacklog_) self.mostBacklog_ = self.backlog_;
-    d.rank = rank;
-    WString name;
-    self.FileName(rank, name);
-    d.out.SetPath(name);
-    d.out.Open(GENERIC_WRITE, CREATE_ALWAYS, false);
-    d.writeFailed = !d.out.IsOpen();
+    d.writeFailed = !self.OpenFile(d, rank);
     return true;
 }
 
@@ -155,36 +213,40 @@ bool DecodeAhead::SpanEnd(void* context, const EntrySpan& span, bool crcHolds) {
     d.out.Close();
     bool sound = crcHolds && !d.writeFailed;
     if (!sound) {
-        WString name;
-        self.FileName(d.rank, name);
-        DeleteFileW(name);
+        const WString& name = self.files_[d.rank];
+        DeleteFileW(LongPath(name, 260));
         RunLog(crcHolds ? L"decoding ahead: cannot write '%s'"
                         : L"decoding ahead: '%s' does not match its CRC-32 (block damaged)",
                (const wchar_t*)name);
     }
-    MutexLock lock(self.lock_);
+    SectionLock lock(self.lock_);
     self.Finish((int32_t)span.index, sound);
     d.rank = -1;
     return !self.stopping_;
 }
 
-void DecodeAhead::DecoderMain(EventHandle* stop, void* argument) {
+void DecodeAhead::DecoderMain(EventHandle*, void* argument) {
     Decoder& d = *static_cast<Decoder*>(argument);
-    d.stop = stop;
-    d.owner->DecodeBlocks(d);
+    DecodeAhead& self = *d.owner;
+    self.DecodeBlocks(d);
+    // The worker never waits for an entry no decoder is left to write.
+    SectionLock lock(self.lock_);
+    self.running_--;
+    self.WakeWaiters(false);
 }
 
 void DecodeAhead::DecodeBlocks(Decoder& d) {
     for (;;) {
         uint32_t block;
         {
-            MutexLock lock(lock_);
-            if (stopping_ || d.stop->IsSignalled() || nextBlock_ >= blockCount_) return;
+            SectionLock lock(lock_);
+            if (stopping_ || nextBlock_ >= blockCount_) return;
             block = blocks_[nextBlock_++];
             d.block = block;
         }
-        // The block's wanted entries, by offset (ranks follow the package's
-        // order, and so its offsets, but need not).
+        // The block's wanted entries, by offset and then size: an empty
+        // entry where another one begins comes first (ranks follow the
+        // package's order, and so its offsets, but need not).
         int32_t count = 0;
         for (int32_t r = 0; r < wantedCount_; r++) count += wanted_[r].block == block;
         EntrySpan* spans = new EntrySpan[count];
@@ -194,7 +256,9 @@ void DecodeAhead::DecodeBlocks(Decoder& d) {
                 spans[n++] = EntrySpan{block, wanted_[r].offset, wanted_[r].size, package_->Entry(wanted_[r].entry).checksum,
                                        (uint32_t)r};
         for (int32_t i = 1; i < n; i++)
-            for (int32_t j = i; j > 0 && spans[j].offset < spans[j - 1].offset; j--) {
+            for (int32_t j = i; j > 0 && (spans[j].offset < spans[j - 1].offset ||
+                                          (spans[j].offset == spans[j - 1].offset && spans[j].size < spans[j - 1].size));
+                 j--) {
                 EntrySpan t = spans[j];
                 spans[j] = spans[j - 1];
                 spans[j - 1] = t;
@@ -202,79 +266,85 @@ void DecodeAhead::DecodeBlocks(Decoder& d) {
         SpanSink sink = {SpanBegin, SpanWrite, SpanEnd, &d};
         BlockResult result = package_->DecodeSpans(block, spans, (uint32_t)n, sink);
         if (result != kBlockDecoded) RunLog(L"decoding ahead: block %u ended early (%d)", block, (int)result);
-        MutexLock lock(lock_);
         // What a stop or a damaged stream left: the entry being written goes,
         // and every entry of the block not decoded fails.
         if (d.rank >= 0) {
             d.out.Close();
-            WString name;
-            FileName(d.rank, name);
-            DeleteFileW(name);
-            d.rank = -1;
+            DeleteFileW(LongPath(files_[d.rank], 260));
         }
+        SectionLock lock(lock_);
+        d.rank = -1;
         for (int32_t i = 0; i < n; i++)
             if (wanted_[spans[i].index].state < kOnDisk) Finish((int32_t)spans[i].index, false);
         if (result == kBlockDecoded && n > 0) decoded_ += spans[n - 1].offset + spans[n - 1].size;
         d.block = -1;
-        SignalAll();
+        WakeWaiters(true);
         delete[] spans;
     }
 }
 
-DecodeAhead::Outcome DecodeAhead::Take(int32_t entry, WString& file, const EventHandle* stop) {
+DecodeAhead::Outcome DecodeAhead::Take(int32_t entry, WString& file, bool& last, const EventHandle* stop) {
     if (!Active() || entry < 0 || entry >= package_->EntryCount() || rankOf_[entry] < 0) return kNotPlanned;
     int32_t rank = rankOf_[entry];
-    MutexLock lock(lock_);
+    SectionLock lock(lock_);
     for (;;) {
         Wanted& w = wanted_[rank];
         if (w.state == kOnDisk || w.state == kHeld) {
-            FileName(rank, file);
+            file = files_[rank];
+            last = w.uses <= 1;
             taken_ += w.size;
             if (w.state == kOnDisk && w.uses > 1) {
                 w.state = kHeld;
                 backlog_ -= w.size;
-                SignalAll();
+                WakeWaiters(true);
             }
             return kReady;
         }
-        uint8_t state = w.state;
-        if (state == kBroken || state == kGone) return kFailed;
+        if (w.state == kBroken || w.state == kGone || running_ == 0) return kFailed;
         workerWake_.Reset();
+        workerWaiting_ = true;
         lock_.Unlock();
         HANDLE handles[2] = {workerWake_.Handle(), stop ? stop->Handle() : nullptr};
         DWORD woke = WaitForMultipleObjects(stop ? 2 : 1, handles, FALSE, INFINITE);
         lock_.Lock();
+        workerWaiting_ = false;
         if (woke == WAIT_OBJECT_0 + 1) return kStopped;
     }
 }
 
-void DecodeAhead::Release(int32_t entry) {
+void DecodeAhead::Release(int32_t entry, bool moved) {
     if (!Active() || entry < 0 || entry >= package_->EntryCount() || rankOf_[entry] < 0) return;
     Wanted& w = wanted_[rankOf_[entry]];
-    MutexLock lock(lock_);
-    if ((w.state != kOnDisk && w.state != kHeld) || --w.uses > 0) return;
     WString name;
-    FileName(rankOf_[entry], name);
-    DeleteFileW(name);
-    if (w.state == kOnDisk) backlog_ -= w.size;
-    w.state = kGone;
-    SignalAll();
+    {
+        SectionLock lock(lock_);
+        if ((w.state != kOnDisk && w.state != kHeld) || --w.uses > 0) return;
+        if (w.state == kOnDisk) backlog_ -= w.size;
+        w.state = kGone;
+        name = files_[rankOf_[entry]];
+        WakeWaiters(true);
+    }
+    if (!moved) DeleteFileW(LongPath(name, 260));
 }
 
 void DecodeAhead::Stop() {
     if (!Active()) return;
     InterlockedExchange(&stopping_, 1);
     {
-        MutexLock lock(lock_);
-        SignalAll();
+        SectionLock lock(lock_);
+        workerWake_.Set();
+        for (int32_t i = 0; i < decoderCount_; i++) decoders_[i].wake.Set();
     }
+    // Every decoder sees the flag at its next chunk, so the first wait is
+    // the longest.
     for (int32_t i = 0; i < decoderCount_; i++) decoders_[i].thread.Close();
     for (int32_t r = 0; r < wantedCount_; r++) {
-        if (wanted_[r].state != kOnDisk && wanted_[r].state != kHeld) continue;
-        WString name;
-        FileName(r, name);
-        DeleteFileW(name);
+        uint8_t state = wanted_[r].state;
+        if (state == kOnDisk || state == kHeld || state == kWriting) DeleteFileW(LongPath(files_[r], 260));
     }
+    // Deepest first: a folder made for files that never came goes; one
+    // that holds anything, installed files above all, stays.
+    for (int32_t i = madeFolders_.Count() - 1; i >= 0; i--) RemoveDirectoryW(madeFolders_[i]);
     RunLog(L"decoding ahead: %I64u bytes decoded for %I64u bytes taken; at most %I64u bytes waited on disk", decoded_,
            taken_, mostBacklog_);
     delete[] decoders_;
@@ -285,9 +355,14 @@ void DecodeAhead::Stop() {
     wanted_ = nullptr;
     rankOf_ = nullptr;
     blocks_ = nullptr;
-    decoderCount_ = wantedCount_ = 0;
+    files_.DeleteAll();
+    folders_.DeleteAll();
+    knownFolders_.Clear();
+    madeFolders_.DeleteAll();
+    decoderCount_ = wantedCount_ = running_ = 0;
     blockCount_ = nextBlock_ = 0;
     firstOpen_ = 0;
     backlog_ = mostBacklog_ = decoded_ = taken_ = 0;
+    workerWaiting_ = false;
     stopping_ = 0;
 }

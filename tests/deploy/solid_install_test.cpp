@@ -114,7 +114,8 @@ TEST(SolidInstall, InstallsWhatTheClassicLayoutInstallsAndDecodesOnlyThat) {
 
 // The worker stops at its first file (a folder stands where it must go,
 // and the silent run cancels the retries) while the decoders are held back
-// by the backlog: everything they wrote goes with the run.
+// by the backlog: everything they wrote goes with the run, in the private
+// folder and in the destination's, and so do the folders they made.
 TEST(SolidInstall, AbortWhileDecodingLeavesNothingBehind) {
     Product p;
     p.script = Header("SolidAbort", p.dir);
@@ -128,7 +129,7 @@ TEST(SolidInstall, AbortWhileDecodingLeavesNothingBehind) {
     for (int i = 0; i < 480; i++) big += block;
     for (const char* name : {"big1.bin", "big2.bin", "big3.bin"}) {
         p.Add(name, big + name);
-        p.Copy(name, name);
+        p.Copy(name, std::string("sub\\") + name);
     }
     p.script.insert(Header("SolidAbort", p.dir).size(), "[CopyFile]\r\nfirst.txt\r\n<Destination>first.txt\r\n");
     std::wstring exe = p.Build(false, L"abort.exe");
@@ -147,7 +148,10 @@ TEST(SolidInstall, AbortWhileDecodingLeavesNothingBehind) {
     EXPECT_LT(decoded, 3 * big.size()) << "the decoders ran to the end before the abort";
     EXPECT_LE(waited, 64u << 20);
     EXPECT_EQ(before, CountPrivateFolders());
-    EXPECT_FALSE(PathExists((p.dir / L"dest\\big1.bin").c_str()));
+    std::map<std::string, std::string> left;
+    ReadTree(p.dir / L"dest", "", left);
+    EXPECT_EQ(0u, left.size()) << left.begin()->first;
+    EXPECT_FALSE(PathExists((p.dir / L"dest\\sub").c_str()));
 }
 
 }  // namespace

@@ -329,4 +329,57 @@ TEST_F(FileInstall, LockedDestinationThatCannotBeScheduled) {
     EXPECT_EQ(ReadBytes(Versioned(L"1.0.0.1")), ReadBytes(target));
 }
 
+// A file decoded into the destination's folder is renamed into place under
+// the rule a copy follows; it stays for the caller to delete whenever it
+// was not moved, and a destination in use is still replaced at restart.
+TEST_F(FileInstall, DecodedFileIsRenamedIntoPlaceUnderTheSameRule) {
+    struct Case {
+        const wchar_t* existing;  // version there, null for no file
+        const wchar_t* incoming;
+        const wchar_t* hold;      // how another process holds the file, null for not
+        bool moved;
+        const wchar_t* after;     // the version there after the install
+    };
+    const Case kCases[] = {
+        {nullptr, L"1.0.0.1", nullptr, true, L"1.0.0.1"},
+        {L"1.0.0.1", L"2.0.0.0", nullptr, true, L"2.0.0.0"},  // read-only, older
+        {L"2.0.0.1", L"2.0.0.1", nullptr, true, L"2.0.0.1"},
+        {L"2.0.0.0", L"1.0.0.1", nullptr, false, L"2.0.0.0"},
+        {L"1.0.0.1", L"2.0.0.1", L"hold", false, L"1.0.0.1"},  // at the restart
+        {L"2.0.0.1", L"2.0.0.1", L"load", false, L"2.0.0.1"},  // its version already there
+    };
+    for (const Case& c : kCases) {
+        SCOPED_TRACE(testing::Message() << (c.existing ? c.existing : L"none") << " " << (c.hold ? c.hold : L""));
+        std::wstring target = dir / L"decoded.dll", decoded = dir / L"~BK7.tmp";
+        std::string existingBytes;
+        if (c.existing) {
+            ASSERT_TRUE(CopyFileW(Versioned(c.existing).c_str(), target.c_str(), FALSE));
+            existingBytes = ReadBytes(target) + "appended";
+            ASSERT_TRUE(WriteBytes(target, existingBytes));
+            ASSERT_TRUE(SetFileAttributesW(target.c_str(), FILE_ATTRIBUTE_READONLY));
+        }
+        ASSERT_TRUE(CopyFileW(Versioned(c.incoming).c_str(), decoded.c_str(), FALSE));
+        FileHolder hold(target, c.hold ? c.hold : L"hold");
+        if (!c.hold) hold.Release();
+        FileInstaller files(nullptr);
+        bool failed = true, moved = !c.moved;
+        files.InstallDecoded(decoded.c_str(), true, target.c_str(), failed, moved);
+        EXPECT_FALSE(failed);
+        EXPECT_EQ(c.moved, moved);
+        EXPECT_EQ(!c.moved, PathExists(decoded.c_str()));
+        EXPECT_EQ(c.hold && wcscmp(c.hold, L"hold") == 0, state.rebootRequired);
+        EXPECT_TRUE(Queued(target));
+        EXPECT_TRUE(boxes.Shown().empty());
+        hold.Release();
+        bool untouched = c.existing && wcscmp(c.after, c.existing) == 0 && !c.moved;
+        EXPECT_EQ(untouched ? existingBytes : ReadBytes(Versioned(c.after)), ReadBytes(target));
+        SetFileAttributesW(target.c_str(), FILE_ATTRIBUTE_NORMAL);
+        DeleteFileW(target.c_str());
+        DeleteFileW(decoded.c_str());
+        DeleteFileW((target + L"-BKITMP").c_str());
+        state.rebootRequired = false;
+        RegistrationQueue().DeleteAll();
+    }
+}
+
 }  // namespace

@@ -4,6 +4,7 @@
 #include <string>
 #include <unordered_map>
 
+#include "package/package_format.h"
 #include "script_refs.h"
 
 namespace {
@@ -60,9 +61,11 @@ std::vector<unsigned> Machines(const std::vector<PackInput>& inputs, const Bytes
         mark(copy.first, (VariantSelected(copy.second, destinations, true) ? k64 : 0) |
                              (VariantSelected(copy.second, destinations, false) ? k32 : 0));
     // Entries the worker never names (--add) may still be asked for by
-    // name: with everything else.
+    // name: with everything else. Not the uninstaller, which is extracted
+    // after the install: at the end of the product's block it would cost
+    // decoding the whole block again.
     for (size_t i = 0; i < inputs.size(); i++) {
-        bool named = false;
+        bool named = inputs[i].name == package_format::kUninstallerEntry;
         for (const auto& copy : copies) named = named || SameEntryName(copy.first, inputs[i].name);
         if (!named && machines[i] == 0) machines[i] = k64 | k32;
     }
