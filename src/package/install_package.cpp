@@ -338,7 +338,7 @@ bool InstallPackage::ExtractFromBlock(const PackageEntry& entry, const wchar_t* 
         return false;
     }
     EntrySpan span = {entry.block, entry.offset, entry.unpackedSize, entry.checksum, 0};
-    SpanSink sink = {IgnoreBegin, WriteToFile, NoteCrc, &one};
+    SpanSink sink = {IgnoreBegin, WriteToFile, NoteCrc, &one, nullptr};
     BlockResult result = DecodeSpans(entry.block, &span, 1, sink);
     if (result == kBlockDecoded && one.crcHolds) return true;
     RunLog(result == kBlockDecoded ? L"entry '%S': its bytes do not match their CRC-32 (block %u is damaged)"

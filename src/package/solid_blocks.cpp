@@ -60,6 +60,7 @@ uint32_t ReadThrough(void* context, uint8_t* buffer, uint32_t size) {
 
 bool RouteBytes(void* context, const uint8_t* data, uint32_t size) {
     Router& r = *static_cast<Router*>(context);
+    if (r.sink->stop && *r.sink->stop) return !(r.refused = true);
     while (size > 0 && r.next < r.count) {
         if (!r.Settle()) return !(r.refused = true);
         if (r.next >= r.count) break;

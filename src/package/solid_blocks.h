@@ -38,12 +38,16 @@ bool SortAndCheckSpans(EntrySpan* spans, uint32_t count, const BlockRecord* bloc
 
 // Where a block's entries go. begin comes before an entry's first byte,
 // write with its bytes, end after its last with whether they match its
-// CRC-32. Any of them returning false stops the decoding.
+// CRC-32. Any of them returning false stops the decoding; so does *stop
+// turning non-zero (null: never), seen at every chunk, also those passed
+// over, where no function of the sink is called: a stop need not wait for
+// the next wanted entry.
 struct SpanSink {
     bool (*begin)(void* context, const EntrySpan& span);
     bool (*write)(void* context, const uint8_t* data, uint32_t size);
     bool (*end)(void* context, const EntrySpan& span, bool crcHolds);
     void* context;
+    const volatile long* stop;
 };
 
 enum BlockResult { kBlockDecoded, kBlockCorrupt, kBlockNoMemory, kBlockStopped };
@@ -53,7 +57,7 @@ enum BlockResult { kBlockDecoded, kBlockCorrupt, kBlockNoMemory, kBlockStopped }
 // order each is still begun and ended, and one whose bytes were passed fails
 // its CRC-32; bytes of other entries are decoded and passed over). A header
 // that disagrees with the record, a corrupt or short stream: kBlockCorrupt;
-// a sink's refusal: kBlockStopped. A span whose CRC-32 fails is reported to
-// end and the decoding goes on.
+// a sink's refusal or stop: kBlockStopped. A span whose CRC-32 fails is
+// reported to end and the decoding goes on.
 BlockResult DecodeBlock(const BlockRecord& block, const LzmaStreamIo& read, const EntrySpan* spans, uint32_t count,
                         const SpanSink& sink);

@@ -9,18 +9,21 @@
 
 namespace {
 
-// Passed over before the spans.
+// More than the decoder's first output chunk is passed over before the spans.
 const uint32_t kSkipped = 2u << 20;
 
 struct Decoding {
     Bytes packed;
     size_t at = 0;
+    int reads = 0, stopAtRead;  // the read that sets stop; 0: set from the start
+    volatile long stop;
     std::vector<std::string> got;  // each span's "[", bytes, "]" (or "]!" for a CRC-32 failed)
     uint32_t current = 0;
 };
 
 uint32_t Read(void* context, uint8_t* buffer, uint32_t size) {
     Decoding& r = *static_cast<Decoding*>(context);
+    if (++r.reads == r.stopAtRead) r.stop = 1;
     uint32_t n = (uint32_t)std::min<size_t>(size, r.packed.size() - r.at);
     memcpy(buffer, r.packed.data() + r.at, n);
     r.at += n;
@@ -44,18 +47,22 @@ bool End(void* context, const EntrySpan& span, bool crcHolds) {
 }  // namespace
 
 // An empty span shares its offset with the next: either may come first.
-TEST(SolidBlocks, SpansInEitherOrder) {
+// A stop is seen while the bytes before the spans are passed over.
+TEST(SolidBlocks, SpansInEitherOrderAndStopsWhilePassingOver) {
     const std::string text = std::string(kSkipped, 'x') + "bodytail";
     const EntrySpan body = {0, kSkipped, 4, package_format::Crc32(0, (const uint8_t*)"body", 4), 0};
     const EntrySpan empty = {0, kSkipped, 0, 0, 1};
     struct Case {
         std::vector<EntrySpan> spans;
+        int stopAtRead;  // -1: never; 2: the decoder's first read of the stream
         BlockResult result;
         std::vector<std::string> got;
     };
     const Case cases[] = {
-        {{body, empty}, kBlockDecoded, {"[body]", "[]"}},
-        {{empty, body}, kBlockDecoded, {"[body]", "[]"}},
+        {{body, empty}, -1, kBlockDecoded, {"[body]", "[]"}},
+        {{empty, body}, -1, kBlockDecoded, {"[body]", "[]"}},
+        {{body, empty}, 0, kBlockStopped, {"", ""}},
+        {{body, empty}, 2, kBlockStopped, {"", ""}},
     };
     const Bytes packed = Packed(text);
     const BlockRecord block = {0, (uint32_t)packed.size(), (uint32_t)text.size()};
@@ -63,9 +70,11 @@ TEST(SolidBlocks, SpansInEitherOrder) {
         int i = (int)(&c - cases);
         Decoding r;
         r.packed = packed;
+        r.stopAtRead = c.stopAtRead;
+        r.stop = c.stopAtRead == 0;
         r.got.resize(c.spans.size());
         LzmaStreamIo read = {Read, nullptr, &r};
-        SpanSink sink = {Begin, Write, End, &r};
+        SpanSink sink = {Begin, Write, End, &r, &r.stop};
         EXPECT_EQ(c.result, DecodeBlock(block, read, c.spans.data(), (uint32_t)c.spans.size(), sink)) << i;
         EXPECT_EQ(c.got, r.got) << i;
         std::vector<EntrySpan> sorted = c.spans;
