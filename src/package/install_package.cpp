@@ -166,7 +166,9 @@ void InstallPackage::ReadDirectory() {
     RunLog(L"package check: %u bytes, checksum correct, %u entries", size, parsed.entryCount);
     for (uint32_t i = 0; i < parsed.entryCount; i++) {
         PackageEntry* entry = (PackageEntry*)calloc(1, sizeof(PackageEntry));
-        if (!entry) return;
+        // Out of memory: the entries read so far still go through the map
+        // check below, or overlapping ones would be taken unchecked.
+        if (!entry) break;
         uint8_t fixed[pf::kRecordFixedSize];
         bool complete = file_.Read(fixed, sizeof fixed) == sizeof fixed;
         if (complete) {
