@@ -105,9 +105,10 @@ bool InstallPackage::ReadBlocks(uint32_t directoryOffset) {
     pf::SolidHeader header;
     if (!file_.Seek(0, DiskFile::kFromStart) || file_.Read(reserved, sizeof reserved) != sizeof reserved) return false;
     if (!pf::ParseSolidHeader(reserved, header)) return true;
-    // The table lies before the directory: its size is bounded by the file's
-    // before anything is allocated for it.
-    if (header.blockTableOffset > directoryOffset ||
+    // The table lies before the directory, and the directory in the body:
+    // the table's size (and each block's) is bounded by the file's before
+    // anything is allocated for it.
+    if (directoryOffset > file_.Size() - pf::kTrailerSize || header.blockTableOffset > directoryOffset ||
         (directoryOffset - header.blockTableOffset) / pf::kBlockRecordSize < header.blockCount)
         return false;
     blocks_ = (BlockRecord*)malloc(header.blockCount ? header.blockCount * sizeof(BlockRecord) : 1);

@@ -135,6 +135,12 @@ BlockResult DecodeBlock(const BlockRecord& block, const LzmaStreamIo& read, cons
             return kBlockCorrupt;
         uint32_t usable = UsableDictionary(block.packedSize);
         if (header.dictionarySize > usable) header.dictionarySize = usable;
+        // Decoded up to the end of the last span only, so the dictionary,
+        // which the decoder caps by the size, is never larger than that.
+        uint32_t end = 0;
+        for (uint32_t i = 0; i < count; i++)
+            if (spans[i].offset + spans[i].size > end) end = spans[i].offset + spans[i].size;
+        if (end < header.unpackedSize) header.unpackedSize = end;
         LzmaStreamIo io = {ReadThrough, RouteBytes, &router};
         DecodeResult result = DecodeLzmaStream(header, io);
         // The router refuses more output once the last span is whole.
