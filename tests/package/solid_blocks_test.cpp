@@ -12,37 +12,29 @@ namespace {
 // More than the decoder's first output chunk is passed over before the spans.
 const uint32_t kSkipped = 2u << 20;
 
+// One decoding: its packed block, the read that sets stop (0: set from the
+// start), and what the sink saw: each span's index and "[", its bytes, then
+// "]" ("]!" when its CRC-32 failed).
 struct Decoding {
-    Bytes packed;
-    size_t at = 0;
-    int reads = 0, stopAtRead;  // the read that sets stop; 0: set from the start
+    const Bytes* packed;
+    size_t at;
+    int reads, stopAtRead;
     volatile long stop;
-    std::vector<std::string> got;  // each span's "[", bytes, "]" (or "]!" for a CRC-32 failed)
-    uint32_t current = 0;
+    std::string log;
 };
 
+Decoding& Of(void* context) { return *static_cast<Decoding*>(context); }
 uint32_t Read(void* context, uint8_t* buffer, uint32_t size) {
-    Decoding& r = *static_cast<Decoding*>(context);
-    if (++r.reads == r.stopAtRead) r.stop = 1;
-    uint32_t n = (uint32_t)std::min<size_t>(size, r.packed.size() - r.at);
-    memcpy(buffer, r.packed.data() + r.at, n);
-    r.at += n;
+    Decoding& d = Of(context);
+    if (++d.reads == d.stopAtRead) d.stop = 1;
+    uint32_t n = (uint32_t)std::min<size_t>(size, d.packed->size() - d.at);
+    memcpy(buffer, d.packed->data() + d.at, n);
+    d.at += n;
     return n;
 }
-bool Begin(void* context, const EntrySpan& span) {
-    Decoding& r = *static_cast<Decoding*>(context);
-    r.got[r.current = span.index] += "[";
-    return true;
-}
-bool Write(void* context, const uint8_t* data, uint32_t size) {
-    Decoding& r = *static_cast<Decoding*>(context);
-    r.got[r.current].append((const char*)data, size);
-    return true;
-}
-bool End(void* context, const EntrySpan& span, bool crcHolds) {
-    static_cast<Decoding*>(context)->got[span.index] += crcHolds ? "]" : "]!";
-    return true;
-}
+bool Begin(void* c, const EntrySpan& span) { return Of(c).log += std::to_string(span.index) + "[", true; }
+bool Write(void* c, const uint8_t* data, uint32_t size) { return Of(c).log.append((const char*)data, size), true; }
+bool End(void* c, const EntrySpan&, bool crcHolds) { return Of(c).log += crcHolds ? "]" : "]!", true; }
 
 }  // namespace
 
@@ -50,36 +42,30 @@ bool End(void* context, const EntrySpan& span, bool crcHolds) {
 // A stop is seen while the bytes before the spans are passed over.
 TEST(SolidBlocks, SpansInEitherOrderAndStopsWhilePassingOver) {
     const std::string text = std::string(kSkipped, 'x') + "bodytail";
+    const Bytes packed = Packed(text);
+    const BlockRecord block = {0, (uint32_t)packed.size(), (uint32_t)text.size()};
     const EntrySpan body = {0, kSkipped, 4, package_format::Crc32(0, (const uint8_t*)"body", 4), 0};
     const EntrySpan empty = {0, kSkipped, 0, 0, 1};
     struct Case {
-        std::vector<EntrySpan> spans;
+        EntrySpan spans[2];
         int stopAtRead;  // -1: never; 2: the decoder's first read of the stream
         BlockResult result;
-        std::vector<std::string> got;
+        std::string log;
+    } cases[] = {
+        {{body, empty}, -1, kBlockDecoded, "0[body]1[]"},
+        {{empty, body}, -1, kBlockDecoded, "1[]0[body]"},
+        {{body, empty}, 0, kBlockStopped, ""},
+        {{body, empty}, 2, kBlockStopped, ""},
     };
-    const Case cases[] = {
-        {{body, empty}, -1, kBlockDecoded, {"[body]", "[]"}},
-        {{empty, body}, -1, kBlockDecoded, {"[body]", "[]"}},
-        {{body, empty}, 0, kBlockStopped, {"", ""}},
-        {{body, empty}, 2, kBlockStopped, {"", ""}},
-    };
-    const Bytes packed = Packed(text);
-    const BlockRecord block = {0, (uint32_t)packed.size(), (uint32_t)text.size()};
-    for (const Case& c : cases) {
-        int i = (int)(&c - cases);
-        Decoding r;
-        r.packed = packed;
-        r.stopAtRead = c.stopAtRead;
-        r.stop = c.stopAtRead == 0;
-        r.got.resize(c.spans.size());
-        LzmaStreamIo read = {Read, nullptr, &r};
-        SpanSink sink = {Begin, Write, End, &r, &r.stop};
-        EXPECT_EQ(c.result, DecodeBlock(block, read, c.spans.data(), (uint32_t)c.spans.size(), sink)) << i;
-        EXPECT_EQ(c.got, r.got) << i;
-        std::vector<EntrySpan> sorted = c.spans;
+    for (Case& c : cases) {
+        SCOPED_TRACE(&c - cases);
+        Decoding d = {&packed, 0, 0, c.stopAtRead, c.stopAtRead == 0, ""};
+        LzmaStreamIo read = {Read, nullptr, &d};
+        SpanSink sink = {Begin, Write, End, &d, &d.stop};
+        EXPECT_EQ(c.result, DecodeBlock(block, read, c.spans, 2, sink));
+        EXPECT_EQ(c.log, d.log);
         const char* reason = "";
-        EXPECT_TRUE(SortAndCheckSpans(sorted.data(), (uint32_t)sorted.size(), &block, 1, reason)) << reason;
-        EXPECT_EQ(0u, sorted[0].size);
+        EXPECT_TRUE(SortAndCheckSpans(c.spans, 2, &block, 1, reason)) << reason;
+        EXPECT_EQ(0u, c.spans[0].size);
     }
 }
