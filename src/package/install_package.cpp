@@ -104,9 +104,10 @@ bool InstallPackage::ReadBlocks(uint32_t directoryOffset) {
     pf::SolidHeader header;
     if (!file_.Seek(0, DiskFile::kFromStart) || file_.Read(reserved, sizeof reserved) != sizeof reserved) return false;
     if (!pf::ParseSolidHeader(reserved, header)) return true;
-    // The table lies before the directory: its size is bounded by the file's
-    // before anything is allocated for it.
-    if (header.blockTableOffset > directoryOffset ||
+    // The table lies before the directory, and the directory in the body:
+    // the table's size (and each block's) is bounded by the file's before
+    // anything is allocated for it.
+    if (directoryOffset > file_.Size() - pf::kTrailerSize || header.blockTableOffset > directoryOffset ||
         (directoryOffset - header.blockTableOffset) / pf::kBlockRecordSize < header.blockCount)
         return false;
     blocks_ = (BlockRecord*)malloc(header.blockCount ? header.blockCount * sizeof(BlockRecord) : 1);
@@ -165,7 +166,9 @@ void InstallPackage::ReadDirectory() {
     RunLog(L"package check: %u bytes, checksum correct, %u entries", size, parsed.entryCount);
     for (uint32_t i = 0; i < parsed.entryCount; i++) {
         PackageEntry* entry = (PackageEntry*)calloc(1, sizeof(PackageEntry));
-        if (!entry) return;
+        // Out of memory: the entries read so far still go through the map
+        // check below, or overlapping ones would be taken unchecked.
+        if (!entry) break;
         uint8_t fixed[pf::kRecordFixedSize];
         bool complete = file_.Read(fixed, sizeof fixed) == sizeof fixed;
         if (complete) {
@@ -359,7 +362,7 @@ bool InstallPackage::ExtractFromBlock(const PackageEntry& entry, const wchar_t* 
         return false;
     }
     EntrySpan span = {entry.block, entry.offset, entry.unpackedSize, entry.checksum, 0};
-    SpanSink sink = {IgnoreBegin, WriteToFile, NoteCrc, &one};
+    SpanSink sink = {IgnoreBegin, WriteToFile, NoteCrc, &one, nullptr};
     BlockResult result = DecodeSpans(entry.block, &span, 1, sink);
     if (result == kBlockDecoded && one.crcHolds) return true;
     RunLog(result == kBlockDecoded ? L"entry '%S': its bytes do not match their CRC-32 (block %u is damaged)"

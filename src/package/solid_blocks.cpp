@@ -13,6 +13,8 @@ int BySpanPlace(const void* a, const void* b) {
     const EntrySpan& y = *static_cast<const EntrySpan*>(b);
     if (x.block != y.block) return x.block < y.block ? -1 : 1;
     if (x.offset != y.offset) return x.offset < y.offset ? -1 : 1;
+    // An empty span ends where the next one at its offset begins.
+    if (x.size != y.size) return x.size < y.size ? -1 : 1;
     return x.index < y.index ? -1 : x.index > y.index;
 }
 
@@ -23,27 +25,31 @@ struct Router {
     uint32_t next;     // the span not yet finished
     uint32_t at;       // offset in the block of the next byte
     uint32_t crc;
+    uint32_t got;      // bytes spans[next] was given
     bool open;         // begin was called for spans[next]
     bool refused;      // the sink said stop
     const SpanSink* sink;
     const LzmaStreamIo* input;
 
-    // Opens and closes the spans that start (and, when empty, end) here.
+    // Opens the spans that start here, or were passed (an empty span given
+    // after the one it shares an offset with), and closes those with no
+    // bytes ahead.
     bool Settle() {
-        while (next < count && spans[next].offset == at) {
+        while (next < count && spans[next].offset <= at) {
             if (!open) {
                 if (!sink->begin(sink->context, spans[next])) return false;
                 open = true;
-                crc = 0;
+                crc = got = 0;
             }
-            if (spans[next].size != 0) return true;
+            if (at - spans[next].offset < spans[next].size) return true;
             if (!Close()) return false;
         }
         return true;
     }
     bool Close() {
+        const EntrySpan& span = spans[next++];
         open = false;
-        return sink->end(sink->context, spans[next], crc == spans[next].crc) && (++next, true);
+        return sink->end(sink->context, span, got == span.size && crc == span.crc);
     }
 };
 
@@ -54,6 +60,7 @@ uint32_t ReadThrough(void* context, uint8_t* buffer, uint32_t size) {
 
 bool RouteBytes(void* context, const uint8_t* data, uint32_t size) {
     Router& r = *static_cast<Router*>(context);
+    if (r.sink->stop && *r.sink->stop) return !(r.refused = true);
     while (size > 0 && r.next < r.count) {
         if (!r.Settle()) return !(r.refused = true);
         if (r.next >= r.count) break;
@@ -64,6 +71,7 @@ bool RouteBytes(void* context, const uint8_t* data, uint32_t size) {
         } else {
             n = span.offset + span.size - r.at < size ? span.offset + span.size - r.at : size;
             r.crc = pf::Crc32(r.crc, data, n);
+            r.got += n;
             if (!r.sink->write(r.sink->context, data, n)) return !(r.refused = true);
             if (r.at + n == span.offset + span.size && !r.Close()) return !(r.refused = true);
         }
@@ -93,9 +101,11 @@ bool CheckBlocks(const BlockRecord* blocks, uint32_t count, uint32_t bodyEnd, co
     return true;
 }
 
+void SortSpans(EntrySpan* spans, uint32_t count) { qsort(spans, count, sizeof *spans, BySpanPlace); }
+
 bool SortAndCheckSpans(EntrySpan* spans, uint32_t count, const BlockRecord* blocks, uint32_t blockCount,
                        const char*& reason) {
-    qsort(spans, count, sizeof *spans, BySpanPlace);
+    SortSpans(spans, count);
     for (uint32_t i = 0; i < count; i++) {
         const EntrySpan& s = spans[i];
         if (s.block >= blockCount) {
@@ -116,7 +126,7 @@ bool SortAndCheckSpans(EntrySpan* spans, uint32_t count, const BlockRecord* bloc
 
 BlockResult DecodeBlock(const BlockRecord& block, const LzmaStreamIo& read, const EntrySpan* spans, uint32_t count,
                         const SpanSink& sink) {
-    Router router = {spans, count, 0, 0, 0, false, false, &sink, &read};
+    Router router = {spans, count, 0, 0, 0, 0, false, false, &sink, &read};
     if (block.unpackedSize != 0) {
         uint8_t headerBytes[pf::kLzmaHeaderSize];
         LzmaHeader header;
@@ -125,6 +135,12 @@ BlockResult DecodeBlock(const BlockRecord& block, const LzmaStreamIo& read, cons
             return kBlockCorrupt;
         uint32_t usable = UsableDictionary(block.packedSize);
         if (header.dictionarySize > usable) header.dictionarySize = usable;
+        // Decoded up to the end of the last span only, so the dictionary,
+        // which the decoder caps by the size, is never larger than that.
+        uint32_t end = 0;
+        for (uint32_t i = 0; i < count; i++)
+            if (spans[i].offset + spans[i].size > end) end = spans[i].offset + spans[i].size;
+        if (end < header.unpackedSize) header.unpackedSize = end;
         LzmaStreamIo io = {ReadThrough, RouteBytes, &router};
         DecodeResult result = DecodeLzmaStream(header, io);
         // The router refuses more output once the last span is whole.

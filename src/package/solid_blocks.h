@@ -28,28 +28,36 @@ struct EntrySpan {
 // block table (bodyEnd), and states a size below 4 GiB. reason names the
 // first fault.
 bool CheckBlocks(const BlockRecord* blocks, uint32_t count, uint32_t bodyEnd, const char*& reason);
-// Sorts spans by block and offset, then checks that each names a block,
+// Sorts spans by block, offset and size (an empty span before the one it
+// shares an offset with), then by index.
+void SortSpans(EntrySpan* spans, uint32_t count);
+// Sorts spans as SortSpans, then checks that each names a block,
 // lies inside it and overlaps no other.
 bool SortAndCheckSpans(EntrySpan* spans, uint32_t count, const BlockRecord* blocks, uint32_t blockCount,
                        const char*& reason);
 
 // Where a block's entries go. begin comes before an entry's first byte,
 // write with its bytes, end after its last with whether they match its
-// CRC-32. Any of them returning false stops the decoding.
+// CRC-32. Any of them returning false stops the decoding; so does *stop
+// turning non-zero (null: never), seen at every chunk, also those passed
+// over, where no function of the sink is called: a stop need not wait for
+// the next wanted entry.
 struct SpanSink {
     bool (*begin)(void* context, const EntrySpan& span);
     bool (*write)(void* context, const uint8_t* data, uint32_t size);
     bool (*end)(void* context, const EntrySpan& span, bool crcHolds);
     void* context;
+    const volatile long* stop;
 };
 
 enum BlockResult { kBlockDecoded, kBlockCorrupt, kBlockNoMemory, kBlockStopped };
 
 // Decodes block from read (its packed bytes, header first) up to the end of
-// the last of spans (sorted by offset, all of this block; bytes of other
-// entries are decoded and passed over). A header that disagrees with the
-// record, a corrupt or short stream: kBlockCorrupt; a sink's refusal:
-// kBlockStopped. A span whose CRC-32 fails is reported to end and the
-// decoding goes on.
+// the last of spans (all of this block, sorted by SortSpans; out of that
+// order each is still begun and ended, and one whose bytes were passed fails
+// its CRC-32; bytes of other entries are decoded and passed over). A header
+// that disagrees with the record, a corrupt or short stream: kBlockCorrupt;
+// a sink's refusal or stop: kBlockStopped. A span whose CRC-32 fails is
+// reported to end and the decoding goes on.
 BlockResult DecodeBlock(const BlockRecord& block, const LzmaStreamIo& read, const EntrySpan* spans, uint32_t count,
                         const SpanSink& sink);

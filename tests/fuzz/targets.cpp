@@ -167,7 +167,7 @@ std::string RunSolid(const Bytes& input) {
     std::string problem = ListAndExtract(package, input.size());
     if (!problem.empty() || !package.IsSolid()) return problem;
     BlockOutput out = {INVALID_HANDLE_VALUE, 0, 0, false};
-    SpanSink sink = {BlockBegin, BlockWrite, BlockEnd, &out};
+    SpanSink sink = {BlockBegin, BlockWrite, BlockEnd, &out, nullptr};
     for (uint32_t b = 0; b < package.BlockCount() && b < 8; b++) {
         // The reader sorted nothing for us: its entries by offset.
         std::vector<EntrySpan> spans;

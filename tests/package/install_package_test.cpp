@@ -362,3 +362,22 @@ TEST(SolidPackage, DamageIsRefusedWhereItLies) {
         EXPECT_TRUE(p.boxes.Shown().empty()) << c.what;
     }
 }
+
+// From the given count on, entry records fail to allocate (the test links
+// with calloc wrapped): memory running out while the directory is read.
+static int g_entriesUntilFailure = -1;
+extern "C" void* __real_calloc(size_t count, size_t size);
+extern "C" void* __wrap_calloc(size_t count, size_t size) {
+    if (size == sizeof(PackageEntry) && g_entriesUntilFailure >= 0 && g_entriesUntilFailure-- == 0) return nullptr;
+    return __real_calloc(count, size);
+}
+
+TEST(SolidPackage, EntriesReadBeforeMemoryRanOutAreStillChecked) {
+    Bytes bytes = LayOutSolid({{{"a.txt", "alpha"}, {"b.txt", "beta"}, {"c.txt", "gamma"}}});
+    Poke32(bytes, RecordAt(bytes, 1) + 4, 2);  // b.txt overlaps a.txt
+    SealPackage(bytes);
+    g_entriesUntilFailure = 2;
+    Opened p(bytes);
+    g_entriesUntilFailure = -1;
+    EXPECT_EQ(0, p.package->EntryCount());
+}

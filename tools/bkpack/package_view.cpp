@@ -96,7 +96,7 @@ bool VisitEnd(void* context, const EntrySpan& span, bool crcHolds) {
 // Every block, or only the block given.
 bool DecodeSolid(const PackageView& view, const EntryVisitor& visitor, uint32_t only = 0xFFFFFFFF) {
     Visit visit{&view, &visitor, std::vector<bool>(view.entries.size(), false)};
-    SpanSink sink = {VisitBegin, VisitWrite, VisitEnd, &visit};
+    SpanSink sink = {VisitBegin, VisitWrite, VisitEnd, &visit, nullptr};
     for (uint32_t b = 0; b < view.blocks.size(); b++) {
         if (only != 0xFFFFFFFF && b != only) continue;
         std::vector<EntrySpan> spans;
