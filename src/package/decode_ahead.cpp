@@ -244,9 +244,9 @@ void DecodeAhead::DecodeBlocks(Decoder& d) {
             block = blocks_[nextBlock_++];
             d.block = block;
         }
-        // The block's wanted entries, by offset and then size: an empty
-        // entry where another one begins comes first (ranks follow the
-        // package's order, and so its offsets, but need not).
+        // The block's wanted entries, in the order the decoder meets them
+        // (ranks follow the package's order, and so its offsets, but need
+        // not).
         int32_t count = 0;
         for (int32_t r = 0; r < wantedCount_; r++) count += wanted_[r].block == block;
         EntrySpan* spans = new EntrySpan[count];
@@ -255,15 +255,10 @@ void DecodeAhead::DecodeBlocks(Decoder& d) {
             if (wanted_[r].block == block)
                 spans[n++] = EntrySpan{block, wanted_[r].offset, wanted_[r].size, package_->Entry(wanted_[r].entry).checksum,
                                        (uint32_t)r};
-        for (int32_t i = 1; i < n; i++)
-            for (int32_t j = i; j > 0 && (spans[j].offset < spans[j - 1].offset ||
-                                          (spans[j].offset == spans[j - 1].offset && spans[j].size < spans[j - 1].size));
-                 j--) {
-                EntrySpan t = spans[j];
-                spans[j] = spans[j - 1];
-                spans[j - 1] = t;
-            }
-        SpanSink sink = {SpanBegin, SpanWrite, SpanEnd, &d};
+        SortSpans(spans, (uint32_t)n);
+        // The stop flag is looked at for every chunk, also while the decoder
+        // passes over bytes no install takes.
+        SpanSink sink = {SpanBegin, SpanWrite, SpanEnd, &d, &stopping_};
         BlockResult result = package_->DecodeSpans(block, spans, (uint32_t)n, sink);
         if (result != kBlockDecoded) RunLog(L"decoding ahead: block %u ended early (%d)", block, (int)result);
         // What a stop or a damaged stream left: the entry being written goes,
