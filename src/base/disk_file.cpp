@@ -139,6 +139,13 @@ bool DiskFile::Seek(int64_t offset, Origin origin) {
     return !(low == INVALID_SET_FILE_POINTER && GetLastError() != NO_ERROR);
 }
 
+uint64_t DiskFile::Position() const {
+    if (!IsOpen()) return 0;
+    LONG high = 0;
+    DWORD low = SetFilePointer(handle_, 0, &high, FILE_CURRENT);
+    return ((((uint64_t)(uint32_t)high << 32) | low)) - (aheadEnd_ - aheadAt_);
+}
+
 uint64_t DiskFile::Size() const {
     if (!IsOpen()) return 0;
     DWORD high = 0;

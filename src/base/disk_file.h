@@ -36,6 +36,8 @@ public:
     bool WriteText(const char* text, bool newline);
     bool Seek(int64_t offset, Origin origin);
     uint64_t Size() const;
+    // Where the next Read or ReadByte reads.
+    uint64_t Position() const;
 
 private:
     uint32_t ReadFromHandle(void* buffer, uint32_t count);

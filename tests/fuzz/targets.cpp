@@ -222,12 +222,6 @@ std::string RunDecompress(const Bytes& input) {
     return problem;
 }
 
-uint64_t Position(DiskFile& file) {
-    LARGE_INTEGER zero = {}, at = {};
-    SetFilePointerEx(file.Handle(), zero, &at, FILE_CURRENT);
-    return (uint64_t)at.QuadPart;
-}
-
 std::string ReadLines(const Bytes& input, bool utf16) {
     if (!WriteInput(input)) return "the input could not be written";
     DiskFile file;
@@ -236,7 +230,7 @@ std::string ReadLines(const Bytes& input, bool utf16) {
     uint64_t before = 0, lines = 0;
     WString line;
     while (ReadLine(file, line, utf16)) {
-        uint64_t at = Position(file);
+        uint64_t at = file.Position();
         if (at <= before) return "a line read without moving on";
         if (at > input.size()) return "the position past the end";
         if ((uint64_t)line.Length() - 1 > (at - before) / unit) return "a line longer than its bytes";
