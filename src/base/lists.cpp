@@ -41,6 +41,8 @@ void PtrList::RemoveAt(int32_t index) {
     --count_;
 }
 
+void PtrList::Sort(int (*order)(const void*, const void*)) { qsort(items_, count_, sizeof(void*), order); }
+
 void PtrList::Clear() {
     if (items_ && items_ != inline_) free(items_);
     items_ = nullptr;

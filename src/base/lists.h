@@ -21,6 +21,8 @@ public:
     void InsertAt(int32_t index, void* p);
     void RemoveAt(int32_t index);
     void Clear();
+    // Orders the slots, qsort's way: order is given pointers to two slots.
+    void Sort(int (*order)(const void*, const void*));
     int32_t Count() const { return count_; }
     void* At(int32_t index) const { return items_[index]; }
     int32_t Capacity() const { return capacity_; }

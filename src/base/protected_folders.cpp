@@ -29,8 +29,8 @@ WString VolumeRoot(const WString& fullPath) {
     return fullPath.Left(3);
 }
 
-// Full path without "\\?\" and without trailing backslashes, except that a
-// bare drive keeps its "\".
+}  // namespace
+
 WString FullPath(const wchar_t* path) {
     WString text(path);
     if (text.Find(L"\\\\?\\UNC\\", 1) == 1) {
@@ -49,6 +49,8 @@ WString FullPath(const wchar_t* path) {
     full.StripTrailingBackslashes();
     return full;
 }
+
+namespace {
 
 // "X:" or "\\server\share" alone, the forms of a root once trailing
 // backslashes are gone.

@@ -7,12 +7,17 @@
 
 #include <windows.h>
 
+#include "base/wstring.h"
+
 struct FolderIdentity {
     DWORD volume = 0;
     DWORD indexHigh = 0;
     DWORD indexLow = 0;
 };
 
+// The full path of path without "\\?\" and without trailing backslashes,
+// except that a bare drive keeps its "\". Opens nothing.
+WString FullPath(const wchar_t* path);
 // False when path cannot be opened. Files have an identity too.
 bool IdentifyFolder(const wchar_t* path, FolderIdentity& identity);
 bool SameIdentity(const FolderIdentity& a, const FolderIdentity& b);

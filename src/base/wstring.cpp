@@ -8,8 +8,6 @@ namespace {
 
 int32_t TextUnits(const wchar_t* text) { return text ? (int32_t)wcslen(text) : 0; }
 
-wchar_t FoldLower(wchar_t c) { return (c >= L'A' && c <= L'Z') ? (wchar_t)(c + 32) : c; }
-
 }  // namespace
 
 WString::WString() : buffer_(inline_), length_(1), tag_(0), ansi_(nullptr), ansiSize_(0), capacity_(kInline) {

@@ -96,6 +96,8 @@ private:
     int32_t capacity_;
 };
 
+// The ASCII case folding of every comparison that ignores case.
+inline wchar_t FoldLower(wchar_t c) { return (c >= L'A' && c <= L'Z') ? (wchar_t)(c + 32) : c; }
 // Only 0 (equal) is meaningful to callers; A-Z/a-z fold with ignoreCase.
 int Compare(const WString& s, const wchar_t* other, bool ignoreCase);
 // Splits a folder path from the end; empty once only the root is left.

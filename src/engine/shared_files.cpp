@@ -20,6 +20,11 @@ const wchar_t* const kNativeFolderValues[] = {L"ProgramW6432Dir", L"CommonW6432D
 StringList counted;
 WString countedFor;
 
+// The product folder InProductFolder compares with: installPath as it was
+// (productFor), and canonical, kept once the folder exists.
+WString productFor, productFolder;
+bool productExists = false;
+
 // The full path without "." and "..", with long names where the path
 // exists: one name per file, whatever the record spelt.
 WString CanonicalPath(const wchar_t* path) {
@@ -79,13 +84,24 @@ void WriteCount(const RegKey& key, const wchar_t* name, DWORD count) {
 
 bool InProductFolder(const wchar_t* path) {
     if (state.installPath.IsEmpty()) return false;
-    WString folder = CanonicalPath(state.installPath);
+    // Every file of an install or uninstall asks: the folder's canonical
+    // path is looked for once, once the folder exists.
+    FolderIdentity product, above;
+    if (!productExists || Compare(productFor, state.installPath, false) != 0) {
+        productFor = state.installPath;
+        productFolder = CanonicalPath(productFor);
+        productExists = IdentifyFolder(productFolder, product);
+        if (!productExists) return IsBelow(CanonicalPath(path), productFolder);
+    }
+    // A path below the folder as spelt, or as the system spells it, is in
+    // it; only other spellings need the file's canonical path.
+    WString full = FullPath(path);
+    if (IsBelow(full, productFolder) || IsBelow(full, FullPath(productFor))) return true;
     WString file = CanonicalPath(path);
-    if (IsBelow(file, folder)) return true;
+    if (IsBelow(file, productFolder)) return true;
     // Spellings the text does not tell apart (a link, a mapped drive): the
     // folders above the file, by identity.
-    FolderIdentity product, above;
-    if (!IdentifyFolder(folder, product)) return false;
+    if (!IdentifyFolder(productFolder, product)) return false;
     for (WString up = file.FolderPart(); up.Length() - 1 > 3; up = up.FolderPart()) {
         up.StripTrailingBackslashes();
         if (IdentifyFolder(up, above) && SameIdentity(product, above)) return true;

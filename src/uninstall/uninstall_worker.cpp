@@ -14,12 +14,14 @@
 #include "base/message_box.h"
 #include "base/protected_folders.h"
 #include "base/registry.h"
+#include "base/text_set.h"
 #include "base/texts.h"
 #include "engine/install_worker.h"
 #include "engine/path_macros.h"
 #include "engine/registration.h"
 #include "engine/shared_files.h"
 #include "engine/uninstall_record.h"
+#include "uninstall/file_keys.h"
 #include "uninstall/record_locations.h"
 
 namespace {
@@ -27,28 +29,37 @@ namespace {
 const wchar_t kLogPattern[] = L"BraskUninstall-*.dat";
 
 // Tags of the items of removals_.
-const uint32_t kIdentified = 1;     // its identity is in identities_
-const uint32_t kKeep = 2;           // still needed: it stays
-const uint32_t kInstalledFile = 4;  // from "[CopyFile]" (the others are shortcuts)
+const uint32_t kKeep = 1;           // still needed: it stays
+const uint32_t kInstalledFile = 2;  // from "[CopyFile]" (the others are shortcuts)
 
-// Visits the folder of path and its parents, deepest first, up to but not
-// including a protected folder or a drive root (ProtectedFolders knows them
-// whatever spelling the record has). atRestart schedules each for removal
-// at the next restart (after the files scheduled before it); otherwise each
-// is removed now. Either way a folder that is not empty stays.
-void RemoveFoldersUpward(const WString& path, bool atRestart, const ProtectedFolders& guard) {
+// The folder of path without its trailing backslash.
+WString FolderOf(const WString& path) {
     WString folder = path.FolderPart();
     if (folder.CharAt(WString::kLast) == L'\\') folder.DropRight(1);
-    while (folder.Length() - 1 > 3) {
-        if (guard.Contains(folder)) return;
-        if (atRestart)
-            MoveFileExW(LongPath(folder, 260), nullptr, MOVEFILE_DELAY_UNTIL_REBOOT);
-        else
-            RemoveDirectoryW(LongPath(folder, 248));
-        int32_t slash = folder.FindLastChar(L'\\');
-        if (slash == 0) return;
-        folder = folder.Left(slash - 1);
-    }
+    return folder;
+}
+
+// The next folder up, or empty at the top: folders of three characters or
+// less ("C:\\") and names without a backslash are never removed.
+WString FolderAbove(const WString& folder) {
+    int32_t slash = folder.FindLastChar(L'\\');
+    return slash ? folder.Left(slash - 1) : WString();
+}
+
+bool IsRemovable(const WString& folder) { return folder.Length() - 1 > 3; }
+
+// Schedules the folder of path and its parents, deepest first, for removal
+// at the next restart, after the file scheduled before them, up to but not
+// including a protected folder or a drive root (ProtectedFolders knows them
+// whatever spelling the record has). A folder that is not empty then stays.
+void RemoveFoldersAtRestart(const WString& path, const ProtectedFolders& guard) {
+    for (WString folder = FolderOf(path); IsRemovable(folder) && !guard.Contains(folder); folder = FolderAbove(folder))
+        MoveFileExW(LongPath(folder, 260), nullptr, MOVEFILE_DELAY_UNTIL_REBOOT);
+}
+
+// A folder's parents are shorter texts than the folder.
+int DeeperFirst(const void* a, const void* b) {
+    return (*(const WString* const*)b)->Length() - (*(const WString* const*)a)->Length();
 }
 
 WString NextLine(DiskFile& file) {
@@ -69,22 +80,25 @@ private:
     void RunAction(WString program, WString parameters);
     void CollectRemovals();
     void DeleteRegistryValue();
-    void IdentifyRemovals();
     void ReleaseSharedUses();
-    void KeepFilesListedBy(const WString& otherLog);
-    void KeepSharedFiles(const WString& logPath);
+    void ReadOtherRecord(const WString& otherLog);
+    void ReadOtherRecords(const WString& logPath);
+    bool ListedByOthers(const WString& item);
     void DropKeptItems();
     void RemoveItem(int32_t index);
+    void RemoveEmptyFolders();
 
     HWND owner_;
     ProtectedFolders guard_;
     DiskFile log_;
     StringList removals_;
     // "[KeptFile]": files the install found newer and left alone.
-    StringList keptFiles_;
-    // One FolderIdentity per item of removals_ whose file exists: another
-    // record may name the same file in another spelling.
-    ByteBuffer identities_;
+    TextSet keptFiles_;
+    // The destinations of the other products' records, as written and by
+    // FileKeys (another record may name the same file in another spelling).
+    TextSet listedTexts_;
+    TextSet listedKeys_;
+    FileKeys keys_;
     int32_t copyCount_ = 0;
 };
 
@@ -130,6 +144,7 @@ void Worker::DeleteRegistryValue() {
 
 void Worker::CollectRemovals() {
     log_.Seek(0, DiskFile::kFromStart);
+    TextSet destinations;
     WString line;
     while (ReadLine(log_, line, false)) {
         if (IsHeader(line, L"[CopyFile]")) {
@@ -138,7 +153,7 @@ void Worker::CollectRemovals() {
             ExpandPathMacros(destination);
             // All variants of a file were installed at the same place.
             RemoveVariantMarkers(destination);
-            if (!removals_.Contains(destination, true)) removals_.AddString(destination, kInstalledFile);
+            if (destinations.Add(destination)) removals_.AddString(destination, kInstalledFile);
         } else if (IsHeader(line, L"[CreateIcon]")) {
             NextLine(log_);
             WString link = NextLine(log_);
@@ -148,16 +163,9 @@ void Worker::CollectRemovals() {
         } else if (IsHeader(line, L"[Registry]")) {
             DeleteRegistryValue();
         } else if (IsHeader(line, L"[KeptFile]")) {
-            keptFiles_.AddString(NextLine(log_));
+            keptFiles_.Add(NextLine(log_));
         }
     }
-}
-
-void Worker::IdentifyRemovals() {
-    if (!identities_.Resize((uint32_t)removals_.Count() * sizeof(FolderIdentity), true)) return;
-    FolderIdentity* identities = reinterpret_cast<FolderIdentity*>(identities_.Data());
-    for (int32_t i = 0; i < removals_.Count(); i++)
-        if (IdentifyFolder(removals_[i], identities[i])) removals_[i].SetTag(removals_[i].Tag() | kIdentified);
 }
 
 // Every installed file gives up its count, if it has one, whatever else
@@ -168,11 +176,11 @@ void Worker::ReleaseSharedUses() {
         WString& item = removals_[i];
         if (!(item.Tag() & kInstalledFile)) continue;
         bool mayGo = ReleaseSharedUse(item);
-        if (!mayGo || keptFiles_.Contains(item, true)) item.SetTag(item.Tag() | kKeep);
+        if (!mayGo || keptFiles_.Find(item)) item.SetTag(item.Tag() | kKeep);
     }
 }
 
-void Worker::KeepFilesListedBy(const WString& otherLog) {
+void Worker::ReadOtherRecord(const WString& otherLog) {
     WString otherPath = InstallPathOfProduct(ProjectNameFromLogPath(otherLog));
     // That product's "<Program Files>" is the folder its own install chose.
     RecordLocations locations(otherLog);
@@ -190,23 +198,21 @@ void Worker::KeepFilesListedBy(const WString& otherLog) {
         ExpandPathMacros(destination);
         state.installPath = ownPath;
         RemoveVariantMarkers(destination);
-        // Files that exist are compared as files, whatever the spelling;
-        // the others by their text.
-        FolderIdentity identity;
-        bool identified = IdentifyFolder(destination, identity);
-        const FolderIdentity* identities = reinterpret_cast<const FolderIdentity*>(identities_.Data());
-        for (int32_t i = 0; i < removals_.Count(); i++) {
-            WString& item = removals_[i];
-            bool same = identified && (item.Tag() & kIdentified) ? SameIdentity(identities[i], identity)
-                                                                 : Compare(item, destination, true) == 0;
-            if (same) item.SetTag(item.Tag() | kKeep);
-        }
+        listedTexts_.Add(destination);
+        WString key = keys_.KeyOf(destination);
+        if (!key.IsEmpty()) listedKeys_.Add(key);
     }
+}
+
+bool Worker::ListedByOthers(const WString& item) {
+    if (listedTexts_.Find(item)) return true;
+    // Keys of the own items only when another record has any.
+    return listedKeys_.Count() > 0 && listedKeys_.Find(keys_.KeyOf(item));
 }
 
 void Worker::DropKeptItems() {
     for (int32_t i = removals_.Count() - 1; i >= 0; i--)
-        if (removals_[i].Tag() & kKeep) removals_.DeleteAt(i);
+        if ((removals_[i].Tag() & kKeep) || ListedByOthers(removals_[i])) removals_.DeleteAt(i);
 }
 
 void Worker::RemoveItem(int32_t index) {
@@ -219,19 +225,36 @@ void Worker::RemoveItem(int32_t index) {
         state.uninstallRebootRequired = true;
         MoveFileExW(LongPath(path, 260), nullptr, MOVEFILE_DELAY_UNTIL_REBOOT);
         // Its folders can only go once the file has gone.
-        RemoveFoldersUpward(path, true, guard_);
+        RemoveFoldersAtRestart(path, guard_);
     }
     UnregisterAppPath(path);
-    RemoveFoldersUpward(path, false, guard_);
     MutexLock lock(state.progressLock);
     state.progressDone = index + 1;
     state.progressTotal = copyCount_;
     state.actionChanged = true;
 }
 
+// Once every item has gone, each folder that held one is tried once,
+// deepest first, and so are its parents up to but not including a protected
+// folder or a drive root. A folder that is not empty stays.
+void Worker::RemoveEmptyFolders() {
+    TextSet seen;
+    StringList folders;
+    for (int32_t i = 0; i < removals_.Count(); i++) {
+        // A folder met before was followed upward then.
+        for (WString folder = FolderOf(removals_[i]); IsRemovable(folder) && seen.Add(folder);
+             folder = FolderAbove(folder)) {
+            if (guard_.Contains(folder)) break;
+            folders.AddString(folder);
+        }
+    }
+    folders.Sort(DeeperFirst);
+    for (int32_t i = 0; i < folders.Count(); i++) RemoveDirectoryW(LongPath(folders[i], 248));
+}
+
 // The records of products that used the 64-bit folders lie in the native
 // program folder, the others' in the 32-bit one: both are searched.
-void Worker::KeepSharedFiles(const WString& logPath) {
+void Worker::ReadOtherRecords(const WString& logPath) {
     StringList folders;
     folders.AddString(logPath.FolderPart());
     BothUninstallFolders(folders);
@@ -243,7 +266,7 @@ void Worker::KeepSharedFiles(const WString& logPath) {
             // folder belongs to the same product (one Uninstall key) and is
             // stale.
             if (Compare(others.Current().FileName(), logPath.FileName(), true) == 0) continue;
-            KeepFilesListedBy(others.Current());
+            ReadOtherRecord(others.Current());
         }
     }
 }
@@ -266,9 +289,8 @@ void Worker::Run() {
         RecordLocations locations(logPath);
         RunActions();
         CollectRemovals();
-        IdentifyRemovals();
         ReleaseSharedUses();
-        KeepSharedFiles(logPath);
+        ReadOtherRecords(logPath);
         DropKeptItems();
         for (int32_t i = 0; i < removals_.Count(); i++) {
             WString extension = removals_[i].Extension();
@@ -276,6 +298,7 @@ void Worker::Run() {
                 SelfRegister(removals_[i], true);
         }
         for (int32_t i = 0; i < removals_.Count(); i++) RemoveItem(i);
+        RemoveEmptyFolders();
         log_.Close();
     }
     DeleteFileW(logPath);

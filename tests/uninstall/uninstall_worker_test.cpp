@@ -233,6 +233,56 @@ TEST_F(Uninstall, FileListedByAnotherRecordInAnotherSpellingStays) {
     }
 }
 
+// The other record names the file itself by its short name.
+TEST_F(Uninstall, FileListedByAnotherRecordUnderItsShortNameStays) {
+    TestProduct first(L"BkTestShortOne", L"<Program Files>BkTest Short");
+    Entries entries = {{L"notes.txt", File("notes.txt", "shared")}};
+    ASSERT_TRUE(first.Install(CopySection(L"notes.txt", L"<Destination>shared notes.text"), entries));
+    std::wstring notes = first.Folder() + L"shared notes.text";
+    wchar_t shortName[MAX_PATH] = {};
+    ASSERT_NE(0u, GetShortPathNameW(notes.c_str(), shortName, MAX_PATH));
+    std::wstring alias = std::wstring(shortName).substr(std::wstring(shortName).rfind(L'\\') + 1);
+    ASSERT_NE(std::wstring::npos, alias.find(L'~'));
+    TestProduct second(L"BkTestShortTwo", first.Folder());
+    ASSERT_TRUE(second.Install(CopySection(L"notes.txt", L"<Destination>" + alias), entries));
+    ASSERT_TRUE(first.Uninstall().resultWritten);
+    EXPECT_EQ("shared", ReadBytes(notes));
+    ASSERT_TRUE(second.Uninstall().resultWritten);
+    EXPECT_FALSE(Exists(first.Folder()));
+}
+
+// Many files in many folders, some of them also listed by another product
+// (as written, in capitals, or through ".."): exactly those stay, and so do
+// their folders; every other folder goes.
+TEST_F(Uninstall, OfManyFilesExactlyThoseListedByAnotherRecordStay) {
+    TestProduct first(L"BkTestManyOne", L"<Program Files>BkTest Many");
+    TestProduct second(L"BkTestManyTwo", first.Folder());
+    Entries entries = {{L"f.txt", File("f.txt", "f")}};
+    std::string own, shared;
+    auto path = [](int i) {
+        return L"d" + std::to_wstring(i % 7) + L"\\s" + std::to_wstring(i % 3) + L"\\f" + std::to_wstring(i) + L".txt";
+    };
+    auto isShared = [](int i) { return i % 7 < 3 && i % 2 == 0; };
+    for (int i = 0; i < 150; i++) {
+        own += CopySection(L"f.txt", L"<Destination>" + path(i));
+        std::wstring spelt = path(i);
+        if (i % 4 == 0)
+            CharUpperW(&spelt[0]);
+        else
+            spelt = L"D" + std::to_wstring(i % 7) + L"\\..\\" + spelt;
+        if (isShared(i)) shared += CopySection(L"f.txt", L"<Destination>" + spelt);
+    }
+    ASSERT_TRUE(first.Install(own, entries));
+    ASSERT_TRUE(second.Install(shared, entries));
+    UninstallRun run = first.Uninstall();
+    ASSERT_TRUE(run.resultWritten);
+    EXPECT_EQ(150 - 33, run.done);
+    for (int i = 0; i < 150; i++) EXPECT_EQ(isShared(i), Exists(first.Folder() + path(i))) << i;
+    for (int d = 0; d < 7; d++) EXPECT_EQ(d < 3, Exists(first.Folder() + L"d" + std::to_wstring(d))) << d;
+    ASSERT_TRUE(second.Uninstall().resultWritten);
+    EXPECT_FALSE(Exists(first.Folder()));
+}
+
 TEST_F(Uninstall, FileInUseGoesAtTheRestartWithItsFolderAndTheUninstaller) {
     TestProduct product(L"BkTestLocked", L"<Program Files>BkTest Locked");
     Entries entries = {{L"a.txt", File("a.txt", "a")}, {L"b.txt", File("b.txt", "b")}};
