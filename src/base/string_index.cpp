@@ -5,11 +5,7 @@
 uint32_t StringIndex::Hash(const wchar_t* key) const {
     // FNV-1a over the units, folded as Compare folds them.
     uint32_t hash = 2166136261u;
-    for (; *key; key++) {
-        wchar_t c = *key;
-        if (ignoreCase_ && c >= L'A' && c <= L'Z') c = (wchar_t)(c + 32);
-        hash = (hash ^ (uint32_t)c) * 16777619u;
-    }
+    for (; *key; key++) hash = (hash ^ (uint32_t)(ignoreCase_ ? FoldLower(*key) : *key)) * 16777619u;
     return hash;
 }
 

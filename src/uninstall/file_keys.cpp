@@ -23,9 +23,9 @@ WString FileKeys::KeyOf(const wchar_t* path) {
         if (file.Next()) name = file.Current().FileName();
     }
     WString folder = full.FolderPart();
-    const WString* known = folders_.Find(folder);
-    WString key = known ? identities_[(int32_t)known->Tag()] : FolderIdentityText(folder);
-    if (!known && folders_.Add(folder, (uint32_t)identities_.Count())) identities_.AddString(key);
+    int32_t known = folders_.Find(folder);
+    WString key = known >= 0 ? identities_[known] : FolderIdentityText(folder);
+    if (known < 0 && folders_.Add(folder, identities_.Count())) identities_.AddString(key);
     if (key.IsEmpty()) return key;
     key.AppendChar(L'\\');
     return key.Append(name);

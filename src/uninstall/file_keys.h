@@ -7,7 +7,7 @@
 #pragma once
 
 #include "base/lists.h"
-#include "base/text_set.h"
+#include "base/string_index.h"
 
 class FileKeys {
 public:
@@ -22,6 +22,6 @@ public:
 private:
     // The folder spellings met, each tagged with the index of its identity
     // in identities_ (empty where it has none).
-    TextSet folders_;
+    StringIndex folders_;
     StringList identities_;
 };

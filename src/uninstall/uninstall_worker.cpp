@@ -14,7 +14,7 @@
 #include "base/message_box.h"
 #include "base/protected_folders.h"
 #include "base/registry.h"
-#include "base/text_set.h"
+#include "base/string_index.h"
 #include "base/texts.h"
 #include "engine/install_worker.h"
 #include "engine/path_macros.h"
@@ -93,11 +93,11 @@ private:
     DiskFile log_;
     StringList removals_;
     // "[KeptFile]": files the install found newer and left alone.
-    TextSet keptFiles_;
+    StringIndex keptFiles_;
     // The destinations of the other products' records, as written and by
     // FileKeys (another record may name the same file in another spelling).
-    TextSet listedTexts_;
-    TextSet listedKeys_;
+    StringIndex listedTexts_;
+    StringIndex listedKeys_;
     FileKeys keys_;
     int32_t copyCount_ = 0;
 };
@@ -144,7 +144,7 @@ void Worker::DeleteRegistryValue() {
 
 void Worker::CollectRemovals() {
     log_.Seek(0, DiskFile::kFromStart);
-    TextSet destinations;
+    StringIndex destinations;
     WString line;
     while (ReadLine(log_, line, false)) {
         if (IsHeader(line, L"[CopyFile]")) {
@@ -153,7 +153,7 @@ void Worker::CollectRemovals() {
             ExpandPathMacros(destination);
             // All variants of a file were installed at the same place.
             RemoveVariantMarkers(destination);
-            if (destinations.Add(destination)) removals_.AddString(destination, kInstalledFile);
+            if (destinations.Add(destination, 0)) removals_.AddString(destination, kInstalledFile);
         } else if (IsHeader(line, L"[CreateIcon]")) {
             NextLine(log_);
             WString link = NextLine(log_);
@@ -163,7 +163,7 @@ void Worker::CollectRemovals() {
         } else if (IsHeader(line, L"[Registry]")) {
             DeleteRegistryValue();
         } else if (IsHeader(line, L"[KeptFile]")) {
-            keptFiles_.Add(NextLine(log_));
+            keptFiles_.Add(NextLine(log_), 0);
         }
     }
 }
@@ -176,7 +176,7 @@ void Worker::ReleaseSharedUses() {
         WString& item = removals_[i];
         if (!(item.Tag() & kInstalledFile)) continue;
         bool mayGo = ReleaseSharedUse(item);
-        if (!mayGo || keptFiles_.Find(item)) item.SetTag(item.Tag() | kKeep);
+        if (!mayGo || keptFiles_.Contains(item)) item.SetTag(item.Tag() | kKeep);
     }
 }
 
@@ -198,16 +198,16 @@ void Worker::ReadOtherRecord(const WString& otherLog) {
         ExpandPathMacros(destination);
         state.installPath = ownPath;
         RemoveVariantMarkers(destination);
-        listedTexts_.Add(destination);
+        listedTexts_.Add(destination, 0);
         WString key = keys_.KeyOf(destination);
-        if (!key.IsEmpty()) listedKeys_.Add(key);
+        if (!key.IsEmpty()) listedKeys_.Add(key, 0);
     }
 }
 
 bool Worker::ListedByOthers(const WString& item) {
-    if (listedTexts_.Find(item)) return true;
+    if (listedTexts_.Contains(item)) return true;
     // Keys of the own items only when another record has any.
-    return listedKeys_.Count() > 0 && listedKeys_.Find(keys_.KeyOf(item));
+    return listedKeys_.Count() > 0 && listedKeys_.Contains(keys_.KeyOf(item));
 }
 
 void Worker::DropKeptItems() {
@@ -238,11 +238,11 @@ void Worker::RemoveItem(int32_t index) {
 // deepest first, and so are its parents up to but not including a protected
 // folder or a drive root. A folder that is not empty stays.
 void Worker::RemoveEmptyFolders() {
-    TextSet seen;
+    StringIndex seen;
     StringList folders;
     for (int32_t i = 0; i < removals_.Count(); i++) {
         // A folder met before was followed upward then.
-        for (WString folder = FolderOf(removals_[i]); IsRemovable(folder) && seen.Add(folder);
+        for (WString folder = FolderOf(removals_[i]); IsRemovable(folder) && seen.Add(folder, 0);
              folder = FolderAbove(folder)) {
             if (guard_.Contains(folder)) break;
             folders.AddString(folder);
