@@ -3,12 +3,19 @@
 #include <stdlib.h>
 
 #include "base/disk_file.h"
+#include "base/sync.h"
 #include "base/wstring.h"
 
 namespace {
 
 WString g_path;
 WString g_tag;
+// Append-only and kept open: the processes of a run share the file, and an
+// append-only handle makes each write land whole at the end, so lines never
+// interleave. An open per line cost a file system look-up for every file an
+// install logs.
+DiskFile g_file;
+CriticalSection g_fileLock;
 
 const wchar_t* AnswerName(int answer) {
     switch (answer) {
@@ -28,13 +35,14 @@ void AppendLine(const WString& line) {
     char* utf8 = (char*)malloc(bytes + 1);
     if (!utf8) return;
     WideCharToMultiByte(CP_UTF8, 0, line, line.Length() - 1, utf8, bytes, nullptr, nullptr);
-    // Opened for appending only and closed again for every line: the
-    // processes of a run share the file, and an append-only handle makes
-    // each write land whole at the end, so lines never interleave.
-    DiskFile file;
-    file.SetPath(g_path);
-    file.Open(FILE_APPEND_DATA, OPEN_ALWAYS, false);
-    if (file.IsOpen()) file.Write(utf8, (uint32_t)bytes);
+    {
+        SectionLock lock(g_fileLock);
+        if (!g_file.IsOpen()) {
+            g_file.SetPath(g_path);
+            g_file.Open(FILE_APPEND_DATA, OPEN_ALWAYS, false);
+        }
+        if (g_file.IsOpen()) g_file.Write(utf8, (uint32_t)bytes);
+    }
     free(utf8);
 }
 
@@ -47,6 +55,8 @@ void OpenRunLog(const wchar_t* path, const wchar_t* tag) {
     wchar_t full[1024];
     DWORD n = GetFullPathNameW(path, 1024, full, nullptr);
     g_path = (n > 0 && n < 1024) ? full : path;
+    SectionLock lock(g_fileLock);
+    g_file.Close();
 }
 
 void SetRunLogTag(const wchar_t* tag) { g_tag = tag; }

@@ -12,13 +12,13 @@ uint32_t StringIndex::Hash(const wchar_t* key) const {
 uint32_t StringIndex::Slot(const wchar_t* key, uint32_t hash) const {
     uint32_t mask = capacity_ - 1;
     for (uint32_t at = hash & mask;; at = (at + 1) & mask)
-        if (slots_[at] < 0 || Compare(keys_[slots_[at]], key, ignoreCase_) == 0) return at;
+        if (slots_[at] < 0 || Compare(keys_[slots_[at]].text, key, ignoreCase_) == 0) return at;
 }
 
 // Half full at most: probes stay short. Without memory for the table the
 // keys are searched one by one, slowly but rightly.
 bool StringIndex::Grow() {
-    uint32_t wanted = ((uint32_t)keys_.Count() + 1) * 2, capacity = capacity_ ? capacity_ : 64;
+    uint32_t wanted = ((uint32_t)count_ + 1) * 2, capacity = capacity_ ? capacity_ : 64;
     while (capacity < wanted && capacity < 0x20000000u) capacity *= 2;
     free(slots_);
     capacity_ = 0;
@@ -26,35 +26,49 @@ bool StringIndex::Grow() {
     if (!slots_) return false;
     capacity_ = capacity;
     for (uint32_t i = 0; i < capacity; i++) slots_[i] = -1;
-    for (int32_t i = 0; i < keys_.Count(); i++) slots_[Slot(keys_[i], Hash(keys_[i]))] = i;
+    for (int32_t i = 0; i < count_; i++) slots_[Slot(keys_[i].text, Hash(keys_[i].text))] = i;
     return true;
 }
 
 bool StringIndex::Add(const wchar_t* key, int32_t value) {
-    if ((uint32_t)(keys_.Count() + 1) * 2 > capacity_) Grow();
+    if ((uint32_t)(count_ + 1) * 2 > capacity_) Grow();
+    uint32_t at = 0;
     if (!slots_) {
         if (Contains(key)) return false;
     } else {
-        uint32_t at = Slot(key, Hash(key));
+        at = Slot(key, Hash(key));
         if (slots_[at] >= 0) return false;
-        slots_[at] = keys_.Count();
     }
-    keys_.AddString(key, (uint32_t)value);
+    if (count_ == room_) {
+        int32_t room = room_ ? room_ * 2 : 64;
+        Key* keys = (Key*)realloc(keys_, room * sizeof(Key));
+        if (!keys) return false;
+        keys_ = keys;
+        room_ = room;
+    }
+    const wchar_t* text = texts_.Copy(key);
+    if (!text) return false;
+    keys_[count_] = {text, value};
+    if (slots_) slots_[at] = count_;
+    count_++;
     return true;
 }
 
 int32_t StringIndex::Find(const wchar_t* key) const {
     if (slots_) {
         int32_t index = slots_[Slot(key, Hash(key))];
-        return index >= 0 ? (int32_t)keys_[index].Tag() : -1;
+        return index >= 0 ? keys_[index].value : -1;
     }
-    for (int32_t i = 0; i < keys_.Count(); i++)
-        if (Compare(keys_[i], key, ignoreCase_) == 0) return (int32_t)keys_[i].Tag();
+    for (int32_t i = 0; i < count_; i++)
+        if (Compare(keys_[i].text, key, ignoreCase_) == 0) return keys_[i].value;
     return -1;
 }
 
 void StringIndex::Clear() {
-    keys_.DeleteAll();
+    texts_.Clear();
+    free(keys_);
+    keys_ = nullptr;
+    count_ = room_ = 0;
     free(slots_);
     slots_ = nullptr;
     capacity_ = 0;

@@ -13,6 +13,7 @@
 #include "base/registry.h"
 #include "base/run_log.h"
 #include "base/string_index.h"
+#include "base/text_pool.h"
 #include "base/temp_files.h"
 #include "base/texts.h"
 #include "engine/existing_version.h"
@@ -33,6 +34,8 @@ const wchar_t kUnicode[] = L"__BKI_UNICODE";
 const wchar_t kOptional[] = L"Optional - ";
 const int32_t kOptionalLength = 11;
 
+const wchar_t* TextAt(const PtrList& texts, int32_t i) { return (const wchar_t*)texts.At(i); }
+
 class Worker {
 public:
     Worker(EventHandle* stop, HWND owner) : stop_(stop), owner_(owner), files_(owner) {}
@@ -52,16 +55,15 @@ private:
     bool Message();
     void Registry();
     void HandToParent(const wchar_t* tag, const WString& name, const WString& key, const WString& data);
-    void StartDecodingAhead();
+    void Plan();
+    void StartDecodingAhead(const PtrList& entries, const PtrList& destinations);
     bool InstallDecoded(const WString& entryName, const WString& target, bool& failed);
     void ShowProgress(bool now);
 
     EventHandle* stop_;
     HWND owner_;
     DiskFile script_;
-    StringList entries_;
-    StringList destinations_;
-    // The destinations again, for the variant rule's look-ups.
+    // The script's destinations, for the variant rule's look-ups.
     StringIndex destinationIndex_;
     DecodeAhead decodeAhead_;
     FileInstaller files_;
@@ -104,21 +106,24 @@ bool Worker::CopySection() {
 
 // A solid package's files are decoded ahead, in the order the sections
 // below take them: only those this machine's variants select.
-void Worker::StartDecodingAhead() {
+void Worker::StartDecodingAhead(const PtrList& entries, const PtrList& destinations) {
     InstallPackage* package = state.package ? state.package->Package() : nullptr;
-    if (!package || !package->IsSolid() || destinations_.Count() == 0) return;
-    int32_t* order = new int32_t[destinations_.Count()];
-    StringList folders;
+    if (!package || !package->IsSolid() || destinations.Count() == 0) return;
+    int32_t* order = new int32_t[destinations.Count()];
+    TextPool texts;
+    PtrList folders;
     WString target;
-    for (int32_t i = 0; i < destinations_.Count(); i++) {
-        if (!SelectVariant(destinations_[i], destinationIndex_, state.isWow64 != 0, target)) continue;
-        WString entry(entries_[i]);
+    for (int32_t i = 0; i < destinations.Count(); i++) {
+        if (!SelectVariant(TextAt(destinations, i), destinationIndex_, state.isWow64 != 0, target)) continue;
+        WString entry(TextAt(entries, i));
         ExpandPathMacros(entry);
         int32_t index = package->LastEntryIndex(entry);
         if (index < 0) continue;
         ExpandPathMacros(target);
+        const wchar_t* folder = texts.Copy(target.FolderPart());
+        if (!folder) break;
         order[folders.Count()] = index;
-        folders.AddString(target.FolderPart());
+        folders.Push((void*)folder);
     }
     decodeAhead_.Start(*package, state.package->Folder(), order, folders);
     delete[] order;
@@ -234,6 +239,29 @@ void Worker::Registry() {
     }
 }
 
+// The file sections, read before the first: their count for the progress,
+// the destinations for the variant rule, the order for the decoders. The
+// sections' texts are not kept: the run reads them again as it goes.
+void Worker::Plan() {
+    TextPool texts;
+    PtrList entries, destinations;
+    WString line;
+    while (ReadLine(script_, line, false)) {
+        if (Compare(line, L"[CopyFile]", false) != 0) continue;
+        WString entry = Next(), destination = Next();
+        destinationIndex_.Add(destination, copyCount_++);
+        // A file left out of the plan, for want of memory, is extracted alone.
+        const wchar_t* entryCopy = texts.Copy(entry);
+        const wchar_t* destinationCopy = texts.Copy(destination);
+        if (entryCopy && destinationCopy) {
+            entries.Push((void*)entryCopy);
+            destinations.Push((void*)destinationCopy);
+        }
+    }
+    script_.Seek(0, DiskFile::kFromStart);
+    StartDecodingAhead(entries, destinations);
+}
+
 void Worker::Run() {
     if (state.offerUninstallOld && !state.silent && !CheckExistingVersion(owner_)) {
         RunLog(L"the existing version stays: nothing installed");
@@ -245,16 +273,8 @@ void Worker::Run() {
         script_.Open(GENERIC_READ, OPEN_EXISTING, false);
     }
     if (script_.IsOpen()) {
+        Plan();
         WString line;
-        while (ReadLine(script_, line, false)) {
-            if (Compare(line, L"[CopyFile]", false) != 0) continue;
-            entries_.AddString(Next());
-            WString* destination = destinations_.AddString(Next());
-            destinationIndex_.Add(*destination, copyCount_);
-            copyCount_++;
-        }
-        script_.Seek(0, DiskFile::kFromStart);
-        StartDecodingAhead();
         while (ReadLine(script_, line, false)) {
             if (Stopping()) {
                 RunLog(L"install stopped");

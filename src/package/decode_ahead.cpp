@@ -11,6 +11,22 @@ namespace {
 // counted in the backlog (the worker may not free it for a long time).
 enum State : uint8_t { kPending, kWriting, kOnDisk, kHeld, kBroken, kGone };
 
+// Where a file was decoded: the name tried first in its folder, one of the
+// others, or the private folder. Names are made again from it, not kept.
+const uint8_t kNamesTried = 4, kInPrivateFolder = kNamesTried;
+
+#ifdef BRASK_TEST_SEAMS
+// The test build's decoders fail as BRASK_TEST_DECODERS says: "nowrite", no
+// file can be written; "nothread", no decoder thread starts.
+bool SeamFails(const wchar_t* how) {
+    wchar_t value[16];
+    DWORD n = GetEnvironmentVariableW(L"BRASK_TEST_DECODERS", value, 16);
+    return n > 0 && n < 16 && lstrcmpW(value, how) == 0;
+}
+#else
+inline bool SeamFails(const wchar_t*) { return false; }
+#endif
+
 }  // namespace
 
 struct DecodeAhead::Wanted {
@@ -21,6 +37,7 @@ struct DecodeAhead::Wanted {
     int32_t uses;    // takes still to come
     int32_t folder;  // in folders_
     uint8_t state;
+    uint8_t place;   // where its file is, once begun
 };
 
 struct DecodeAhead::Decoder {
@@ -36,7 +53,7 @@ struct DecodeAhead::Decoder {
 };
 
 bool DecodeAhead::Start(const InstallPackage& package, const WString& privateFolder, const int32_t* order,
-                        const StringList& folders) {
+                        const PtrList& folders) {
     int32_t count = folders.Count();
     if (!package.IsSolid() || count == 0) return false;
     package_ = &package;
@@ -56,15 +73,15 @@ bool DecodeAhead::Start(const InstallPackage& package, const WString& privateFol
             continue;
         }
         const PackageEntry& e = package.Entry(entry);
-        int32_t folder = folderIndex.Find(folders[i]);
+        const wchar_t* folderName = (const wchar_t*)folders.At(i);
+        int32_t folder = folderIndex.Find(folderName);
         if (folder < 0) {
             folder = folders_.Count();
-            folderIndex.Add(folders[i], folder);
-            folders_.AddString(folders[i]);
+            folderIndex.Add(folderName, folder);
+            folders_.AddString(folderName);
         }
         rankOf_[entry] = wantedCount_;
-        wanted_[wantedCount_++] = Wanted{entry, e.block, e.offset, e.unpackedSize, 1, folder, kPending};
-        files_.AddString(L"");
+        wanted_[wantedCount_++] = Wanted{entry, e.block, e.offset, e.unpackedSize, 1, folder, kPending, 0};
         if (e.block < package.BlockCount() && !blockListed[e.block]) {
             blockListed[e.block] = true;
             blocks_[blockCount_++] = e.block;
@@ -94,7 +111,7 @@ bool DecodeAhead::Start(const InstallPackage& package, const WString& privateFol
     {
         SectionLock lock(lock_);
         for (int32_t i = 0; i < decoderCount_; i++)
-            if (decoders_[i].thread.Start(DecoderMain, &decoders_[i], 60000)) running_++;
+            if (!SeamFails(L"nothread") && decoders_[i].thread.Start(DecoderMain, &decoders_[i], 60000)) running_++;
     }
     RunLog(L"decoding ahead: %d files from %u blocks on %d threads", wantedCount_, blockCount_, running_);
     if (running_ > 0) return true;
@@ -150,27 +167,34 @@ bool DecodeAhead::MakeFolder(const WString& folder) {
     return exists;
 }
 
+WString DecodeAhead::FileName(int32_t rank) const {
+    const Wanted& w = wanted_[rank];
+    if (w.place == kInPrivateFolder) return WString::Formatted(L"%sBlk%d.tmp", (const wchar_t*)privateFolder_, w.entry);
+    return WString::Formatted(w.place ? L"%s~BK%d-%d.tmp" : L"%s~BK%d.tmp", (const wchar_t*)folders_[w.folder], w.entry,
+                              (int)w.place);
+}
+
 // Outside the lock (the entry is this decoder's while it writes): the file
 // in its destination's folder, or else in the private folder.
 bool DecodeAhead::OpenFile(Decoder& d, int32_t rank) {
-    const Wanted& w = wanted_[rank];
-    WString& name = files_[rank];
-    const WString& folder = folders_[w.folder];
-    if (MakeFolder(folder)) {
+    Wanted& w = wanted_[rank];
+    if (SeamFails(L"nowrite")) {
+        RunLog(L"decoding ahead: cannot write '%s'", (const wchar_t*)FileName(rank));
+        return false;
+    }
+    if (MakeFolder(folders_[w.folder])) {
         // A name no file has: a product's own file of that name stays.
-        for (int32_t attempt = 0; attempt < 4 && !d.out.IsOpen(); attempt++) {
-            name.Format(attempt ? L"%s~BK%d-%d.tmp" : L"%s~BK%d.tmp", (const wchar_t*)folder, w.entry, attempt);
-            d.out.SetPath(name);
+        for (w.place = 0; w.place < kNamesTried; w.place++) {
+            d.out.SetPath(FileName(rank));
             d.out.Open(GENERIC_WRITE, CREATE_NEW, false);
+            if (d.out.IsOpen()) return true;
         }
     }
-    if (!d.out.IsOpen()) {
-        name.Format(L"%sBlk%d.tmp", (const wchar_t*)privateFolder_, w.entry);
-        d.out.SetPath(name);
-        d.out.Open(GENERIC_WRITE, CREATE_ALWAYS, false);
-    }
+    w.place = kInPrivateFolder;
+    d.out.SetPath(FileName(rank));
+    d.out.Open(GENERIC_WRITE, CREATE_ALWAYS, false);
     if (d.out.IsOpen()) return true;
-    RunLog(L"decoding ahead: cannot write '%s'", (const wchar_t*)name);
+    RunLog(L"decoding ahead: cannot write '%s'", (const wchar_t*)FileName(rank));
     return false;
 }
 
@@ -213,7 +237,7 @@ bool DecodeAhead::SpanEnd(void* context, const EntrySpan& span, bool crcHolds) {
     d.out.Close();
     bool sound = crcHolds && !d.writeFailed;
     if (!sound) {
-        const WString& name = self.files_[d.rank];
+        WString name = self.FileName(d.rank);
         DeleteFileW(LongPath(name, 260));
         RunLog(crcHolds ? L"decoding ahead: cannot write '%s'"
                         : L"decoding ahead: '%s' does not match its CRC-32 (block damaged)",
@@ -265,7 +289,7 @@ void DecodeAhead::DecodeBlocks(Decoder& d) {
         // and every entry of the block not decoded fails.
         if (d.rank >= 0) {
             d.out.Close();
-            DeleteFileW(LongPath(files_[d.rank], 260));
+            DeleteFileW(LongPath(FileName(d.rank), 260));
         }
         SectionLock lock(lock_);
         d.rank = -1;
@@ -285,7 +309,7 @@ DecodeAhead::Outcome DecodeAhead::Take(int32_t entry, WString& file, bool& last,
     for (;;) {
         Wanted& w = wanted_[rank];
         if (w.state == kOnDisk || w.state == kHeld) {
-            file = files_[rank];
+            file = FileName(rank);
             last = w.uses <= 1;
             taken_ += w.size;
             if (w.state == kOnDisk && w.uses > 1) {
@@ -316,7 +340,7 @@ void DecodeAhead::Release(int32_t entry, bool moved) {
         if ((w.state != kOnDisk && w.state != kHeld) || --w.uses > 0) return;
         if (w.state == kOnDisk) backlog_ -= w.size;
         w.state = kGone;
-        name = files_[rankOf_[entry]];
+        name = FileName(rankOf_[entry]);
         WakeWaiters(true);
     }
     if (!moved) DeleteFileW(LongPath(name, 260));
@@ -335,7 +359,7 @@ void DecodeAhead::Stop() {
     for (int32_t i = 0; i < decoderCount_; i++) decoders_[i].thread.Close();
     for (int32_t r = 0; r < wantedCount_; r++) {
         uint8_t state = wanted_[r].state;
-        if (state == kOnDisk || state == kHeld || state == kWriting) DeleteFileW(LongPath(files_[r], 260));
+        if (state == kOnDisk || state == kHeld || state == kWriting) DeleteFileW(LongPath(FileName(r), 260));
     }
     // Deepest first: a folder made for files that never came goes; one
     // that holds anything, installed files above all, stays.
@@ -350,7 +374,6 @@ void DecodeAhead::Stop() {
     wanted_ = nullptr;
     rankOf_ = nullptr;
     blocks_ = nullptr;
-    files_.DeleteAll();
     folders_.DeleteAll();
     knownFolders_.Clear();
     madeFolders_.DeleteAll();

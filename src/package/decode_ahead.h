@@ -43,11 +43,11 @@ public:
 
     // order: the package's entry indexes in the order the worker will take
     // them (an entry may come more than once); folders: for each take, the
-    // folder its file goes to, with a trailing backslash. False, with
+    // folder its file goes to (a wchar_t string), with a trailing backslash. False, with
     // nothing started, for a classic package, nothing to take, or no
     // decoder that could start: the worker then extracts each entry itself.
     bool Start(const InstallPackage& package, const WString& privateFolder, const int32_t* order,
-               const StringList& folders);
+               const PtrList& folders);
     bool Active() const { return wanted_ != nullptr; }
     // Waits until entry is decoded; file receives its path, last whether
     // this is its last take. kFailed when no decoder could write it (the
@@ -72,6 +72,8 @@ private:
     static bool SpanEnd(void* context, const EntrySpan& span, bool crcHolds);
     void DecodeBlocks(Decoder& decoder);
     bool OpenFile(Decoder& decoder, int32_t rank);
+    // The file of the wanted entry at rank, once begun.
+    WString FileName(int32_t rank) const;
     bool MakeFolder(const WString& folder);
     bool MustWait(int32_t rank, int32_t decoder) const;
     void Finish(int32_t rank, bool sound);
@@ -83,7 +85,6 @@ private:
     StringIndex knownFolders_;      // of those, the ones that exist
     StringList madeFolders_;        // made by the decoders, parents first
     Wanted* wanted_ = nullptr;      // one per entry taken, in the order first taken
-    StringList files_;              // per wanted entry, its file once begun
     int32_t wantedCount_ = 0;
     int32_t* rankOf_ = nullptr;     // entry index to its place in wanted_, or -1
     uint32_t* blocks_ = nullptr;    // the blocks to decode, in the order first needed

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <string>
+
 namespace {
 
 TEST(StringIndex, FindsEveryKeyIgnoringAsciiCaseAcrossGrowth) {
@@ -19,6 +21,19 @@ TEST(StringIndex, FindsEveryKeyIgnoringAsciiCaseAcrossGrowth) {
     ASSERT_TRUE(exact.Add(L"[CopyFile]", 3));
     EXPECT_EQ(-1, exact.Find(L"[copyfile]"));
     EXPECT_EQ(3, exact.Find(L"[CopyFile]"));
+}
+
+// Keys longer than the blocks that hold them, between short ones: none
+// overwrites another.
+TEST(StringIndex, KeepsLongKeysBesideShortOnes) {
+    StringIndex index;
+    std::wstring longKey(9000, L'x');
+    for (int32_t i = 0; i < 40; ++i) {
+        std::wstring key = (i % 3 ? std::wstring(L"short") : longKey) + std::to_wstring(i);
+        ASSERT_TRUE(index.Add(key.c_str(), i));
+    }
+    for (int32_t i = 0; i < 40; ++i)
+        EXPECT_EQ(i, index.Find(((i % 3 ? std::wstring(L"short") : longKey) + std::to_wstring(i)).c_str())) << i;
 }
 
 }  // namespace

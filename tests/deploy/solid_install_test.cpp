@@ -36,11 +36,11 @@ struct Product {
         script += "[CopyFile]\r\n" + entry + "\r\n<Destination>" + destination + "\r\n";
     }
     // bkpack build, solid or classic; the installer's path.
-    std::wstring Build(bool classic, const wchar_t* name) {
+    std::wstring Build(bool classic, const wchar_t* name, const std::wstring& stub = BinPath(L"bkstub.exe")) {
         WriteBytes(dir / L"setup.dat", script);
         std::wstring out = dir / name;
         ProcessResult built = RunProcess(L"\"" + BinPath(L"bkpack.exe") + L"\" build \"" + (dir / L"setup.dat") +
-                                             L"\" \"" + (dir / L"files") + L"\" --stub \"" + BinPath(L"bkstub.exe") +
+                                             L"\" \"" + (dir / L"files") + L"\" --stub \"" + stub +
                                              L"\" -o \"" + out + L"\" --level 1 --quiet" + (classic ? L" --classic" : L""),
                                          {}, 120000, true);
         EXPECT_EQ(0u, built.exitCode) << built.output;
@@ -152,6 +152,33 @@ TEST(SolidInstall, AbortWhileDecodingLeavesNothingBehind) {
     ReadTree(p.dir / L"dest", "", left);
     EXPECT_EQ(0u, left.size()) << left.begin()->first;
     EXPECT_FALSE(PathExists((p.dir / L"dest\\sub").c_str()));
+}
+
+// Decoders that cannot write a file, or that never start, leave the files
+// to the worker, which extracts each alone: the install still succeeds.
+TEST(SolidInstall, FailingDecodersLeaveTheirFilesToTheWorker) {
+    Product p;
+    p.script = Header("SolidFallback", p.dir);
+    CreateFolderTree((p.dir / L"files").c_str());
+    p.Add("one.txt", Text(8, 300000));
+    p.Add("two.txt", Text(9, 200));
+    p.Copy("one.txt", "one.txt");
+    p.Copy("two.txt", "sub\\two.txt");
+    std::wstring exe = p.Build(false, L"fallback.exe", TestStubPath());
+    for (const wchar_t* how : {L"nowrite", L"nothread"}) {
+        SCOPED_TRACE(Narrow(how));
+        std::wstring log = p.dir / (std::wstring(how) + L".log");
+        ProcessResult run =
+            RunProcess(L"\"" + exe + L"\" --silent --log=\"" + log + L"\"", {{L"BRASK_TEST_DECODERS", how}}, 60000);
+        EXPECT_FALSE(run.timedOut);
+        EXPECT_EQ(0u, run.exitCode);
+        std::map<std::string, std::string> tree;
+        ReadTree(p.dir / L"dest", "", tree);
+        EXPECT_EQ(2u, tree.size());
+        EXPECT_EQ(p.files["one.txt"], tree["one.txt"]);
+        EXPECT_EQ(p.files["two.txt"], tree["sub\\two.txt"]);
+        RemoveTree((p.dir / L"dest").c_str(), nullptr, true);
+    }
 }
 
 }  // namespace
