@@ -19,11 +19,13 @@ their deflate blocks uncompressed, and LZMA compresses their filtered rows.
 The repository keeps the packed stream, as the stub's bytes must not depend
 on the building machine's liblzma. Its header states the unpacked size.
 """
-import lzma
 import os
 import re
 import struct
 import sys
+
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), '..'))
+import packed_stream  # noqa: E402
 import zlib
 
 HERE = os.path.dirname(os.path.abspath(__file__))
@@ -104,28 +106,10 @@ def joined():
     return out
 
 
-def pack(data):
-    filters = [{'id': lzma.FILTER_LZMA1, 'preset': 9 | lzma.PRESET_EXTREME, 'dict_size': 1 << 20,
-                'lc': 3, 'lp': 0, 'pb': 0}]
-    stream = bytearray(lzma.compress(data, format=lzma.FORMAT_ALONE, filters=filters))
-    stream[5:13] = struct.pack('<Q', len(data))
-    return bytes(stream)
-
-
 def main():
-    data = joined()
-    if '--check' in sys.argv[1:]:
-        with open(PACKED, 'rb') as f:
-            stream = f.read()
-        unpacked = lzma.decompress(stream[:5] + b'\xff' * 8 + stream[13:], format=lzma.FORMAT_ALONE)
-        if unpacked != data or struct.unpack_from('<Q', stream, 5)[0] != len(data):
-            sys.exit('packed/pictures.lzma is older than the drawn pictures: run pack_pictures.py '
-                     '(cmake --build build --target redraw_pictures runs it) and commit it')
-        print('packed/pictures.lzma holds the %d bytes of the pictures in %d' % (len(data), len(stream)))
-        return
-    os.makedirs(os.path.dirname(PACKED), exist_ok=True)
-    with open(PACKED, 'wb') as f:
-        f.write(pack(data))
+    packed_stream.write_or_check(PACKED, joined(), 'drawn pictures',
+                                 'run pack_pictures.py (cmake --build build --target redraw_pictures runs it)',
+                                 dict_size=1 << 20, lc=3, lp=0, pb=0)
 
 
 if __name__ == '__main__':
