@@ -9,8 +9,7 @@
 #include "base/language_file.h"
 #include "base/texts.h"
 #include "package/install_package.h"
-#include "package/lzma_decode.h"
-#include "package/package_format.h"
+#include "package/resource_stream.h"
 #include "package/setup_files.h"
 #include "res/resource_ids.h"
 #include "ui/script_font.h"
@@ -35,55 +34,12 @@ WString PrimaryOf(const wchar_t* tag) {
     return primary;
 }
 
-struct MemoryInput {
-    const uint8_t* at;
-    uint32_t left;
-};
-
-uint32_t ReadMemory(void* context, uint8_t* buffer, uint32_t size) {
-    // MemoryInOut begins with its input.
-    MemoryInput* in = static_cast<MemoryInput*>(context);
-    if (size > in->left) size = in->left;
-    memcpy(buffer, in->at, size);
-    in->at += size;
-    in->left -= size;
-    return size;
-}
-
-struct MemoryInOut {
-    MemoryInput in;
-    uint32_t written;
-};
-
-// Into g_builtIn, sized beforehand to the stated unpacked size.
-bool WriteBuffer(void* context, const uint8_t* data, uint32_t size) {
-    MemoryInOut* io = static_cast<MemoryInOut*>(context);
-    if (size > g_builtIn.Size() - io->written) return false;
-    memcpy(g_builtIn.Data() + io->written, data, size);
-    io->written += size;
-    return true;
-}
-
-// The built-in translations: one LZMA stream in the resources, the
-// languages' files one after another, each under its "[TAG]".
+// The built-in translations: one stream in the resources, the languages'
+// files one after another, each under its "[TAG]".
 bool DecodeBuiltIn() {
     if (g_decoded) return g_builtIn.Size() != 0;
     g_decoded = true;
-    HRSRC found = FindResourceW(nullptr, MAKEINTRESOURCEW(IDR_LANGUAGES), (LPCWSTR)RT_RCDATA);
-    HGLOBAL loaded = found ? LoadResource(nullptr, found) : nullptr;
-    const uint8_t* data = loaded ? (const uint8_t*)LockResource(loaded) : nullptr;
-    uint32_t size = found ? SizeofResource(nullptr, found) : 0;
-    LzmaHeader header;
-    if (!data || size < package_format::kLzmaHeaderSize || !ParseLzmaHeader(data, header)) return false;
-    uint32_t usable = UsableDictionary(size);
-    if (header.dictionarySize > usable) header.dictionarySize = usable;
-    MemoryInOut memory = {{data + package_format::kLzmaHeaderSize, size - package_format::kLzmaHeaderSize}, 0};
-    LzmaStreamIo io = {ReadMemory, WriteBuffer, &memory};
-    if (!g_builtIn.Resize(header.unpackedSize, false) || DecodeLzmaStream(header, io) != kDecoded)
-        g_builtIn.Free();
-    else
-        g_builtIn.Resize(memory.written, false);
-    return g_builtIn.Size() != 0;
+    return DecodeResourceStream(IDR_LANGUAGES, g_builtIn);
 }
 
 void AddBuiltInTags(StringList& tags) {

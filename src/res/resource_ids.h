@@ -22,6 +22,8 @@
 
 // The built-in translations (RT_RCDATA), beside the package's 24356.
 #define IDR_LANGUAGES 200
+// The dialogs' bitmaps and icons, packed (RT_RCDATA); their ids follow.
+#define IDR_PICTURES 201
 
 // Bitmaps by display scale: 100, 125, 150, 200 and 300 %.
 #define IDB_CLOSE_100 102

@@ -2,6 +2,7 @@
 
 #include "res/resource_ids.h"
 #include "ui/memory_bitmap.h"
+#include "ui/picture_store.h"
 
 namespace {
 
@@ -17,17 +18,10 @@ struct GroupEntry {
 };
 #pragma pack(pop)
 
-const void* ResourceData(HMODULE module, LPCWSTR id, LPCWSTR type, DWORD* size) {
-    HRSRC found = FindResourceW(module, id, type);
-    HGLOBAL loaded = found ? LoadResource(module, found) : nullptr;
-    *size = found ? SizeofResource(module, found) : 0;
-    return loaded ? LockResource(loaded) : nullptr;
-}
-
 // A bitmap image starts with its BITMAPINFOHEADER, a PNG with its signature.
-bool IsBitmapImage(HMODULE module, WORD id) {
+bool IsBitmapImage(WORD id) {
     DWORD size = 0;
-    const void* data = ResourceData(module, MAKEINTRESOURCEW(id), (LPCWSTR)RT_ICON, &size);
+    const BYTE* data = PictureData((LPCWSTR)RT_ICON, id, &size);
     return data && size >= sizeof(BITMAPINFOHEADER) && ((const BITMAPINFOHEADER*)data)->biSize == sizeof(BITMAPINFOHEADER);
 }
 
@@ -36,9 +30,9 @@ const COLORREF kStandInKey = RGB(255, 0, 255);
 
 // LoadImage makes icons only of icon images, and those cannot be run-length
 // compressed: the icon is assembled here, its mask from the key colour.
-HICON LoadKeyedStandIn(HMODULE module, int groupId, int width, int height) {
+HICON LoadKeyedStandIn(int groupId, int width, int height) {
     MemoryBitmap picture, colour;
-    if (!picture.LoadResource(groupId + IDB_STAND_IN, module)) return nullptr;
+    if (!picture.LoadResource(groupId + IDB_STAND_IN)) return nullptr;
     int sourceWidth = picture.Width(), sourceHeight = picture.Height();
     if (!width) width = sourceWidth;
     if (!height) height = sourceHeight;
@@ -74,18 +68,18 @@ HICON LoadKeyedStandIn(HMODULE module, int groupId, int width, int height) {
 
 }  // namespace
 
-int LargestBitmapImage(HMODULE module, int groupId, int* side) {
+int LargestBitmapImage(int groupId, int* side) {
     *side = 0;
     DWORD size = 0;
     const GroupHeader* group =
-        (const GroupHeader*)ResourceData(module, MAKEINTRESOURCEW(groupId), (LPCWSTR)RT_GROUP_ICON, &size);
+        (const GroupHeader*)PictureData((LPCWSTR)RT_GROUP_ICON, groupId, &size);
     if (!group || size < sizeof(GroupHeader) || size < sizeof(GroupHeader) + group->count * sizeof(GroupEntry))
         return 0;
     const GroupEntry* entries = (const GroupEntry*)(group + 1);
     int best = 0;
     for (WORD i = 0; i < group->count; i++) {
         int entrySide = entries[i].width ? entries[i].width : 256;
-        if (entrySide > *side && IsBitmapImage(module, entries[i].id)) {
+        if (entrySide > *side && IsBitmapImage(entries[i].id)) {
             *side = entrySide;
             best = entries[i].id;
         }
@@ -93,12 +87,12 @@ int LargestBitmapImage(HMODULE module, int groupId, int* side) {
     return best;
 }
 
-HICON LoadLargestBitmapImage(HMODULE module, int groupId, int width, int height) {
-    if (HICON keyed = LoadKeyedStandIn(module, groupId, width, height)) return keyed;
+HICON LoadLargestBitmapImage(int groupId, int width, int height) {
+    if (HICON keyed = LoadKeyedStandIn(groupId, width, height)) return keyed;
     int side = 0;
-    int id = LargestBitmapImage(module, groupId, &side);
+    int id = LargestBitmapImage(groupId, &side);
     DWORD size = 0;
-    const void* data = id ? ResourceData(module, MAKEINTRESOURCEW(id), (LPCWSTR)RT_ICON, &size) : nullptr;
+    const BYTE* data = id ? PictureData((LPCWSTR)RT_ICON, id, &size) : nullptr;
     if (!data) return nullptr;
     return CreateIconFromResourceEx((PBYTE)data, size, TRUE, 0x00030000, width, height, LR_DEFAULTCOLOR);
 }

@@ -3,13 +3,18 @@
 #include <shellapi.h>
 
 #include "ui/icon_group.h"
+#include "ui/picture_store.h"
 
+// As LoadImage picks and makes an icon of a group in the resources.
 bool IconHandle::Load(int id, int width, int height) {
     Free();
-    HMODULE module = GetModuleHandleW(nullptr);
-    icon_ = (HICON)LoadImageW(module, MAKEINTRESOURCEW(id), IMAGE_ICON, width, height, LR_DEFAULTCOLOR);
+    DWORD size = 0;
+    const BYTE* group = PictureData((LPCWSTR)RT_GROUP_ICON, id, &size);
+    int image = group ? LookupIconIdFromDirectoryEx((PBYTE)group, TRUE, width, height, LR_DEFAULTCOLOR) : 0;
+    const BYTE* data = image ? PictureData((LPCWSTR)RT_ICON, image, &size) : nullptr;
+    if (data) icon_ = CreateIconFromResourceEx((PBYTE)data, size, TRUE, 0x00030000, width, height, LR_DEFAULTCOLOR);
     // Windows XP reads no PNG image: the sizes held only as PNG fail there.
-    if (!icon_) icon_ = LoadLargestBitmapImage(module, id, width, height);
+    if (!icon_) icon_ = LoadLargestBitmapImage(id, width, height);
     return icon_ != nullptr;
 }
 

@@ -10,7 +10,7 @@ public:
     IconHandle(const IconHandle&) = delete;
     IconHandle& operator=(const IconHandle&) = delete;
 
-    // From the module's resources; 0, 0 asks for the system's default size.
+    // From the dialogs' pictures, the group's image that best fits the size.
     // Where the system cannot read the size's image (a PNG on Windows XP),
     // the group's largest bitmap image, stretched.
     bool Load(int id, int width, int height);

@@ -1,5 +1,7 @@
 #include "ui/memory_bitmap.h"
 
+#include "ui/picture_store.h"
+
 bool MemoryBitmap::Select(HDC referenceDC) {
     memoryDC_ = CreateCompatibleDC(referenceDC);
     if (!memoryDC_) return false;
@@ -17,10 +19,20 @@ bool MemoryBitmap::CreateBlank(HDC referenceDC, int width, int height) {
     return bitmap_ && Select(referenceDC);
 }
 
-bool MemoryBitmap::LoadResource(int id, HMODULE module) {
+// As LoadImage makes a bitmap resource: a device-dependent bitmap of the
+// screen's format, run-length images expanded.
+bool MemoryBitmap::LoadResource(int id) {
     Free();
-    bitmap_ = (HBITMAP)LoadImageW(module ? module : GetModuleHandleW(nullptr), MAKEINTRESOURCEW(id), IMAGE_BITMAP,
-                                  0, 0, LR_DEFAULTCOLOR);
+    DWORD size = 0;
+    const BITMAPINFO* info = (const BITMAPINFO*)PictureData((LPCWSTR)RT_BITMAP, id, &size);
+    if (!info || size < sizeof(BITMAPINFOHEADER)) return false;
+    const BITMAPINFOHEADER& header = info->bmiHeader;
+    DWORD colours = header.biClrUsed ? header.biClrUsed : header.biBitCount <= 8 ? 1u << header.biBitCount : 0;
+    DWORD bitsAt = header.biSize + colours * sizeof(RGBQUAD);
+    if (bitsAt >= size) return false;
+    HDC screen = GetDC(nullptr);
+    bitmap_ = CreateDIBitmap(screen, &header, CBM_INIT, (const BYTE*)info + bitsAt, info, DIB_RGB_COLORS);
+    ReleaseDC(nullptr, screen);
     return bitmap_ && Select(nullptr);
 }
 

@@ -15,8 +15,8 @@ public:
     // A null reference context means the screen; 0 in either size creates
     // nothing.
     bool CreateBlank(HDC referenceDC, int width, int height);
-    // A null module means the program's own.
-    bool LoadResource(int id, HMODULE module = nullptr);
+    // One of the dialogs' pictures, compatible with the screen.
+    bool LoadResource(int id);
     // Any format the system picture loader reads; sized by the picture's
     // physical size at the screen's DPI.
     bool LoadPicture(HDC referenceDC, const uint8_t* data, uint32_t length);

@@ -10,6 +10,7 @@
 #include "res/resource_ids.h"
 #include "ui/icon_handle.h"
 #include "ui/memory_bitmap.h"
+#include "ui/picture_store.h"
 
 namespace {
 
@@ -26,15 +27,23 @@ struct Entry {
 #pragma pack(pop)
 
 // The sides of the group's images, each once, however many depths it has.
-std::set<int> GroupSides(int id) {
+std::set<int> SidesOf(const WORD* group) {
     std::set<int> sides;
-    HMODULE self = GetModuleHandleW(nullptr);
-    HRSRC found = FindResourceW(self, MAKEINTRESOURCEW(id), (LPCWSTR)RT_GROUP_ICON);
-    if (!found) return sides;
-    const WORD* group = (const WORD*)LockResource(LoadResource(self, found));
     const Entry* entries = (const Entry*)(group + 3);
-    for (WORD i = 0; i < group[2]; ++i) sides.insert(entries[i].width ? entries[i].width : 256);
+    for (WORD i = 0; group && i < group[2]; ++i) sides.insert(entries[i].width ? entries[i].width : 256);
     return sides;
+}
+
+std::set<int> GroupSides(int id) {
+    DWORD size = 0;
+    return SidesOf((const WORD*)PictureData((LPCWSTR)RT_GROUP_ICON, id, &size));
+}
+
+// The program's own icon, which only the shell shows, is an ordinary resource.
+std::set<int> ApplicationIconSides() {
+    HMODULE self = GetModuleHandleW(nullptr);
+    HRSRC found = FindResourceW(self, MAKEINTRESOURCEW(IDI_APPLICATION_ICON), (LPCWSTR)RT_GROUP_ICON);
+    return SidesOf(found ? (const WORD*)LockResource(LoadResource(self, found)) : nullptr);
 }
 
 std::set<int> Both(const std::set<int>& a, const std::set<int>& b) {
@@ -49,12 +58,12 @@ TEST(IconGroups, HoldExactlyTheSizesTheirDialogsAsk) {
         EXPECT_EQ(kRowSides, GroupSides(id)) << id;
     for (int id : {IDI_SUCCESS, IDI_FAILURE, IDI_UNINSTALL}) EXPECT_EQ(kPageSides, GroupSides(id)) << id;
     EXPECT_EQ(Both(kRowSides, kPageSides), GroupSides(IDI_RESTART));
-    EXPECT_EQ((std::set<int>{16, 32, 48, 256}), GroupSides(IDI_APPLICATION_ICON));
+    EXPECT_EQ((std::set<int>{16, 32, 48, 256}), ApplicationIconSides());
 }
 
 TEST(IconGroups, EveryIconLoadsAtItsSizes) {
-    for (int id : {IDI_APPLICATION_ICON, IDI_CHECKED, IDI_CHECKED_DISABLED, IDI_UNCHECKED, IDI_UNCHECKED_DISABLED,
-                   IDI_PROGRAM, IDI_RESTART, IDI_SHORTCUT, IDI_SUCCESS, IDI_FAILURE, IDI_UNINSTALL})
+    for (int id : {IDI_CHECKED, IDI_CHECKED_DISABLED, IDI_UNCHECKED, IDI_UNCHECKED_DISABLED, IDI_PROGRAM, IDI_RESTART,
+                   IDI_SHORTCUT, IDI_SUCCESS, IDI_FAILURE, IDI_UNINSTALL})
         for (int side : GroupSides(id)) {
             IconHandle icon;
             ASSERT_TRUE(icon.Load(id, side, side)) << id << " " << side;
@@ -100,23 +109,20 @@ TEST(IconGroups, PagePicturesKeepTheirTransparency) {
 // The largest bitmap image, not the larger PNG images, and not a smaller
 // bitmap; the page groups keep theirs beside the group, not in it.
 TEST(IconGroups, LargestBitmapImageSkipsThePngImages) {
-    HMODULE self = GetModuleHandleW(nullptr);
     int side = 0;
-    EXPECT_EQ(0, LargestBitmapImage(self, IDI_SUCCESS, &side));
-    EXPECT_NE(0, LargestBitmapImage(self, IDI_RESTART, &side));
+    EXPECT_EQ(0, LargestBitmapImage(IDI_SUCCESS, &side));
+    EXPECT_NE(0, LargestBitmapImage(IDI_RESTART, &side));
     EXPECT_EQ(16, side);
-    EXPECT_NE(0, LargestBitmapImage(self, IDI_CHECKED, &side));
+    EXPECT_NE(0, LargestBitmapImage(IDI_CHECKED, &side));
     EXPECT_EQ(16, side);
-    EXPECT_NE(0, LargestBitmapImage(self, IDI_APPLICATION_ICON, &side));
-    EXPECT_EQ(32, side);
-    EXPECT_EQ(0, LargestBitmapImage(self, 9999, &side));
+    EXPECT_EQ(0, LargestBitmapImage(9999, &side));
     EXPECT_EQ(0, side);
-    EXPECT_EQ(nullptr, LoadLargestBitmapImage(self, 9999, 16, 16));
+    EXPECT_EQ(nullptr, LoadLargestBitmapImage(9999, 16, 16));
 }
 
 // The stand-in made an icon of the size asked, drawn clear over white.
 COLORREF DrawStandIn(int id, int side, int x, int y) {
-    HICON icon = LoadLargestBitmapImage(GetModuleHandleW(nullptr), id, side, side);
+    HICON icon = LoadLargestBitmapImage(id, side, side);
     EXPECT_NE(nullptr, icon) << id;
     if (!icon) return CLR_INVALID;
     IconHandle owner;

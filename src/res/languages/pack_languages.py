@@ -12,10 +12,11 @@ keeps the drawn pictures: the stub's bytes must not depend on the release
 of liblzma that the building machine has. Its header states the unpacked
 size, as the installer's decoder wants.
 """
-import lzma
 import os
-import struct
 import sys
+
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), '..'))
+import packed_stream  # noqa: E402
 
 HERE = os.path.dirname(os.path.abspath(__file__))
 PACKED = os.path.join(HERE, 'packed', 'languages.lzma')
@@ -34,29 +35,10 @@ def joined():
     return out
 
 
-def pack(data):
-    filters = [{'id': lzma.FILTER_LZMA1, 'preset': 9 | lzma.PRESET_EXTREME, 'dict_size': 1 << 16}]
-    stream = bytearray(lzma.compress(data, format=lzma.FORMAT_ALONE, filters=filters))
-    stream[5:13] = struct.pack('<Q', len(data))
-    return bytes(stream)
-
-
 def main():
-    data = joined()
-    if '--check' in sys.argv[1:]:
-        with open(PACKED, 'rb') as f:
-            stream = f.read()
-        # The decoder wants "size unknown" or a size with no end marker
-        # check; give it the former, as the encoder wrote it.
-        unpacked = lzma.decompress(stream[:5] + b'\xff' * 8 + stream[13:], format=lzma.FORMAT_ALONE)
-        if unpacked != data or struct.unpack_from('<Q', stream, 5)[0] != len(data):
-            sys.exit('packed/languages.lzma is older than the .lng files: run pack_languages.py '
-                     '(or cmake --build build --target pack_languages) and commit it')
-        print('packed/languages.lzma holds the %d bytes of the .lng files in %d' % (len(data), len(stream)))
-        return
-    os.makedirs(os.path.dirname(PACKED), exist_ok=True)
-    with open(PACKED, 'wb') as f:
-        f.write(pack(data))
+    packed_stream.write_or_check(PACKED, joined(), '.lng files',
+                                 'run pack_languages.py (or cmake --build build --target pack_languages)',
+                                 dict_size=1 << 16)
 
 
 if __name__ == '__main__':
