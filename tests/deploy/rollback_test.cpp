@@ -19,12 +19,9 @@ const wchar_t kValuesKey[] = L"Software\\BraskRollbackTest";
 
 typedef std::map<std::wstring, std::string> State;
 
-// Files compared by their bytes; a program's are shown as a digest.
+// Files compared by a digest of their bytes.
 std::string Content(const std::wstring& path) {
-    if (!Exists(path)) return "(none)";
-    std::string bytes = ReadBytes(path);
-    if (bytes.size() < 256) return bytes;
-    return std::to_string(bytes.size()) + " bytes, " + std::to_string(std::hash<std::string>()(bytes));
+    return Exists(path) ? std::to_string(std::hash<std::string>()(ReadBytes(path))) : "(none)";
 }
 
 void AddFolder(const std::wstring& folder, State& state) {
