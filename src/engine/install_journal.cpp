@@ -110,7 +110,9 @@ void RemoveKey(HKEY root, REGSAM view, const WString& path) {
 // was not acted on, and is dropped.
 bool ReadRecords(const wchar_t* path, StringList& items) {
     DiskFile file;
-    if (!file.OpenPath(path, GENERIC_READ)) return false;
+    file.SetPath(path);
+    file.Open(GENERIC_READ, OPEN_EXISTING, false);
+    if (!file.IsOpen()) return false;
     WString line;
     while (ReadLine(file, line, true)) {
         for (int kind = 0; kind <= kRegistered; kind++) {
