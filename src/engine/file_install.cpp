@@ -9,6 +9,7 @@
 #include "base/temp_files.h"
 #include "base/texts.h"
 #include "engine/file_version.h"
+#include "engine/install_journal.h"
 #include "engine/path_macros.h"
 #include "engine/registration_queue.h"
 #include "engine/replace_at_restart.h"
@@ -79,7 +80,7 @@ void ReportNotExtracted(const WString& entry, const WString& target, HWND owner)
 }  // namespace
 
 // The steps after extraction: from the file source to target, expanded.
-void FileInstaller::Place(const WString& source, bool movable, const WString& target, bool& failed, bool& moved) {
+void FileInstaller::Place(const WString& source, bool movable, WString target, bool& failed, bool& moved) {
     // An uninstall since the last restart may have scheduled this path for
     // deletion (a file that was in use then): the restart must not take
     // the file written now.
@@ -93,10 +94,12 @@ void FileInstaller::Place(const WString& source, bool movable, const WString& ta
         // Not this product's file: its uninstall must leave it.
         RunLog(L"file '%s' kept: the installed version is newer", (const wchar_t*)target);
         RecordKeptFile(target);
-    } else if (movable && MoveOver(source, target, existed)) {
-        moved = true;
-    } else if (!CopyOver(source, target, existing, incoming, owner_)) {
-        failed = true;
+    } else {
+        Journal().BeforeWrite(target, existed);
+        if (movable && MoveOver(source, target, existed))
+            moved = true;
+        else if (!CopyOver(source, target, existing, incoming, owner_))
+            failed = true;
     }
     if (!failed) AddSharedUse(target, existed);
     if (!failed && IsComponent(target)) RegistrationQueue().AddString(target);
@@ -107,7 +110,9 @@ WString FileInstaller::ExpandedTarget(const wchar_t* destination) {
     ExpandPathMacros(target);
     // Made once per folder; a failure here shows up as a failed copy below.
     WString folder = target.Left(target.FindLastChar(L'\\'));
-    if (!folders_.Contains(folder) && CreateFolderTree(folder)) folders_.Add(folder, 0);
+    StringList made;
+    if (!folders_.Contains(folder) && CreateFolderTree(folder, &made)) folders_.Add(folder, 0);
+    Journal().Folders(made);
     return target;
 }
 

@@ -28,7 +28,7 @@ public:
 
 private:
     WString ExpandedTarget(const wchar_t* destination);
-    void Place(const WString& source, bool movable, const WString& target, bool& failed, bool& moved);
+    void Place(const WString& source, bool movable, WString target, bool& failed, bool& moved);
 
     HWND owner_;
     PendingDeletes pending_;

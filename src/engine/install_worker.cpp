@@ -19,6 +19,7 @@
 #include "engine/existing_version.h"
 #include "engine/file_install.h"
 #include "engine/finish_items.h"
+#include "engine/install_journal.h"
 #include "engine/path_macros.h"
 #include "engine/registration.h"
 #include "engine/script_message.h"
@@ -35,6 +36,13 @@ const wchar_t kOptional[] = L"Optional - ";
 const int32_t kOptionalLength = 11;
 
 const wchar_t* TextAt(const PtrList& texts, int32_t i) { return (const wchar_t*)texts.At(i); }
+
+void JournalDecoderMade(const wchar_t* path, bool folder) {
+    if (folder)
+        Journal().Folder(path);
+    else
+        Journal().Created(path);
+}
 
 class Worker {
 public:
@@ -125,6 +133,7 @@ void Worker::StartDecodingAhead(const PtrList& entries, const PtrList& destinati
         order[folders.Count()] = index;
         folders.Push((void*)folder);
     }
+    decodeAhead_.TellMade(JournalDecoderMade);
     decodeAhead_.Start(*package, state.package->Folder(), order, folders);
     delete[] order;
 }
@@ -166,6 +175,12 @@ void Worker::CreateIcon() {
     int32_t slash = target.FindLastChar(L'\\');
     shortcut.workingFolder = slash ? target.Left(slash) : WString();
     shortcut.mask = ShortcutDefinition::kArguments | ShortcutDefinition::kWorkingFolder;
+    WString linkPath(link);
+    ExpandPathMacros(linkPath);
+    StringList made;
+    CreateFolderTree(linkPath.FolderPart(), &made);
+    Journal().Folders(made);
+    Journal().BeforeWrite(linkPath, true);
     CreateShortcut(link, shortcut);
 }
 
@@ -212,6 +227,7 @@ void Worker::Registry() {
     bool toParent = root == HKEY_CURRENT_USER && !state.commandFilePath.IsEmpty();
     if (Compare(type, L"DWORD", false) == 0) {
         if (toParent) return HandToParent(L"[setreg_hkcu_dword]", name, key, data);
+        Journal().Value(root, 0, key, name);
         DWORD value = (DWORD)data.ToInt64();
         if (root) WriteValue(&value, sizeof value, REG_DWORD, name, root, key);
     } else if (Compare(type, L"BINARY", false) == 0) {
@@ -228,13 +244,16 @@ void Worker::Registry() {
         file.Open(GENERIC_READ, OPEN_EXISTING, false);
         ByteBuffer bytes;
         if (file.IsOpen() && bytes.Resize((uint32_t)file.Size(), false) &&
-            file.Read(bytes.Data(), bytes.Size()) == bytes.Size() && root)
+            file.Read(bytes.Data(), bytes.Size()) == bytes.Size() && root) {
+            Journal().Value(root, 0, key, name);
             WriteValue(bytes.Data(), bytes.Size(), REG_BINARY, name, root, key);
+        }
         file.Close();
         DeleteTempFile(temporary);
     } else {
         ExpandPathMacros(data);
         if (toParent) return HandToParent(L"[setreg_hkcu_string]", name, key, data);
+        Journal().Value(root, 0, key, name);
         if (root) WriteString(data, name, root, key);
     }
 }
@@ -263,10 +282,15 @@ void Worker::Plan() {
 }
 
 void Worker::Run() {
+    // A killed install of this product is undone before anything looks at
+    // what is installed.
+    WString journal = JournalPath(UninstallLogPath());
+    RollBackJournal(journal, L"an unfinished install of this product");
     if (state.offerUninstallOld && !state.silent && !CheckExistingVersion(owner_)) {
         RunLog(L"the existing version stays: nothing installed");
         return;
     }
+    Journal().Begin(journal);
     bool succeeded = true;
     if (state.package) {
         script_.SetPath(WString(state.package->Folder()).Append(L"setup.dat"));
@@ -315,6 +339,14 @@ void Worker::Run() {
         RegisterQueuedComponents();
     }
     script_.Close();
+    // Cancelled meanwhile too: the install did not finish. Otherwise the
+    // record comes first, so that nothing is ever installed unrecorded.
+    if (state.installAborted) {
+        Journal().RollBack();
+        return;
+    }
+    WriteUninstallRecord();
+    Journal().Commit();
 }
 
 }  // namespace

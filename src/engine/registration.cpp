@@ -4,6 +4,7 @@
 
 #include "app/processes.h"
 #include "base/registry.h"
+#include "engine/install_journal.h"
 #include "engine/path_macros.h"
 #include "engine/registration_queue.h"
 
@@ -20,6 +21,8 @@ void RegisterAppPath(const wchar_t* pathText) {
     ExpandPathMacros(path);
     if (!IsProgram(path)) return;
     WString key = WString::Formatted(L"%s\\%s", kAppPaths, (const wchar_t*)path.FileName());
+    Journal().Value(HKEY_LOCAL_MACHINE, 0, key, L"");
+    Journal().Value(HKEY_LOCAL_MACHINE, 0, key, L"Path");
     WriteString(path, L"", HKEY_LOCAL_MACHINE, key);
     WriteString(path.FolderPart(), L"Path", HKEY_LOCAL_MACHINE, key);
 }
@@ -56,6 +59,9 @@ void SelfRegister(const wchar_t* path, bool unregister) {
 
 void RegisterQueuedComponents() {
     StringList& queue = RegistrationQueue();
-    for (int32_t i = 0; i < queue.Count(); i++) SelfRegister(queue[i], false);
+    for (int32_t i = 0; i < queue.Count(); i++) {
+        Journal().Registered(queue[i]);
+        SelfRegister(queue[i], false);
+    }
     queue.DeleteAll();
 }

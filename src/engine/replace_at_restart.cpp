@@ -4,10 +4,13 @@
 
 #include "app/installer_state.h"
 #include "base/wstring.h"
+#include "engine/install_journal.h"
 
 bool ReplaceAtRestart(const wchar_t* source, const wchar_t* destination) {
     WString pending(destination);
     pending.Append(L"-BKITMP");
+    // Undone, the restart finds no copy to rename into place.
+    Journal().Created(pending);
     pending = LongPath(pending, 260);
     WString target = LongPath(destination, 260);
     if (!CopyFileW(LongPath(source, 260), pending, FALSE)) return false;

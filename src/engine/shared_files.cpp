@@ -7,6 +7,7 @@
 #include "base/protected_folders.h"
 #include "base/registry.h"
 #include "base/run_log.h"
+#include "engine/install_journal.h"
 
 namespace {
 
@@ -124,6 +125,7 @@ void AddSharedUse(const wchar_t* path, bool existedBefore) {
     if (!key.IsOpen()) return;
     DWORD count;
     if (!ReadCount(key, name, count)) count = existedBefore ? 1 : 0;
+    Journal().Value(HKEY_LOCAL_MACHINE, view, kSharedDlls, name);
     WriteCount(key, name, count + 1);
 }
 

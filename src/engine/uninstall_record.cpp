@@ -10,6 +10,7 @@
 #include "base/registry.h"
 #include "base/run_log.h"
 #include "base/temp_files.h"
+#include "engine/install_journal.h"
 #include "engine/path_macros.h"
 #include "engine/pending_delete.h"
 #include "package/install_package.h"
@@ -39,6 +40,8 @@ void CopyScriptToLog() {
     if (!script.IsOpen()) return;
     DiskFile log;
     log.SetPath(UninstallLogPath());
+    WString path = log.Path();
+    Journal().BeforeWrite(path, true);
     log.Open(GENERIC_WRITE, CREATE_ALWAYS, false);
     if (!log.IsOpen()) return;
     WString line;
@@ -68,7 +71,17 @@ void WriteUninstallerTo(const WString& temporary) {
     CopyFileW(self, temporary, FALSE);
 }
 
+// The record's values, each journalled: an install that does not finish
+// leaves the Uninstall entry of the version before it.
+void Put(const wchar_t* text, const wchar_t* name, HKEY root, const WString& key) {
+    Journal().Value(root, 0, key, name);
+    WriteString(text, name, root, key);
+}
+
+void Put(const wchar_t* text, const wchar_t* name, const WString& key) { Put(text, name, HKEY_LOCAL_MACHINE, key); }
+
 void WriteDword(const wchar_t* name, DWORD value, const WString& key) {
+    Journal().Value(HKEY_LOCAL_MACHINE, 0, key, name);
     WriteValue(&value, sizeof value, REG_DWORD, name, HKEY_LOCAL_MACHINE, key);
 }
 
@@ -125,7 +138,9 @@ void WriteUninstallRecord() {
     WString temporary;
     MakeTempFile(temporary, "Ins", nullptr);
     WriteUninstallerTo(temporary);
-    CreateFolderTree(UninstallFolder());
+    StringList made;
+    CreateFolderTree(UninstallFolder(), &made);
+    Journal().Folders(made);
     WString copy = UninstallerCopyPath();
     // An uninstaller of this product that ran since the last restart has
     // scheduled its own deletion (and that of the folder): the restart must
@@ -134,8 +149,11 @@ void WriteUninstallRecord() {
     folder.StripTrailingBackslashes();
     CancelPendingDelete(folder);
     CancelPendingDelete(copy);
+    Journal().BeforeWrite(copy, true);
     CopyFileW(temporary, copy, FALSE);
     CopyScriptToLog();
+    WString language = RecordedLanguagePath(UninstallLogPath());
+    Journal().BeforeWrite(language, true);
     RecordLanguage(UninstallLogPath());
     pendingKeptFiles.DeleteAll();
 
@@ -144,27 +162,27 @@ void WriteUninstallRecord() {
     WString uninstall = WString::Formatted(L"\"%s\" --uninstall=\"%s\"", (const wchar_t*)copy, (const wchar_t*)log);
     RunLog(L"Uninstall entry HKLM\\%s: uninstaller '%s', record '%s'", (const wchar_t*)key, (const wchar_t*)copy,
            (const wchar_t*)log);
-    WriteString(state.projectName, L"DisplayName", HKEY_LOCAL_MACHINE, key);
+    Put(state.projectName, L"DisplayName", key);
     if (!state.uninstallSettings.IsEmpty())
-        WriteString(state.uninstallSettings, L"Publisher", HKEY_LOCAL_MACHINE, key);
+        Put(state.uninstallSettings, L"Publisher", key);
     if (!state.programVersion.IsEmpty())
-        WriteString(state.programVersion, L"DisplayVersion", HKEY_LOCAL_MACHINE, key);
-    WriteString(state.installPath, L"InstallLocation", HKEY_LOCAL_MACHINE, key);
-    WriteString(copy, L"DisplayIcon", HKEY_LOCAL_MACHINE, key);
+        Put(state.programVersion, L"DisplayVersion", key);
+    Put(state.installPath, L"InstallLocation", key);
+    Put(copy, L"DisplayIcon", key);
     WriteDword(L"NoModify", 1, key);
     WriteDword(L"NoRepair", 1, key);
     WriteDword(L"EstimatedSize", (DWORD)state.requiredKB, key);
-    WriteString(uninstall, L"UninstallString", HKEY_LOCAL_MACHINE, key);
+    Put(uninstall, L"UninstallString", key);
     // Deployment tools remove products without a window through this one.
     // The record's path is quoted, so switches such as "--log=" may follow.
     WString quiet =
         WString::Formatted(L"\"%s\" --silent --uninstall=\"%s\"", (const wchar_t*)copy, (const wchar_t*)log);
-    WriteString(quiet, L"QuietUninstallString", HKEY_LOCAL_MACHINE, key);
-    WriteString(state.installPath, L"InstallTo", HKEY_LOCAL_MACHINE, key);
+    Put(quiet, L"QuietUninstallString", key);
+    Put(state.installPath, L"InstallTo", key);
 
     if (state.saveInstallPath && !state.saveInstallPathValue.IsEmpty()) {
-        WriteString(state.installPath, state.saveInstallPathValue, HKEY_CURRENT_USER, kRememberedPathsKey);
-        WriteString(state.installPath, state.saveInstallPathValue, HKEY_LOCAL_MACHINE, kRememberedPathsKey);
+        Put(state.installPath, state.saveInstallPathValue, HKEY_CURRENT_USER, kRememberedPathsKey);
+        Put(state.installPath, state.saveInstallPathValue, kRememberedPathsKey);
     }
     DeleteTempFile(temporary);
 }

@@ -161,6 +161,7 @@ bool DecodeAhead::MakeFolder(const WString& folder) {
     }
     StringList made;
     bool exists = CreateFolderTree(folder, &made);
+    for (int32_t i = 0; made_ && i < made.Count(); i++) made_(made[i], true);
     SectionLock lock(lock_);
     madeFolders_.AddAll(made);
     if (exists) knownFolders_.Add(folder, 0);
@@ -187,7 +188,9 @@ bool DecodeAhead::OpenFile(Decoder& d, int32_t rank) {
         for (w.place = 0; w.place < kNamesTried; w.place++) {
             d.out.SetPath(FileName(rank));
             d.out.Open(GENERIC_WRITE, CREATE_NEW, false);
-            if (d.out.IsOpen()) return true;
+            if (!d.out.IsOpen()) continue;
+            if (made_) made_(d.out.Path(), false);
+            return true;
         }
     }
     w.place = kInPrivateFolder;

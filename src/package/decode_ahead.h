@@ -49,6 +49,10 @@ public:
     bool Start(const InstallPackage& package, const WString& privateFolder, const int32_t* order,
                const PtrList& folders);
     bool Active() const { return wanted_ != nullptr; }
+    // Told of each folder and file the decoders make in the destinations
+    // (a journal of the install keeps them), from the decoders' threads.
+    typedef void (*MadeHook)(const wchar_t* path, bool folder);
+    void TellMade(MadeHook hook) { made_ = hook; }
     // Waits until entry is decoded; file receives its path, last whether
     // this is its last take. kFailed when no decoder could write it (the
     // worker extracts it alone); kStopped when stop (the worker's) was
@@ -84,6 +88,7 @@ private:
     StringList folders_;            // the folders files are decoded into
     StringIndex knownFolders_;      // of those, the ones that exist
     StringList madeFolders_;        // made by the decoders, parents first
+    MadeHook made_ = nullptr;
     Wanted* wanted_ = nullptr;      // one per entry taken, in the order first taken
     int32_t wantedCount_ = 0;
     int32_t* rankOf_ = nullptr;     // entry index to its place in wanted_, or -1

@@ -16,6 +16,7 @@
 #include "base/registry.h"
 #include "base/string_index.h"
 #include "base/texts.h"
+#include "engine/install_journal.h"
 #include "engine/install_worker.h"
 #include "engine/path_macros.h"
 #include "engine/registration.h"
@@ -274,6 +275,9 @@ void Worker::ReadOtherRecords(const WString& logPath) {
 void Worker::Run() {
     ExpandPathMacros(state.uninstallLogPath);
     const WString& logPath = state.uninstallLogPath;
+    // What a killed install of this product left is undone first: the
+    // record read below is then the one of what is installed.
+    RollBackJournal(JournalPath(logPath), L"an unfinished install of this product");
     log_.SetPath(logPath);
     log_.Open(GENERIC_READ, OPEN_EXISTING, false);
     if (!log_.IsOpen()) {

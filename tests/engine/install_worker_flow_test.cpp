@@ -34,7 +34,7 @@ TEST(InstallWorker, VariantsFollowTheSystemsBitness) {
     EXPECT_FALSE(PathExists(run.Installed(L"a__BKI_UNICODE.exe").c_str()));
     EXPECT_EQ("only", ReadBytes(run.Installed(L"notes"))) << "a variant without extension";
     EXPECT_EQ(4, state.progressDone) << "skipped variants count too";
-    EXPECT_FALSE(state.uninstallRecordWritten) << "no program ran, the wizard writes the record";
+    EXPECT_TRUE(state.uninstallRecordWritten) << "recorded before its journal goes";
 }
 
 TEST(InstallWorker, MessagesAndTheQuestionThatStopsTheScript) {
@@ -82,11 +82,11 @@ TEST(InstallWorker, ProgramBeforeAnyCopyRunsHereWithoutARecord) {
     InstallRun run(L"EarlyRunTest", L"<Program Files>Brask Early Run Test\\");
     std::wstring log = run.dir / L"early.log";
     ASSERT_TRUE(run.Pack("[RunAndWaitFile]\r\n" + std::string(WString(BinPath(L"test_helper.exe").c_str()).ToAnsi()) +
-                         "\r\nrecord \"" + std::string(WString(log.c_str()).ToAnsi()) + "\"\r\n\r\n"));
+                         "\r\nprobe \"" + std::string(WString(log.c_str()).ToAnsi()) + "\" \"" +
+                         std::string(UninstallLogPath().ToAnsi()) + "\"\r\n\r\n"));
     ASSERT_TRUE(run.Run());
-    EXPECT_NE(std::string::npos, ReadBytes(log).find("record")) << "run in this process, not handed over";
+    EXPECT_EQ(0u, ReadBytes(log).find("missing")) << "run in this process, before any record";
     EXPECT_FALSE(PathExists(run.CommandFile().c_str()));
-    EXPECT_FALSE(state.uninstallRecordWritten);
     EXPECT_EQ(0, state.progressTotal);
 }
 
@@ -105,7 +105,7 @@ TEST(InstallWorker, StopRequestedMidwayEndsBeforeTheNextLine) {
                          "[CopyFile]\r\nafter.txt\r\n<Destination>after.txt\r\n"));
     ASSERT_TRUE(run.Run());
     SetMessageBoxHook(nullptr);
-    EXPECT_TRUE(PathExists(run.Installed(L"c.dll").c_str()));
+    EXPECT_FALSE(PathExists(run.Installed(L"c.dll").c_str())) << "rolled back";
     EXPECT_FALSE(PathExists(run.Installed(L"after.txt").c_str()));
     EXPECT_TRUE(state.installAborted);
     DWORD registered = 0;

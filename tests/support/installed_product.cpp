@@ -3,6 +3,7 @@
 #include "app/installer_state.h"
 #include "app/language.h"
 #include "base/registry.h"
+#include "engine/install_journal.h"
 #include "engine/uninstall_record.h"
 #include "support/machine_registry.h"
 
@@ -15,6 +16,7 @@ InstalledProduct::~InstalledProduct() {
     DeleteFileW(UninstallerCopyPath());
     DeleteFileW(UninstallLogPath());
     DeleteFileW(RecordedLanguagePath(UninstallLogPath()));
+    DeleteFileW(JournalPath(UninstallLogPath()));
     RemoveDirectoryW(UninstallFolder());
     state.projectName = saved;
     state.use64BitLocations = saved64;

@@ -12,6 +12,8 @@
 //                        plays the elevated child: records its command line,
 //                        sends each BATCH file's lines through the command
 //                        file CMD, sleeps MS, exits with EXIT
+//   kill-parent MARK     unless MARK exists: creates it and kills the
+//                        process that started this one (a crash of it)
 //   orphan CMD DONE      starts "writer CMD DONE" and ends at once
 //   writer CMD DONE      sends one batch to a parent that has gone, then
 //                        creates DONE
@@ -23,6 +25,7 @@
 // ("C:\Program Files\..." read as "C:\Program.exe" and arguments): whatever
 // its arguments, it only creates "Program.exe.ran" beside itself.
 #include <windows.h>
+#include <tlhelp32.h>
 
 #include <string>
 
@@ -135,6 +138,19 @@ int wmain(int argc, wchar_t** argv) {
         for (int i = 6; i < argc; i++) SendBatch(argv[i]);
         Sleep(_wtoi(argv[4]));
         return _wtoi(argv[5]);
+    }
+    if (mode == L"kill-parent" && argc >= 3) {
+        if (GetFileAttributesW(argv[2]) != INVALID_FILE_ATTRIBUTES) return 0;
+        AppendLine(argv[2], L"killed");
+        HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+        PROCESSENTRY32W entry = {sizeof entry};
+        DWORD self = GetCurrentProcessId();
+        for (BOOL more = Process32FirstW(snapshot, &entry); more; more = Process32NextW(snapshot, &entry)) {
+            if (entry.th32ProcessID != self) continue;
+            HANDLE parent = OpenProcess(PROCESS_TERMINATE, FALSE, entry.th32ParentProcessID);
+            if (parent) TerminateProcess(parent, 9);
+        }
+        return 0;
     }
     if (mode == L"orphan" && argc >= 4) {
         std::wstring line = L"\"";

@@ -1,0 +1,124 @@
+// An upgrade that does not finish leaves the version before it as it was:
+// its files byte for byte, its uninstall record and Uninstall entry, its
+// registry values, and nothing of the new version. Version 2 replaces a
+// file, adds one in a new folder, changes a value and adds one, runs a
+// program (which writes the record first), and then meets a corrupt entry.
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <map>
+
+#include "base/registry.h"
+#include "deploy/deploy_fixture.h"
+#include "package/package_fixture.h"
+#include "support/machine_registry.h"
+
+namespace {
+
+const wchar_t kValuesKey[] = L"Software\\BraskRollbackTest";
+
+typedef std::map<std::wstring, std::string> State;
+
+// Files compared by a digest of their bytes.
+std::string Content(const std::wstring& path) {
+    return Exists(path) ? std::to_string(std::hash<std::string>()(ReadBytes(path))) : "(none)";
+}
+
+void AddFolder(const std::wstring& folder, State& state) {
+    WIN32_FIND_DATAW found;
+    HANDLE walk = FindFirstFileW((folder + L"*").c_str(), &found);
+    if (walk == INVALID_HANDLE_VALUE) return;
+    do {
+        std::wstring name = found.cFileName;
+        if (name == L"." || name == L"..") continue;
+        if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+            state[folder + name + L"\\"] = "";
+            AddFolder(folder + name + L"\\", state);
+        } else {
+            state[folder + name] = Content(folder + name);
+        }
+    } while (FindNextFileW(walk, &found));
+    FindClose(walk);
+}
+
+class Rollback : public ::testing::Test {
+protected:
+    Rollback() : product_(L"DeployRollback") {}
+
+    void SetUp() override {
+        std::string old = Body("1") + Copy("a.txt", "a.txt") + Copy("b.txt", "b.txt");
+        std::wstring v1 = EmbedInstaller(dir_, {Entry("setup.dat", old), Entry("a.txt", "old a"), Entry("b.txt", "old b")},
+                                         L"v1.exe");
+        ASSERT_EQ(0u, RunInstaller(v1, L"--silent").exitCode);
+        std::string program = "[RunAndWaitFile]\r\n" + Narrow(BinPath(L"test_helper.exe")) + "\r\nkill-parent \"" +
+                              Narrow(dir_ / L"killed") + "\" -RUNELEVATED\r\n\r\n";
+        std::string upgrade = Body("2") + Copy("a.txt", "a.txt") + Copy("c.txt", "new\\c.txt") + Value("Added", "x") +
+                              program + Copy("d.txt", "d.txt");
+        v2_ = EmbedInstaller(dir_,
+                             {Entry("setup.dat", upgrade), Entry("a.txt", "new a"), Entry("c.txt", "new c"),
+                              BrokenEntry("d.txt")},
+                             L"v2.exe");
+        old_ = Snapshot();
+        ASSERT_EQ("1", old_[L"DisplayVersion"]);
+    }
+    void TearDown() override { DeleteKeyTree(HKEY_LOCAL_MACHINE, L"Software", L"BraskRollbackTest"); }
+
+    std::string Body(const char* version) {
+        return "[Project Name]\r\nDeployRollback\r\n[ProgramVersion]\r\n" + std::string(version) +
+               "\r\n[Install To]\r\n" + Narrow(dir_ / L"dest\\") + "\r\n" + Value("Version", version);
+    }
+    static std::string Copy(const char* entry, const char* destination) {
+        return std::string("[CopyFile]\r\n") + entry + "\r\n<Destination>" + destination + "\r\n";
+    }
+    static std::string Value(const char* name, const char* data) {
+        return std::string("[Registry]\r\nHKLM\r\nSoftware\\BraskRollbackTest\r\nSTRING\r\n") + name + "\r\n" + data +
+               "\r\n";
+    }
+
+    // The product's files, its record and uninstaller, and its values.
+    State Snapshot() {
+        State state;
+        AddFolder(dir_ / L"dest\\", state);
+        std::wstring uninstall = product_.Value(L"UninstallString");
+        size_t record = uninstall.find(L"--uninstall=\"");
+        if (record != std::wstring::npos) {
+            std::wstring path = uninstall.substr(record + 13, uninstall.size() - record - 14);
+            std::wstring folder = path.substr(0, path.rfind(L'\\') + 1);
+            for (const wchar_t* name :
+                 {L"BraskUninstall-DeployRollback.dat", L"BraskUninstall-DeployRollback.lng",
+                  L"BraskUninstall-DeployRollback.jnl", L"Uninstall-DeployRollback.exe"})
+                state[folder + name] = Content(folder + name);
+        }
+        for (const wchar_t* name : {L"DisplayVersion", L"UninstallString", L"InstallTo"})
+            state[name] = Narrow(product_.Value(name));
+        for (const wchar_t* name : {L"Version", L"Added"}) state[std::wstring(L"value ") + name] = Narrow(MachineString(kValuesKey, name, 0));
+        return state;
+    }
+
+    ScratchFolder dir_;
+    InstalledProduct product_;
+    std::wstring v2_;
+    State old_;
+};
+
+TEST_F(Rollback, AFailedUpgradeLeavesTheOldVersion) {
+    WriteBytes(dir_ / L"killed", "not this time");
+    std::wstring log = dir_ / L"run.log";
+    EXPECT_EQ(1603u, RunInstaller(v2_, L"--silent" + LogSwitch(log)).exitCode);
+    EXPECT_EQ(old_, Snapshot());
+    EXPECT_EQ(1, CountLines(ReadLogLines(log), "elevated child", "the install did not finish: rolled back"));
+}
+
+// Killed after its record and half its files, then run again: the rerun
+// undoes the killed run first, and then its own failure.
+TEST_F(Rollback, AKilledUpgradeIsUndoneByTheNextRun) {
+    std::wstring log = dir_ / L"run.log";
+    RunInstaller(v2_, L"--silent");
+    ASSERT_TRUE(Exists(dir_ / L"killed"));
+    ASSERT_NE(old_, Snapshot()) << "the killed run changed nothing";
+    EXPECT_EQ(1603u, RunInstaller(v2_, L"--silent" + LogSwitch(log)).exitCode);
+    EXPECT_EQ(old_, Snapshot());
+    EXPECT_EQ(1, CountLines(ReadLogLines(log), "elevated child", "an unfinished install of this product: rolled back"));
+}
+
+}  // namespace
