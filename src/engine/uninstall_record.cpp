@@ -69,7 +69,8 @@ bool WriteUninstaller(const WString& temporary, const WString& copy) {
     PackageEntry found;
     const wchar_t* ways[] = {L"the package's", L"this program without its package", L"this whole installer"};
     for (int way = 0; way < 3; way++) {
-        bool written = way == 0   ? package && package->FindEntry(entry, &found) && package->ExtractEntry(entry, temporary)
+        bool written = way == 0 ? package && package->FindEntry(entry, &found) &&
+                                      package->ExtractEntry(entry, temporary)
                        : way == 1 ? WriteImageWithoutPackage(temporary)
                                   : CopyFileW(self, temporary, FALSE) != 0;
         if (!written) continue;

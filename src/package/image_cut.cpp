@@ -12,8 +12,10 @@ namespace {
 uint32_t AlignUp(uint32_t value, uint32_t to) { return (value + to - 1) / to * to; }
 
 
-// Ends the image whose headers these are at the file offset cut.
-bool EndImageAt(uint8_t* headers, uint32_t cut) {
+// Ends the image whose headers these are at the file offset cut, where the
+// package begins; false unless the package is the last data of its section
+// and no section lies after it.
+bool EndImageAt(uint8_t* headers, uint32_t cut, uint32_t packageEnd) {
     IMAGE_NT_HEADERS* nt = ImageHeaders(headers);
     IMAGE_OPTIONAL_HEADER& optional = nt->OptionalHeader;
     IMAGE_DATA_DIRECTORY& resources = optional.DataDirectory[IMAGE_DIRECTORY_ENTRY_RESOURCE];
@@ -22,7 +24,9 @@ bool EndImageAt(uint8_t* headers, uint32_t cut) {
     for (WORD i = 0; i < nt->FileHeader.NumberOfSections; i++, section++) {
         uint32_t raw = section->PointerToRawData;
         if (section->SizeOfRawData && raw + section->SizeOfRawData > cut) {
-            if (raw > cut || (cut - raw) % optional.FileAlignment) return false;
+            if (raw > cut || (cut - raw) % optional.FileAlignment ||
+                raw + section->SizeOfRawData > AlignUp(packageEnd, optional.FileAlignment))
+                return false;
             optional.SizeOfInitializedData -= section->SizeOfRawData - (cut - raw);
             section->SizeOfRawData = section->Misc.VirtualSize = cut - raw;
             uint32_t kept = section->VirtualAddress + (cut - raw);
@@ -66,7 +70,7 @@ bool WriteImageWithoutPackage(const wchar_t* destination) {
     ByteBuffer headers;
     if (length == 0 || length >= 1000 || !source.IsOpen() || headersSize > entryAt || entryAt + 16 > cut ||
         !headers.Resize(headersSize, false) || source.Read(headers.Data(), headersSize) != headersSize ||
-        !EndImageAt(headers.Data(), cut))
+        !EndImageAt(headers.Data(), cut, cut + entry->Size))
         return false;
     DiskFile copy;
     copy.SetPath(destination);

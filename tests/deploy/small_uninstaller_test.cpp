@@ -45,14 +45,16 @@ TEST(SmallUninstaller, IsTheProgramAloneAndRemovesTheProduct) {
         const char* what;
         const std::string* packed;  // setup.uni, or none
         bool quiet;
-        bool written;  // the copy is setup.uni
+        bool written;    // the copy is setup.uni
+        bool retouched;  // another tool rewrote the resources: the copy is the installer
     } cases[] = {
-        {"none, dialog", nullptr, false, false},
-        {"none, quiet", nullptr, true, false},
-        {"another stub", &otherStub, true, true},
-        {"not a program", &payload, true, false},
-        {"cut short", &cutShort, true, false},
-        {"another machine", &otherMachine, true, false},
+        {"none, dialog", nullptr, false, false, false},
+        {"none, quiet", nullptr, true, false, false},
+        {"another stub", &otherStub, true, true, false},
+        {"not a program", &payload, true, false, false},
+        {"cut short", &cutShort, true, false, false},
+        {"another machine", &otherMachine, true, false, false},
+        {"resources rewritten", nullptr, true, false, true},
     };
     for (auto& c : cases) {
         SCOPED_TRACE(c.what);
@@ -60,16 +62,23 @@ TEST(SmallUninstaller, IsTheProgramAloneAndRemovesTheProduct) {
                                             Entry("a.txt", payload)};
         if (c.packed) entries.push_back(Entry(package_format::kUninstallerEntry, *c.packed));
         std::wstring installer = EmbedInstaller(dir, entries);
+        HANDLE update = c.retouched ? BeginUpdateResourceW(installer.c_str(), FALSE) : nullptr;
+        if (update) UpdateResourceW(update, RT_RCDATA, MAKEINTRESOURCEW(7), 0, (void*)"seven", 5);
+        ASSERT_TRUE(!c.retouched || (update && EndUpdateResourceW(update, FALSE)));
         ASSERT_EQ(0u, RunInstaller(installer, L"--silent").exitCode);
         std::wstring copy = product.Value(L"DisplayIcon");
         ASSERT_FALSE(copy.empty());
         std::string written = ReadBytes(copy);
         // Else the stub, its resources laid out again, without the package.
-        EXPECT_TRUE(c.written ? written == *c.packed : written.size() < stub.size() + 8192) << written.size();
+        bool cut = !c.written && !c.retouched;
+        EXPECT_TRUE(c.written     ? written == *c.packed
+                    : c.retouched ? written == ReadBytes(installer)
+                                  : written.size() < stub.size() + 8192)
+            << written.size();
         Bytes package;
         std::string error;
-        EXPECT_TRUE(c.written || (ReadPeResource(ToBytes(written), 10, package_format::kResourceId, package, error) &&
-                                  package.empty()))
+        EXPECT_TRUE(!cut || (ReadPeResource(ToBytes(written), 10, package_format::kResourceId, package, error) &&
+                             package.empty()))
             << error;
         ASSERT_TRUE(GetFileAttributesW((dir / L"dest\\a.txt").c_str()) != INVALID_FILE_ATTRIBUTES);
         DWORD code = c.quiet ? RunProcess(product.Value(L"QuietUninstallString"), {}, 60000).exitCode

@@ -15,7 +15,8 @@ bool ReadVersionString(const Bytes& image, const std::string& key, std::string& 
     if (!ReadPeResource(image, 16, 1, resource, error)) return false;
     Bytes pattern;
     for (size_t i = 0; i <= key.size(); i++) pattern.insert(pattern.end(), {(uint8_t)(i < key.size() ? key[i] : 0), 0});
-    for (auto at = resource.begin(); (at = std::search(at, resource.end(), pattern.begin(), pattern.end())) != resource.end(); at++) {
+    auto at = resource.begin();
+    for (; (at = std::search(at, resource.end(), pattern.begin(), pattern.end())) != resource.end(); at++) {
         size_t k = at - resource.begin();
         if (k < 6 || (k - 6) % 4 || resource[k - 2] != 1) continue;
         value.clear();
