@@ -13,6 +13,8 @@
 #include "engine/install_journal.h"
 #include "engine/path_macros.h"
 #include "engine/pending_delete.h"
+#include "package/image_check.h"
+#include "package/image_cut.h"
 #include "package/install_package.h"
 #include "package/package_format.h"
 #include "package/setup_files.h"
@@ -58,17 +60,29 @@ void CopyScriptToLog() {
     for (int32_t i = 0; i < pendingKeptFiles.Count(); i++) WriteKeptFile(log, pendingKeptFiles[i]);
 }
 
-// The uninstaller needs the program alone, which the package carries (the
-// stub it was built from, or one the publisher signed); an installer built
-// without it is copied whole.
-void WriteUninstallerTo(const WString& temporary) {
+// The uninstaller, each way checked in place until one starts: the one the
+// publisher packed (a signed stub), this program without its package, or
+// this whole installer (its resources laid out by another tool). False,
+// and none left, when no way gave a program that starts.
+bool WriteUninstaller(const WString& temporary, const WString& copy) {
     InstallPackage* package = state.package ? state.package->Package() : nullptr;
     WString entry = WString::FromAnsi(package_format::kUninstallerEntry, false);
-    PackageEntry found;
-    if (package && package->FindEntry(entry, &found) && package->ExtractEntry(entry, temporary)) return;
     wchar_t self[261] = {0};
     GetModuleFileNameW(nullptr, self, 260);
-    CopyFileW(self, temporary, FALSE);
+    PackageEntry found;
+    const wchar_t* ways[] = {L"the package's", L"this program without its package", L"this whole installer"};
+    for (int way = 0; way < 3; way++) {
+        bool written = way == 0 ? package && package->FindEntry(entry, &found) &&
+                                      package->ExtractEntry(entry, temporary)
+                       : way == 1 ? WriteImageWithoutPackage(temporary)
+                                  : CopyFileW(self, temporary, FALSE) != 0;
+        if (!written) continue;
+        bool starts = CopyFileW(temporary, copy, FALSE) && IsStartableImage(copy);
+        RunLog(L"uninstaller: %s%s", ways[way], starts ? L"" : L", which would not start");
+        if (starts) return true;
+    }
+    DeleteFileW(copy);
+    return false;
 }
 
 // The record's values, each journalled: an install that does not finish
@@ -137,7 +151,6 @@ void WriteUninstallRecord() {
 
     WString temporary;
     MakeTempFile(temporary, "Ins", nullptr);
-    WriteUninstallerTo(temporary);
     StringList made;
     CreateFolderTree(UninstallFolder(), &made);
     Journal().Folders(made);
@@ -150,12 +163,15 @@ void WriteUninstallRecord() {
     CancelPendingDelete(folder);
     CancelPendingDelete(copy);
     Journal().BeforeWrite(copy, true);
-    CopyFileW(temporary, copy, FALSE);
+    bool removable = WriteUninstaller(temporary, copy);
+    DeleteTempFile(temporary);
     CopyScriptToLog();
     WString language = RecordedLanguagePath(UninstallLogPath());
     Journal().BeforeWrite(language, true);
     RecordLanguage(UninstallLogPath());
     pendingKeptFiles.DeleteAll();
+    // An Uninstall entry is no use without a program to run.
+    if (!removable) return;
 
     WString key = UninstallKeyPath(state.projectName);
     WString log = UninstallLogPath();
@@ -184,5 +200,4 @@ void WriteUninstallRecord() {
         Put(state.installPath, state.saveInstallPathValue, HKEY_CURRENT_USER, kRememberedPathsKey);
         Put(state.installPath, state.saveInstallPathValue, kRememberedPathsKey);
     }
-    DeleteTempFile(temporary);
 }

@@ -1,7 +1,8 @@
 // The uninstall record: what makes an installed product removable. In the
 // shared folder "<Program Files>BraskUninstall\" it leaves
-//   Uninstall-NAME.exe        this program without its package (the entry
-//                             "setup.uni"), run with --uninstall=
+//   Uninstall-NAME.exe        this program without its package (or the
+//                             package's entry "setup.uni", a signed stub),
+//                             run with --uninstall=
 //   BraskUninstall-NAME.dat   the UninstallLog: setup.dat line for line in the
 //                             ANSI code page with CR LF, except that the line
 //                             after "[Install To]" holds the folder used;

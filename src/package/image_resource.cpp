@@ -1,11 +1,19 @@
 #include "package/image_resource.h"
 
+#include "base/byte_buffer.h"
+#include "package/package_format.h"
+
+IMAGE_NT_HEADERS* ImageHeaders(const void* image) {
+    const BYTE* base = static_cast<const BYTE*>(image);
+    return (IMAGE_NT_HEADERS*)(base + ((const IMAGE_DOS_HEADER*)base)->e_lfanew);
+}
+
 bool ImageFileOffset(HMODULE module, const void* data, uint32_t size, uint32_t& offset) {
     const BYTE* base = reinterpret_cast<const BYTE*>(module);
     const BYTE* at = static_cast<const BYTE*>(data);
     const IMAGE_DOS_HEADER* dos = reinterpret_cast<const IMAGE_DOS_HEADER*>(base);
     if (!base || at < base || dos->e_magic != IMAGE_DOS_SIGNATURE) return false;
-    const IMAGE_NT_HEADERS* nt = reinterpret_cast<const IMAGE_NT_HEADERS*>(base + dos->e_lfanew);
+    const IMAGE_NT_HEADERS* nt = ImageHeaders(base);
     if (nt->Signature != IMAGE_NT_SIGNATURE) return false;
     uint32_t rva = (uint32_t)(at - base);
     const IMAGE_SECTION_HEADER* section = IMAGE_FIRST_SECTION(nt);
@@ -17,4 +25,21 @@ bool ImageFileOffset(HMODULE module, const void* data, uint32_t size, uint32_t& 
         return true;
     }
     return false;
+}
+
+bool CopyFileRange(const wchar_t* path, uint32_t offset, uint32_t size, DiskFile& copy) {
+    DiskFile source;
+    source.SetPath(path);
+    source.Open(GENERIC_READ, OPEN_EXISTING, false);
+    ByteBuffer chunk;
+    if (!source.IsOpen() || !source.Seek(offset, DiskFile::kFromStart) ||
+        !chunk.Resize(package_format::kChecksumChunk, false))
+        return false;
+    if (size == kToEnd) size = (uint32_t)(source.Size() - offset);
+    while (size > 0) {
+        uint32_t got = source.Read(chunk.Data(), size < chunk.Size() ? size : chunk.Size());
+        if (got == 0 || !copy.Write(chunk.Data(), got)) return false;
+        size -= got;
+    }
+    return true;
 }

@@ -35,30 +35,6 @@ InstallPackage::~InstallPackage() {
     DeleteTempFile(copyPath_);
 }
 
-namespace {
-
-// Copies size bytes from offset of the file at path (the rest of the file
-// for kToEnd) through one chunk; true when every byte was copied.
-const uint32_t kToEnd = 0xFFFFFFFF;
-
-bool CopyFileRange(const wchar_t* path, uint32_t offset, uint32_t size, DiskFile& copy) {
-    DiskFile source;
-    source.SetPath(path);
-    source.Open(GENERIC_READ, OPEN_EXISTING, false);
-    ByteBuffer chunk;
-    if (!source.IsOpen() || !source.Seek(offset, DiskFile::kFromStart) || !chunk.Resize(pf::kChecksumChunk, false))
-        return false;
-    if (size == kToEnd) size = (uint32_t)(source.Size() - offset);
-    while (size > 0) {
-        uint32_t got = source.Read(chunk.Data(), size < chunk.Size() ? size : chunk.Size());
-        if (got == 0 || !copy.Write(chunk.Data(), got)) return false;
-        size -= got;
-    }
-    return true;
-}
-
-}  // namespace
-
 void InstallPackage::CopySource(const wchar_t* sourceFile) {
     DiskFile copy;
     copy.SetPath(copyPath_);

@@ -38,8 +38,9 @@
 namespace package_format {
 
 const uint16_t kResourceId = 24356;
-// The entry holding the program without a package, which an install writes
-// as the product's uninstaller; installers built without it copy themselves.
+// The entry holding the program an install writes as the product's
+// uninstaller when the publisher gives one (a signed stub); installers
+// without it write themselves without their package.
 const char kUninstallerEntry[] = "setup.uni";
 const uint32_t kReservedSize = 128;
 const uint32_t kRecordFixedSize = 17;

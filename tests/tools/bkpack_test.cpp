@@ -131,6 +131,12 @@ TEST(Bkpack, RefusesBadInputAndLeavesNoOutput) {
     WriteBytes(pub.Path(L"reserved.dat"), "[CopyFile]\r\nSETUP.DAT\r\n<Destination>x\r\n");
     WriteBytes(pub.Path(L"empty.dat"), "[CopyFile]\r\n\r\n<Destination>x\r\n");
     WriteBytes(pub.Path(L"notpe.exe"), std::string(512, 'M'));
+    // A stub of other sources: its build identity differs in one character.
+    std::string other = ReadBytes(BinPath(L"bkstub.exe"));
+    std::string key("B\0r\0a\0s\0k\0B\0u\0i\0l\0d\0\0\0", 22);
+    ASSERT_NE(std::string::npos, other.find(key));
+    other[other.find(key) + key.size()] ^= 1;
+    WriteBytes(pub.Path(L"other.exe"), other);
     // 4 GiB, sparse: only its size is ever looked at.
     HANDLE huge = CreateFileW(pub.Path(L"files\\huge.bin").c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
     ASSERT_NE(INVALID_HANDLE_VALUE, huge) << GetLastError();
@@ -159,6 +165,10 @@ TEST(Bkpack, RefusesBadInputAndLeavesNoOutput) {
         {"no threads", L"build " + pub.Quoted(L"setup.dat") + files + stub + L" --threads 0", "threads"},
         {"uninstaller not PE", L"build " + pub.Quoted(L"setup.dat") + files + stub + L" --uninstaller " +
                                    pub.Quoted(L"notpe.exe"), "PE"},
+        {"uninstaller of other sources", L"build " + pub.Quoted(L"setup.dat") + files + stub + L" --uninstaller " +
+                                             pub.Quoted(L"other.exe"), "same build"},
+        {"uninstaller of no build", L"build " + pub.Quoted(L"setup.dat") + files + stub + L" --uninstaller \"" +
+                                        BinPath(L"test_helper.exe") + L"\"", "same build"},
         {"uninstaller of a bare package", L"pack " + pub.Quoted(L"setup.dat") + files + L" --uninstaller \"" +
                                               BinPath(L"bkstub.exe") + L"\"", "build"},
     };
@@ -172,21 +182,21 @@ TEST(Bkpack, RefusesBadInputAndLeavesNoOutput) {
     }
 }
 
-// 'build' packs the program an install leaves as the uninstaller: the stub,
-// or the one given (a stub the publisher signed); none for a product that
-// leaves no uninstaller.
+// 'build' packs the uninstaller given (a stub of the same build the
+// publisher signed), byte for byte; none without one (the install writes
+// itself without the package) or for a product that leaves no uninstaller.
 TEST(Bkpack, BuildPacksTheUninstaller) {
     Publisher pub;
-    std::wstring stub = BinPath(L"bkstub.exe"), other = BinPath(L"test_helper.exe");
+    std::wstring stub = BinPath(L"bkstub.exe"), other = BinPath(L"bkstub_test.exe");
     WriteBytes(pub.Path(L"none.dat"), std::string(kScript) + "[NoUnInstall]\r\n");
     struct {
         const wchar_t* script;
         std::wstring options;
         std::wstring uninstaller;  // empty: none packed
     } cases[] = {
-        {L"setup.dat", L"", stub},
+        {L"setup.dat", L"", L""},
         {L"setup.dat", L" --uninstaller \"" + other + L"\"", other},
-        {L"none.dat", L"", L""},
+        {L"none.dat", L" --uninstaller \"" + other + L"\"", L""},
     };
     for (auto& c : cases) {
         std::wstring out = pub.Path(L"out.exe"), folder = pub.Path(L"x");

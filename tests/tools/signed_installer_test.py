@@ -2,7 +2,8 @@
 certificate, it verifies, bkpack still reads and verifies it, signing
 changed nothing but the checksum and the certificate table (the package
 inside is the same bytes), and it installs silently under Wine. A stub
-signed the same way, given as the uninstaller, is what the install leaves.
+signed the same way, given as the uninstaller, is what the install leaves;
+without one, the install leaves itself without its package and signature.
     signed_installer_test.py NATIVE_BKPACK BIN_DIR WORK_DIR"""
 import glob
 import os
@@ -69,23 +70,35 @@ shutil.rmtree(target, ignore_errors=True)
 
 # A signed uninstaller: the publisher signs the stub and builds with it as
 # the uninstaller; the install writes those very bytes, signature and all.
+# Without it the install writes the signed installer cut before its package,
+# which drops the certificate table with the package.
 run('osslsigncode', 'sign', '-certs', path('cert.pem'), '-key', path('key.pem'), '-n', 'Native',
     '-in', builders.stub, '-out', path('signed-stub.exe'))
 product = 'BraskSignedUninstaller-' + kind
 removable = path('removable.dat')
 write(removable, install_script(folder, list(contents)).replace(b'[NoUnInstall]\r\n', b'')
       .replace(b'Native', product.encode()))
-builders.build(False, removable, files, path('removable.exe'), '--uninstaller', ('path', path('signed-stub.exe')))
-target = install_silently(path('removable.exe'), folder)
 drive_c = os.path.join(os.environ['WINEPREFIX'], 'drive_c')
-copies = glob.glob(os.path.join(drive_c, 'Program Files*', 'BraskUninstall', 'Uninstall-%s.exe' % product))
-check(len(copies) == 1, 'the uninstaller copy: %s' % copies)
-check(read(copies[0]) == read(path('signed-stub.exe')), 'the uninstaller is not the signed stub')
-verified = subprocess.run(['osslsigncode', 'verify', '-CAfile', path('cert.pem'), '-in', copies[0]],
-                          capture_output=True, text=True)
-check(verified.returncode == 0, 'the uninstaller does not verify: ' + verified.stdout + verified.stderr)
-folder_win = 'C:\\' + os.path.relpath(os.path.dirname(copies[0]), drive_c).replace('/', '\\') + '\\'
-done = subprocess.run(['wine', folder_win + 'Uninstall-%s.exe' % product, '--silent',
-                       '--uninstall=%sBraskUninstall-%s.dat' % (folder_win, product)], capture_output=True)
-check(done.returncode == 0 and not os.path.exists(target), 'the signed uninstaller ended with %d' % done.returncode)
+for given in [True, False]:
+    builders.build(False, removable, files, path('removable.exe'),
+                   *(['--uninstaller', ('path', path('signed-stub.exe'))] if given else []))
+    signed_installer = path('removable-signed-%d.exe' % given)
+    run('osslsigncode', 'sign', '-certs', path('cert.pem'), '-key', path('key.pem'), '-n', 'Native',
+        '-in', path('removable.exe'), '-out', signed_installer)
+    target = install_silently(signed_installer, folder)
+    copies = glob.glob(os.path.join(drive_c, 'Program Files*', 'BraskUninstall', 'Uninstall-%s.exe' % product))
+    check(len(copies) == 1, 'the uninstaller copy: %s' % copies)
+    if given:
+        check(read(copies[0]) == read(path('signed-stub.exe')), 'the uninstaller is not the signed stub')
+        verified = subprocess.run(['osslsigncode', 'verify', '-CAfile', path('cert.pem'), '-in', copies[0]],
+                                  capture_output=True, text=True)
+        check(verified.returncode == 0, 'the uninstaller does not verify: ' + verified.stdout + verified.stderr)
+    else:
+        check(struct.unpack_from('<II', read(copies[0]), certificate) == (0, 0),
+              'the uninstaller names a certificate table')
+    folder_win = 'C:\\' + os.path.relpath(os.path.dirname(copies[0]), drive_c).replace('/', '\\') + '\\'
+    done = subprocess.run(['wine', folder_win + 'Uninstall-%s.exe' % product, '--silent',
+                           '--uninstall=%sBraskUninstall-%s.dat' % (folder_win, product)], capture_output=True)
+    check(done.returncode == 0 and not os.path.exists(target), 'the uninstaller ended with %d' % done.returncode)
+    os.remove(copies[0])
 finish('signed_installer_test')

@@ -15,8 +15,12 @@
 #include "script_expand.h"
 #include "script_refs.h"
 #include "stub_embed.h"
+#include "version_string.h"
 
 namespace {
+
+// The string of the stub's version resource that names its build.
+const char kBuildKey[] = "BraskBuild";
 
 const char kUsage[] =
     "bkpack: makes installers from an install script and the files it names.\n"
@@ -43,15 +47,16 @@ const char kBuildHelp[] =
     "Files are packed in solid blocks (several files one LZMA stream), grouped so that an\n"
     "install decodes only the variants it installs.\n"
     "'build' embeds the package into a copy of STUB; 'pack' writes the package alone.\n"
-    "'build' also packs STUB as setup.uni: an install writes it as the product's\n"
-    "uninstaller, the program without the package (not for [NoUnInstall] or containers).\n"
+    "An install writes the product's uninstaller from the installer itself, without the\n"
+    "package; with --uninstaller, 'build' packs that program as setup.uni instead, and\n"
+    "the install writes it byte for byte (not for [NoUnInstall] or containers).\n"
     "\n"
     "  --banner BMP        the wizard's banner, packed as setup.bmp\n"
     "  --licence TXT       the licence text, packed as setup.lic\n"
     "  --add FILE[=NAME]   a further entry (repeatable), named NAME or FILE's own name\n"
     "  --uninstaller EXE   ('build') the program an install leaves as the product's\n"
-    "                      uninstaller (default: STUB); give a stub you signed for a\n"
-    "                      signed uninstaller\n"
+    "                      uninstaller: STUB signed, for a signed uninstaller (a stub\n"
+    "                      of the same build as STUB, by its version resource)\n"
     "  --level N           LZMA preset 0-9 (default 9)\n"
     "  --extreme           slower, sometimes smaller\n"
     "  --threads N         streams compressed at once (default: one per core)\n"
@@ -174,23 +179,34 @@ bool ParseBuildArgs(int argc, wchar_t** argv, bool withStub, BuildArgs& a, std::
     return error.empty();
 }
 
-// The program an install of this script leaves as the uninstaller: none
-// when it leaves none ("[NoUnInstall]") or runs other installers.
+// Whether an install of this script leaves an uninstaller: not with
+// "[NoUnInstall]", nor when it runs other installers.
 bool NeedsUninstaller(const Bytes& script) {
     for (const std::string& line : ScriptLines(script))
         if (line == "[NoUnInstall]" || line == "[InstallContainer]") return false;
     return true;
 }
 
+// The uninstaller given must be a stub of the installer's build: one of
+// other sources would replay the record by other rules.
 bool AddUninstaller(const BuildArgs& a, std::vector<Source>& sources, std::string& error) {
-    const std::wstring& program = a.uninstaller.empty() ? a.stub : a.uninstaller;
-    Bytes bytes;
-    if (!ReadWholeFile(program, bytes, error)) return false;
+    Bytes bytes, stub;
+    if (!ReadWholeFile(a.uninstaller, bytes, error) || !ReadWholeFile(a.stub, stub, error)) return false;
     if (!IsPeFile(bytes)) {
-        error = "the uninstaller '" + Utf8(program) + "' is not a Windows program (no PE header)";
+        error = "the uninstaller '" + Utf8(a.uninstaller) + "' is not a Windows program (no PE header)";
         return false;
     }
-    sources.push_back({package_format::kUninstallerEntry, program});
+    std::string build, stubBuild;
+    if (!ReadVersionString(stub, kBuildKey, stubBuild)) {
+        error = "the stub '" + Utf8(a.stub) + "' names no build (no " + kBuildKey + " in its version resource)";
+        return false;
+    }
+    if (!ReadVersionString(bytes, kBuildKey, build) || build != stubBuild) {
+        error = "the uninstaller '" + Utf8(a.uninstaller) + "' is not a stub of the same build as '" + Utf8(a.stub) +
+                "' (" + kBuildKey + " " + (build.empty() ? "none" : build) + ", not " + stubBuild + ")";
+        return false;
+    }
+    sources.push_back({package_format::kUninstallerEntry, a.uninstaller});
     return true;
 }
 
@@ -329,7 +345,7 @@ int Build(int argc, wchar_t** argv, bool withStub) {
         if (IsLanguageFileName(source.name)) languageFindings += CheckLanguageFileAt(source.path, a.strict, error);
     if (!error.empty()) return Fail(error);
     if (languageFindings && a.strict) return Fail("a language file has mistakes (see above); nothing written");
-    if (withStub && NeedsUninstaller(packed) && !AddUninstaller(a, sources, error)) return Fail(error);
+    if (!a.uninstaller.empty() && NeedsUninstaller(packed) && !AddUninstaller(a, sources, error)) return Fail(error);
     std::vector<PackInput> inputs(sources.size());
     for (size_t i = 0; i < sources.size(); i++) inputs[i] = {sources[i].name, sources[i].path};
     Bytes package;

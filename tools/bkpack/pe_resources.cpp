@@ -12,12 +12,15 @@
 //   data entries, 16 bytes each, in the order their tables list them:
 //     +0 RVA of the data  +4 size  +8 code page  +12 0
 //   name strings: 16-bit length, then UTF-16 without a NUL, 2-aligned
-//   the resources' data, each at a multiple of 8, in data-entry order
+//   the resources' data, each at a multiple of 8, in data-entry order,
+//   but the data written, which comes last, at a multiple of the file
+//   alignment: cutting the file there leaves the image without it (the
+//   installer writes its uninstaller so)
 //
 // The image around it:
-//   - the section is laid out anew, whole, where the old one was; sections
-//     after it may only be the base relocations (which nothing addresses
-//     but the data directory), and they move after the new one;
+//   - the section is laid out anew, whole, as the last section; sections
+//     after the old one may only be the base relocations (which nothing
+//     addresses but the data directory), and they move before the new one;
 //   - it starts at a page-aligned file offset (4096), so that a loader that
 //     maps sections from the file (Wine maps those, and reads the others
 //     whole into memory) maps it instead of reading the package in;
@@ -222,8 +225,9 @@ const Node* FindChild(const Node& node, uint32_t id) {
     return nullptr;
 }
 
-// Lays out the tree as the map above says, for a section at rva.
-Bytes WriteTree(const Node& root, uint32_t rva) {
+// Lays out the tree as the map above says, for a section at rva, the data
+// of last at the end, at a multiple of lastAlign.
+Bytes WriteTree(const Node& root, uint32_t rva, const Node* last, uint32_t lastAlign) {
     std::vector<const Node*> tables = {&root}, leaves;
     for (size_t i = 0; i < tables.size(); i++)
         for (const Node& child : tables[i]->children) (child.leaf ? leaves : tables).push_back(&child);
@@ -242,12 +246,14 @@ Bytes WriteTree(const Node& root, uint32_t rva) {
                 nameAt.push_back(size);
                 size = Align(size + 2 + 2 * (uint32_t)child.name.size(), 2);
             }
-    std::vector<uint32_t> dataAt;
-    for (const Node* leaf : leaves) {
-        size = Align(size, 8);
-        dataAt.push_back(size);
-        size += (uint32_t)leaf->data.size();
-    }
+    std::vector<uint32_t> dataAt(leaves.size());
+    for (int pass = 0; pass < 2; pass++)
+        for (size_t i = 0; i < leaves.size(); i++)
+            if ((leaves[i] == last) == (pass == 1)) {
+                size = Align(size, pass ? lastAlign : 8);
+                dataAt[i] = size;
+                size += (uint32_t)leaves[i]->data.size();
+            }
     Bytes out(size, 0);
     size_t nextTable = 1, nextLeaf = 0, nextName = 0;
     for (size_t t = 0; t < tables.size(); t++) {
@@ -367,23 +373,13 @@ bool WritePeResource(const Bytes& in, uint16_t type, uint16_t id, uint16_t langu
         return false;
     }
 
-    // The headers and the sections before the resources, as they were.
+    // The headers and the sections before the resources, as they were; the
+    // base relocations after them, moved.
     out.assign(in.begin(), in.begin() + keptEnd);
-    uint32_t rsrcRva = old >= 0 ? image.sections[old].rva : vaEnd;
-    Bytes tree = WriteTree(root, rsrcRva);
-    out.resize(Align((uint32_t)out.size(), std::max(kPage, image.fileAlignment)), 0);
-    uint32_t rsrcOffset = (uint32_t)out.size();
-    out.insert(out.end(), tree.begin(), tree.end());
     out.resize(Align((uint32_t)out.size(), image.fileAlignment), 0);
-
-    // Section headers: the moved ones first (their old headers are copied
-    // from the input, which out no longer matches past the resources').
     std::vector<Section> placed;
     std::vector<size_t> from;  // index in the input's table
-    Section rsrc = {(uint32_t)tree.size(), rsrcRva, (uint32_t)out.size() - rsrcOffset, rsrcOffset, 0};
-    placed.push_back(rsrc);
-    from.push_back(old >= 0 ? (size_t)old : count);
-    uint32_t nextRva = Align(rsrcRva + rsrc.virtualSize, image.sectionAlignment);
+    uint32_t nextRva = vaEnd;
     for (size_t i = first; i < count; i++) {
         if ((int)i == old) continue;
         const Section& s = image.sections[i];
@@ -393,6 +389,16 @@ bool WritePeResource(const Bytes& in, uint16_t type, uint16_t id, uint16_t langu
         from.push_back(i);
         nextRva = Align(nextRva + std::max(s.virtualSize, s.rawSize), image.sectionAlignment);
     }
+    uint32_t rsrcRva = nextRva;
+    Bytes tree = WriteTree(root, rsrcRva, &leaf, image.fileAlignment);
+    out.resize(Align((uint32_t)out.size(), std::max(kPage, image.fileAlignment)), 0);
+    uint32_t rsrcOffset = (uint32_t)out.size();
+    out.insert(out.end(), tree.begin(), tree.end());
+    out.resize(Align((uint32_t)out.size(), image.fileAlignment), 0);
+    Section rsrc = {(uint32_t)tree.size(), rsrcRva, (uint32_t)out.size() - rsrcOffset, rsrcOffset, 0};
+    placed.push_back(rsrc);
+    from.push_back(old >= 0 ? (size_t)old : count);
+    nextRva = Align(rsrcRva + rsrc.virtualSize, image.sectionAlignment);
     // Bytes after the last section (not a certificate table) stay after it.
     uint32_t certificate = image.DirRva(kDirCertificate);
     uint32_t overlayEnd = certificate >= fileEnd && certificate < in.size() ? certificate : (uint32_t)in.size();
