@@ -36,14 +36,15 @@ int RunEntryPoint(HINSTANCE) {
     CommandLineOptions options;
     options.Parse(line, OptionsStart(line));
 
-    ChooseLanguage(options);
-    state.caption = Text(kSetupCaption);
     if (HasSwitch(L"<Silent>") || HasSwitch(L"--silent")) state.silent = true;
     if (HasSwitch(L"--noautoreboot")) state.autoReboot = false;
     state.isWow64 = QueryWow64();
     // Before the first box can appear: a silent run must never wait on one.
     SetUnattended(state.silent);
+    // The log first, so that a refused language switch is logged.
     StartRunLog(options);
+    ChooseLanguage(options);
+    state.caption = Text(kSetupCaption);
 
     // The uninstaller comes before everything else: no COM, no package.
     if (HasSwitch(L"<uninstall>") || HasSwitch(L"--uninstall=")) return RunUninstallerRole();

@@ -7,6 +7,7 @@
 #include "base/byte_buffer.h"
 #include "base/disk_file.h"
 #include "base/language_file.h"
+#include "base/run_log.h"
 #include "base/texts.h"
 #include "package/install_package.h"
 #include "package/resource_stream.h"
@@ -112,9 +113,27 @@ int32_t MatchLanguage(const wchar_t* wanted, const StringList& tags) {
     return -1;
 }
 
+bool IsLanguageTag(const wchar_t* tag) {
+    int32_t length = 0;
+    for (; tag[length]; length++) {
+        wchar_t c = tag[length];
+        bool allowed = (c >= L'a' && c <= L'z') || (c >= L'A' && c <= L'Z') || (c >= L'0' && c <= L'9') || c == L'-';
+        if (!allowed || length == kMaxLanguageTag) return false;
+    }
+    return length != 0;
+}
+
 void ChooseLanguage(const CommandLineOptions& options) {
     int32_t at = options.Lookup(L"language");
     g_requested = at >= 0 && !options.values[at].IsEmpty();
+    // The tag names files and is handed on to the elevated child's command
+    // line: anything but a plain tag is refused whole.
+    if (g_requested && !IsLanguageTag(options.values[at])) {
+        RunLog(L"language: \"%s\" is not a language tag; English is used", (const wchar_t*)options.values[at]);
+        Choose(L"en");
+        g_wanted = L"en";
+        return;
+    }
     g_wanted = g_requested ? options.values[at] : UserLanguageTag();
     StringList tags;
     tags.AddString(L"en");
@@ -131,7 +150,7 @@ void ApplyPackageLanguage() {
     for (int32_t i = 0;; i++) {
         package->EntryName(i, name);
         if (name.IsEmpty()) break;
-        if (Compare(name.Left(kPrefixLength), kPackagePrefix, true) != 0 || name.Length() - 1 <= kPrefixLength)
+        if (Compare(name.Left(kPrefixLength), kPackagePrefix, true) != 0 || !IsLanguageTag(name.From(kPrefixLength + 1)))
             continue;
         names.AddString(name);
         tags.AddString(name.From(kPrefixLength + 1));
@@ -174,6 +193,7 @@ void ApplyRecordedLanguage(const WString& recordPath) {
     if (!lines.Next(line) || line.kind != kLanguageSection) return;
     WString recorded;
     for (size_t i = 0; i < line.nameLength; i++) recorded.AppendChar((wchar_t)(uint8_t)line.name[i]);
+    if (!IsLanguageTag(recorded)) return;
     if (g_requested && Compare(recorded, g_wanted, true) != 0) return;
     Choose(recorded);
     ApplyLanguageLines((char*)text.Data(), text.Size(), recorded.ToAnsi());

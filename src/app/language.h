@@ -31,6 +31,11 @@ bool LanguageRequested();
 // " --language=TAG" for the chosen language.
 WString LanguageOption();
 
+// The longest tag taken ("zh-Hant-TW" and its kind fit).
+const int32_t kMaxLanguageTag = 16;
+// A tag is ASCII letters, digits and hyphens, at most kMaxLanguageTag long.
+bool IsLanguageTag(const wchar_t* tag);
+
 // The user's UI language as a tag ("de-DE").
 WString UserLanguageTag();
 // Index of the tag that serves wanted: the same tag (ASCII case folded),

@@ -138,6 +138,30 @@ TEST(Languages, ATagIsServedByItselfThenByItsPrimaryLanguage) {
     for (const Case& c : cases) EXPECT_EQ(c.index, MatchLanguage(c.wanted, tags)) << c.wanted;
 }
 
+// The switch's tag names files and travels to the elevated child's command
+// line: what is not a plain tag is English.
+TEST(Languages, TheSwitchTakesOnlyAPlainTag) {
+    struct Case {
+        const wchar_t* line;
+        const wchar_t* chosen;
+    };
+    const Case cases[] = {{L"setup.exe --language=de-AT", L"de"},
+                          {L"setup.exe --language=de\\..\\..\\x", L"en"},
+                          {L"setup.exe --language=\"de\\..\"", L"en"},
+                          {L"setup.exe --language=de-aaaaaaaaaaaaa", L"de"},
+                          {L"setup.exe --language=de-aaaaaaaaaaaaaa", L"en"},
+                          {L"setup.exe --language=de_AT", L"en"}};
+    for (const Case& c : cases) {
+        CommandLineOptions options;
+        options.Parse(WString(c.line), 1);
+        ChooseLanguage(options);
+        EXPECT_STREQ(c.chosen, LanguageTag()) << c.line;
+    }
+    CommandLineOptions english;
+    english.Parse(WString(L"setup.exe --language=en"), 1);
+    ChooseLanguage(english);
+}
+
 TEST(Languages, TheCheckerNamesEachMistakeOfAPublishersFile) {
     std::string text = "InstallButton=Installieren\nRunningInstall=Installation %s von %d\nInstallButton=Los\n"
                        "Unbekannt=x\nkein Gleichheitszeichen\n";
