@@ -9,6 +9,7 @@
 #include "base/folders.h"
 #include "package/package_fixture.h"
 #include "package/package_format.h"
+#include "support/installed_product.h"
 #include "support/process.h"
 #include "support/scratch.h"
 
@@ -326,6 +327,82 @@ TEST(Bkpack, BlocksHoldWhatOneKindOfMachineInstalls) {
         for (size_t b = 0; b < blocks.size(); b++) found.push_back(blocks["#" + std::to_string(b)]);
         EXPECT_EQ(c.together, found) << list.output;
     }
+}
+
+std::wstring VersionText(const std::wstring& program, const wchar_t* name) {
+    std::string info(GetFileVersionInfoSizeW(program.c_str(), nullptr), '\0');
+    if (info.empty() || !GetFileVersionInfoW(program.c_str(), 0, (DWORD)info.size(), &info[0])) return L"(none)";
+    wchar_t* value = nullptr;
+    UINT length = 0;
+    std::wstring path = std::wstring(L"\\StringFileInfo\\000004b0\\") + name;
+    if (!VerQueryValueW(&info[0], path.c_str(), (void**)&value, &length)) return L"(absent)";
+    return value;
+}
+
+// The colour the shell's 16-pixel icon of program draws at its middle.
+COLORREF ShellIconColour(const std::wstring& program) {
+    HMODULE module = LoadLibraryExW(program.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
+    HICON icon = module ? (HICON)LoadImageW(module, MAKEINTRESOURCEW(100), IMAGE_ICON, 16, 16, 0) : nullptr;
+    HDC screen = GetDC(nullptr), dc = CreateCompatibleDC(screen);
+    HBITMAP bitmap = CreateCompatibleBitmap(screen, 16, 16);
+    HGDIOBJ old = SelectObject(dc, bitmap);
+    if (icon) DrawIconEx(dc, 0, 0, icon, 16, 16, 0, nullptr, DI_NORMAL);
+    COLORREF colour = icon ? GetPixel(dc, 8, 8) : CLR_INVALID;
+    SelectObject(dc, old);
+    DeleteObject(bitmap);
+    DeleteDC(dc);
+    ReleaseDC(nullptr, screen);
+    if (icon) DestroyIcon(icon);
+    if (module) FreeLibrary(module);
+    return colour;
+}
+
+// A one-image icon file: 16 x 16 pixels of one colour, 32 bits each.
+std::string SolidIcon(uint32_t bgra) {
+    std::string image(40 + 16 * 16 * 4 + 16 * 4, '\0');
+    uint32_t header[10] = {40, 16, 32, 1 | (32u << 16), 0, 16 * 16 * 4 + 16 * 4, 0, 0, 0, 0};
+    memcpy(&image[0], header, 40);
+    for (int i = 0; i < 256; i++) memcpy(&image[40 + 4 * i], &bgra, 4);
+    uint16_t file[11] = {0, 1, 1, 16 | (16 << 8), 0, 1, 32, (uint16_t)image.size(), 0, 22, 0};
+    return std::string((const char*)file, 22) + image;
+}
+
+// What Explorer shows of the installer and of the uninstaller it writes:
+// the script's name, version and publisher, and the publisher's icon;
+// the stub's build identity stays.
+TEST(Bkpack, InstallerCarriesTheProductsVersionAndIcon) {
+    Publisher pub;
+    InstalledProduct product(L"Look Demo");
+    WriteBytes(pub.Path(L"look.dat"), "[Project Name]\r\nLook Demo\r\n[ProgramVersion]\r\n2.1.3 beta\r\n"
+                                      "[UninstallSettings]\r\nExample Ltd\r\n[Install To]\r\n" +
+                                          std::string(WString(pub.Path(L"dest\\").c_str()).ToAnsi()) +
+                                          "\r\n[CopyFile]\r\nreadme.txt\r\n<Destination>readme.txt\r\n");
+    WriteBytes(pub.Path(L"look.ico"), SolidIcon(0xFF00C000));
+    std::wstring out = pub.Path(L"look.exe"), stub = BinPath(L"bkstub.exe");
+    ProcessResult build = pub.Run(L"build " + pub.Quoted(L"look.dat") + L" " + pub.Quoted(L"files") + L" --stub \"" +
+                                  stub + L"\" -o \"" + out + L"\" --quiet --icon " + pub.Quoted(L"look.ico"));
+    ASSERT_EQ(0u, build.exitCode) << build.output;
+    ASSERT_EQ(0u, RunProcess(L"\"" + out + L"\" --silent", {}, 60000).exitCode);
+    std::wstring uninstaller = product.Value(L"DisplayIcon");
+    for (const std::wstring& program : {out, uninstaller}) {
+        std::string name = WString(program.c_str()).ToAnsi();
+        EXPECT_EQ(L"Look Demo", VersionText(program, L"ProductName")) << name;
+        EXPECT_EQ(L"2.1.3 beta", VersionText(program, L"ProductVersion")) << name;
+        EXPECT_EQ(L"2.1.3 beta", VersionText(program, L"FileVersion")) << name;
+        EXPECT_EQ(L"Example Ltd", VersionText(program, L"CompanyName")) << name;
+        EXPECT_EQ(L"Look Demo Installer", VersionText(program, L"FileDescription")) << name;
+        EXPECT_EQ(VersionText(stub, L"BraskBuild"), VersionText(program, L"BraskBuild")) << name;
+        EXPECT_EQ(RGB(0, 0xC0, 0), ShellIconColour(program)) << name;
+        VS_FIXEDFILEINFO* fixed = nullptr;
+        UINT length = 0;
+        std::string info(GetFileVersionInfoSizeW(program.c_str(), nullptr), '\0');
+        ASSERT_TRUE(GetFileVersionInfoW(program.c_str(), 0, (DWORD)info.size(), &info[0])) << name;
+        ASSERT_TRUE(VerQueryValueW(&info[0], L"\\", (void**)&fixed, &length)) << name;
+        EXPECT_EQ(0x00020001u, fixed->dwFileVersionMS) << name;
+        EXPECT_EQ(0x00030000u, fixed->dwFileVersionLS) << name;
+    }
+    EXPECT_NE(ShellIconColour(stub), ShellIconColour(out)) << "the stub's own icon is gone";
+    EXPECT_EQ(0u, RunProcess(product.Value(L"QuietUninstallString"), {}, 60000).exitCode);
 }
 
 TEST(Bkpack, ExtractKeepsNamesInsideTheFolder) {

@@ -19,9 +19,6 @@
 
 namespace {
 
-// The string of the stub's version resource that names its build.
-const char kBuildKey[] = "BraskBuild";
-
 const char kUsage[] =
     "bkpack: makes installers from an install script and the files it names.\n"
     "\n"
@@ -50,8 +47,13 @@ const char kBuildHelp[] =
     "An install writes the product's uninstaller from the installer itself, without the\n"
     "package; with --uninstaller, 'build' packs that program as setup.uni instead, and\n"
     "the install writes it byte for byte (not for [NoUnInstall] or containers).\n"
+    "'build' gives the installer a version resource from the script: product name\n"
+    "([Project Name]), product and file version ([ProgramVersion]), company\n"
+    "([UninstallSettings]), description \"NAME Installer\".\n"
     "\n"
     "  --banner BMP        the wizard's banner, packed as setup.bmp\n"
+    "  --icon ICO          ('build') the installer's icon and its uninstaller's; the stub's\n"
+    "                      without it\n"
     "  --licence TXT       the licence text, packed as setup.lic\n"
     "  --add FILE[=NAME]   a further entry (repeatable), named NAME or FILE's own name\n"
     "  --uninstaller EXE   ('build') the program an install leaves as the product's\n"
@@ -108,7 +110,7 @@ struct Source {
 };
 
 struct BuildArgs {
-    std::wstring script, filesDir, stub, out, banner, licence, uninstaller;
+    std::wstring script, filesDir, stub, out, banner, licence, uninstaller, icon;
     std::vector<std::wstring> adds;
     PackSettings settings;
     bool strict = false;
@@ -131,7 +133,7 @@ bool ParseBuildArgs(int argc, wchar_t** argv, bool withStub, BuildArgs& a, std::
         } else if (arg == L"--classic") {
             a.settings.classic = true;
         } else if (arg == L"--stub" || arg == L"-o" || arg == L"--banner" || arg == L"--licence" ||
-                   arg == L"--add" || arg == L"--level" || arg == L"--threads" || arg == L"--uninstaller") {
+                   arg == L"--add" || arg == L"--level" || arg == L"--threads" || arg == L"--uninstaller" || arg == L"--icon") {
             if (!hasValue) {
                 error = Utf8(arg) + " needs a value";
                 return false;
@@ -143,6 +145,7 @@ bool ParseBuildArgs(int argc, wchar_t** argv, bool withStub, BuildArgs& a, std::
             if (arg == L"--licence") a.licence = value;
             if (arg == L"--add") a.adds.push_back(value);
             if (arg == L"--uninstaller") a.uninstaller = value;
+            if (arg == L"--icon") a.icon = value;
             if (arg == L"--level") {
                 if (value.size() != 1 || value[0] < L'0' || value[0] > L'9') {
                     error = "--level takes 0 to 9";
@@ -176,6 +179,7 @@ bool ParseBuildArgs(int argc, wchar_t** argv, bool withStub, BuildArgs& a, std::
     if (a.out.empty()) error = "-o OUT is missing";
     if (withStub && a.stub.empty()) error = "--stub STUB is missing";
     if (!withStub && !a.uninstaller.empty()) error = "--uninstaller belongs to 'build'";
+    if (!withStub && !a.icon.empty()) error = "--icon belongs to 'build'";
     return error.empty();
 }
 
@@ -208,6 +212,42 @@ bool AddUninstaller(const BuildArgs& a, std::vector<Source>& sources, std::strin
     }
     sources.push_back({package_format::kUninstallerEntry, a.uninstaller});
     return true;
+}
+
+// UTF-16 for the version resource, whatever the host's wide characters.
+std::u16string Utf16(const std::wstring& text) {
+    std::u16string out;
+    for (wchar_t c : text) {
+        uint32_t u = (uint32_t)c;
+        if (u < 0x10000) {
+            out += (char16_t)u;
+        } else {
+            out += (char16_t)(0xD800 + ((u - 0x10000) >> 10));
+            out += (char16_t)(0xDC00 + ((u - 0x10000) & 0x3FF));
+        }
+    }
+    return out;
+}
+
+// The installer's face in the shell, from the script as the installer reads
+// its settings: the last of each section wins; an unnamed product is "Setup".
+InstallerLook LookOf(const Bytes& script, const std::wstring& icon) {
+    std::vector<std::string> lines = ScriptLines(script);
+    std::wstring name = L"Setup", version, publisher;
+    for (size_t i = 0; i + 1 < lines.size(); i++) {
+        std::wstring* field = lines[i] == "[Project Name]"          ? &name
+                              : lines[i] == "[ProgramVersion]"      ? &version
+                              : lines[i] == "[UninstallSettings]" ? &publisher
+                                                                    : nullptr;
+        if (field) AnsiToWide(lines[++i], *field);
+    }
+    InstallerLook look;
+    look.version.productName = Utf16(name);
+    look.version.productVersion = Utf16(version);
+    look.version.companyName = Utf16(publisher);
+    look.version.fileDescription = Utf16(name + L" Installer");
+    look.icon = icon;
+    return look;
 }
 
 // Every entry with its name checked: representable in the ANSI code page,
@@ -350,7 +390,8 @@ int Build(int argc, wchar_t** argv, bool withStub) {
     for (size_t i = 0; i < sources.size(); i++) inputs[i] = {sources[i].name, sources[i].path};
     Bytes package;
     if (!BuildPackage(inputs, script, a.settings, package, error)) return Fail(error);
-    bool ok = withStub ? EmbedPackage(a.stub, package, a.out, error) : WriteFileAtomically(a.out, package, error);
+    InstallerLook look = LookOf(packed, a.icon);
+    bool ok = withStub ? EmbedPackage(a.stub, package, a.out, error, &look) : WriteFileAtomically(a.out, package, error);
     if (!ok) return Fail(error);
     if (!a.settings.quiet) printf("bkpack: wrote %s\n", Utf8(a.out).c_str());
     return 0;

@@ -323,21 +323,65 @@ bool ReadPeResource(const Bytes& image, uint16_t type, uint16_t id, Bytes& out, 
     return true;
 }
 
+std::vector<uint16_t> PeResourceIds(const Bytes& in, uint16_t type) {
+    Image image;
+    Node root;
+    std::string error;
+    std::vector<uint16_t> ids;
+    if (!ParseImage(in, image, error) || !ReadTree(image, root, error)) return ids;
+    const Node* t = FindChild(root, type);
+    if (t)
+        for (const Node& child : t->children)
+            if (!child.named) ids.push_back((uint16_t)child.id);
+    return ids;
+}
+
 bool WritePeResource(const Bytes& in, uint16_t type, uint16_t id, uint16_t language, const Bytes& data, Bytes& out,
                      std::string& error) {
+    return WritePeResources(in, {{type, id, language, data, false}}, out, error);
+}
+
+bool WritePeResources(const Bytes& in, const std::vector<ResourceChange>& changes, Bytes& out, std::string& error) {
     Image image;
     Node root;
     if (!ParseImage(in, image, error) || !ReadTree(image, root, error)) return false;
-    Node& typeNode = ChildWithId(root, type);
-    Node& nameNode = typeNode.leaf ? typeNode : ChildWithId(typeNode, id);
-    Node& leaf = nameNode.leaf ? nameNode : ChildWithId(nameNode, language);
-    if (typeNode.leaf || nameNode.leaf || !leaf.children.empty()) {
-        error = "the program's resource tree is damaged";
+    // The last set is found again after the others: inserting children
+    // moves nodes.
+    const ResourceChange* lastSet = nullptr;
+    for (const ResourceChange& c : changes) {
+        Node& typeNode = ChildWithId(root, c.type);
+        if (typeNode.leaf) {
+            error = "the program's resource tree is damaged";
+            return false;
+        }
+        if (c.remove) {
+            auto& names = typeNode.children;
+            for (size_t i = 0; i < names.size(); i++)
+                if (!names[i].named && names[i].id == c.id) names.erase(names.begin() + i--);
+            if (names.empty()) root.children.erase(root.children.begin() + (&typeNode - &root.children[0]));
+            continue;
+        }
+        Node& nameNode = ChildWithId(typeNode, c.id);
+        Node& leaf = nameNode.leaf ? nameNode : ChildWithId(nameNode, c.language);
+        if (nameNode.leaf || !leaf.children.empty()) {
+            error = "the program's resource tree is damaged";
+            return false;
+        }
+        leaf.leaf = true;
+        leaf.data = c.data;
+        leaf.codePage = 0;
+        lastSet = &c;
+    }
+    Node* found = nullptr;
+    if (lastSet) {
+        Node& t = ChildWithId(root, lastSet->type);
+        found = &ChildWithId(ChildWithId(t, lastSet->id), lastSet->language);
+    }
+    if (!found) {
+        error = "no resource is written";
         return false;
     }
-    leaf.leaf = true;
-    leaf.data = data;
-    leaf.codePage = 0;
+    Node& leaf = *found;
 
     // Which sections stay, and where the resources go.
     size_t count = image.sections.size();

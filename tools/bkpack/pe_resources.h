@@ -5,6 +5,7 @@
 #include <stdint.h>
 
 #include <string>
+#include <vector>
 
 #include "files.h"
 
@@ -15,8 +16,21 @@ bool IsPeFile(const Bytes& image);
 // the reason when the image or its resource tree is unsound or it is absent.
 bool ReadPeResource(const Bytes& image, uint16_t type, uint16_t id, Bytes& out, std::string& error);
 
-// A copy of image whose resource type/id/language holds data, added or
+// One change to an image's resources: type/id/language set to data, or,
+// with remove, type/id taken out in every language.
+struct ResourceChange {
+    uint16_t type, id, language;
+    Bytes data;
+    bool remove;
+};
+
+// A copy of image with the changes made in order, each resource added or
 // replaced as UpdateResourceW does; every other resource is kept, byte for
-// byte. False with the reason for an image this cannot lay out.
+// byte. The data of the last change set lies last in the file. False with
+// the reason for an image this cannot lay out.
+bool WritePeResources(const Bytes& image, const std::vector<ResourceChange>& changes, Bytes& out, std::string& error);
 bool WritePeResource(const Bytes& image, uint16_t type, uint16_t id, uint16_t language, const Bytes& data,
                      Bytes& out, std::string& error);
+
+// The ids of type's resources, ascending.
+std::vector<uint16_t> PeResourceIds(const Bytes& image, uint16_t type);
