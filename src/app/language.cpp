@@ -72,15 +72,8 @@ void ApplyBuiltIn(const wchar_t* tag) {
     ApplyLanguageLines((char*)copy.Data(), copy.Size(), WString(tags[index]).ToAnsi());
 }
 
-bool ReadWholeFile(const wchar_t* path, ByteBuffer& out) {
-    DiskFile file;
-    file.SetPath(path);
-    file.Open(GENERIC_READ, OPEN_EXISTING, false);
-    if (!file.IsOpen()) return false;
-    uint64_t size = file.Size();
-    if (size > 1 << 20 || !out.Resize((uint32_t)size, false)) return false;
-    return file.Read(out.Data(), (uint32_t)size) == size;
-}
+// A language file is a few kilobytes: anything near this is no such file.
+const uint32_t kLanguageFileLimit = 1 << 20;
 
 void Choose(const wchar_t* tag) {
     g_tag = tag;
@@ -166,7 +159,7 @@ void ApplyPackageLanguage() {
     Choose(tags[own]);
     WString path = WString(state.package->Folder()).Append(names[own]);
     ByteBuffer text;
-    if (!package->ExtractEntry(names[own], path) || !ReadWholeFile(path, text)) return;
+    if (!package->ExtractEntry(names[own], path) || !ReadWholeFile(path, text, kLanguageFileLimit)) return;
     ApplyLanguageLines((char*)text.Data(), text.Size(), nullptr);
 }
 
@@ -182,12 +175,12 @@ void RecordLanguage(const WString& recordPath) {
     if (!state.package) return;
     WString path = WString(state.package->Folder()).Append(kPackagePrefix).Append(g_tag);
     ByteBuffer text;
-    if (ReadWholeFile(path, text)) out.Write(text.Data(), text.Size());
+    if (ReadWholeFile(path, text, kLanguageFileLimit)) out.Write(text.Data(), text.Size());
 }
 
 void ApplyRecordedLanguage(const WString& recordPath) {
     ByteBuffer text;
-    if (!ReadWholeFile(RecordedLanguagePath(recordPath), text)) return;
+    if (!ReadWholeFile(RecordedLanguagePath(recordPath), text, kLanguageFileLimit)) return;
     LanguageLines lines((const char*)text.Data(), text.Size());
     LanguageLine line;
     if (!lines.Next(line) || line.kind != kLanguageSection) return;

@@ -24,7 +24,7 @@ void FillVertical(HDC dc, int width, int top, int bottom, BYTE fromGrey, BYTE to
 
 }  // namespace
 
-PictureWindow::PictureWindow() : pressed_(false), lastX_(0), lastY_(0) {
+PictureWindow::PictureWindow() : emblemLeft_(0), pressed_(false), lastX_(0), lastY_(0) {
     pictureLock_.Create();
     whiteBrush_.CreateSolid(nullptr, RGB(255, 255, 255));
 }
@@ -64,6 +64,7 @@ bool PictureWindow::DrawBackground(const wchar_t* topLine) {
     emblem.LoadResource(ScaledVariant(kEmblems));
     mask.LoadResource(ScaledVariant(kEmblemMasks));
     int x = (width - emblem.Width()) / 2;
+    emblemLeft_ = x;
     mask.Draw(dc, x, 0, -1, -1, 0, 0, SRCAND);
     emblem.Draw(dc, x, 0, -1, -1, 0, 0, SRCPAINT);
 

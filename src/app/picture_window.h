@@ -37,6 +37,8 @@ protected:
     static void DrawCentred(HDC dc, int width, int y, int height, const wchar_t* text);
 
     MutexHandle pictureLock_;
+    // Where DrawBackground put the emblem's left edge.
+    int emblemLeft_;
     // What the window shows without its changing parts, and what reaches
     // the screen.
     MemoryBitmap background_;

@@ -3,6 +3,7 @@
 #include <stdlib.h>
 #include <string.h>
 
+#include "base/byte_buffer.h"
 #include "base/message_box.h"
 #include "base/texts.h"
 
@@ -152,4 +153,14 @@ uint64_t DiskFile::Size() const {
     SetLastError(0);
     DWORD low = GetFileSize(handle_, &high);
     return ((uint64_t)high << 32) | low;
+}
+
+bool ReadWholeFile(const wchar_t* path, ByteBuffer& out, uint32_t limit) {
+    DiskFile file;
+    file.SetPath(path);
+    file.Open(GENERIC_READ, OPEN_EXISTING, false);
+    if (!file.IsOpen()) return false;
+    uint64_t size = file.Size();
+    if (size > limit || !out.Resize((uint32_t)size, false)) return false;
+    return file.Read(out.Data(), (uint32_t)size) == size;
 }

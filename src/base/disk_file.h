@@ -7,6 +7,8 @@
 
 #include "base/wstring.h"
 
+class ByteBuffer;
+
 class DiskFile {
 public:
     enum Origin { kFromStart = FILE_BEGIN, kFromCurrent = FILE_CURRENT };
@@ -53,3 +55,7 @@ private:
     uint32_t aheadAt_ = 0;
     uint32_t aheadEnd_ = 0;
 };
+
+// The whole file at path into out; false when it does not open, is larger
+// than limit bytes or cannot be read whole.
+bool ReadWholeFile(const wchar_t* path, ByteBuffer& out, uint32_t limit);

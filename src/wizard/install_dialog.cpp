@@ -12,6 +12,7 @@
 #include "res/resource_ids.h"
 #include "ui/fitted_text.h"
 #include "ui/scale.h"
+#include "wizard/banner.h"
 #include "wizard/licence_dialog.h"
 #include "wizard/wizard_settings.h"
 
@@ -105,6 +106,10 @@ void dlgInstall::OnInit() {
             WString project(state.projectName);
             if (!state.programVersion.IsEmpty()) project.Append(L" ").Append(state.programVersion);
             DrawCentred(background_.MemoryDC(), GetWidth(), DialogUnitsY(57), Scale(18), project);
+            // The header band left of the emblem: clear of the round corner
+            // and of the page's title below.
+            RECT room = {Scale(20), Scale(8), emblemLeft_ - Scale(12), DialogUnitsY(35) - Scale(4)};
+            DrawBanner(background_.MemoryDC(), room);
         }
     }
     if (state.package && state.package->HasLicence()) ShowWindow(GetItem(IDC_LICENSE_LINK), SW_SHOW);

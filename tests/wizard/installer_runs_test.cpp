@@ -75,6 +75,51 @@ int TitleInk(const Picture& p, HWND window) {
     return DarkPixels(p, p.width / 4, edit.top * 35 / 116, p.width * 3 / 4, edit.top * 60 / 116);
 }
 
+// A BMP file of width x height pixels of one colour, 24 bits each.
+std::string SolidBmp(int width, int height, BYTE r, BYTE g, BYTE b) {
+    int row = (width * 3 + 3) / 4 * 4;
+    std::string pixels(row * height, '\0');
+    for (int y = 0; y < height; y++)
+        for (int x = 0; x < width; x++) {
+            pixels[y * row + x * 3] = (char)b;
+            pixels[y * row + x * 3 + 1] = (char)g;
+            pixels[y * row + x * 3 + 2] = (char)r;
+        }
+    BITMAPFILEHEADER file = {0x4D42, (DWORD)(14 + 40 + pixels.size()), 0, 0, 14 + 40};
+    BITMAPINFOHEADER info = {40, width, height, 1, 24, BI_RGB, (DWORD)pixels.size(), 0, 0, 0, 0};
+    return std::string((const char*)&file, 14) + std::string((const char*)&info, 40) + pixels;
+}
+
+// The bounds of the pixels of one colour (a channel off by a few for the
+// halftone's rounding).
+RECT Bounds(const Picture& p, COLORREF colour) {
+    RECT r = {p.width, p.height, -1, -1};
+    for (int y = 0; y < p.height; y++)
+        for (int x = 0; x < p.width; x++) {
+            COLORREF at = p.At(x, y);
+            if (abs(GetRValue(at) - GetRValue(colour)) > 8 || abs(GetGValue(at) - GetGValue(colour)) > 8 ||
+                abs(GetBValue(at) - GetBValue(colour)) > 8)
+                continue;
+            r.left = std::min<LONG>(r.left, x);
+            r.top = std::min<LONG>(r.top, y);
+            r.right = std::max<LONG>(r.right, x + 1);
+            r.bottom = std::max<LONG>(r.bottom, y + 1);
+        }
+    return r;
+}
+
+// The publisher's banner: in the header band left of the emblem, above the
+// title, its aspect kept, scaled for the display.
+void ExpectBanner(const Picture& p, HWND window, int percent) {
+    RECT banner = Bounds(p, RGB(200, 30, 60)), edit = ControlRect(window, IDC_INSTALL_PATH);
+    LONG width = banner.right - banner.left, height = banner.bottom - banner.top;
+    ASSERT_GT(width, 0) << "no banner";
+    EXPECT_LT(banner.right, p.width / 2) << "left of the emblem";
+    EXPECT_LT(banner.bottom, edit.top * 35 / 116) << "above the title";
+    EXPECT_NEAR(width, height * 4, 8) << "aspect kept";
+    EXPECT_NEAR(160 * percent / 100, width, 2) << "scaled for the display";
+}
+
 // Walks the wizard through its four pages at the given DPI, one picture
 // each; the installer ends with 0.
 void TourAt(DWORD dpi, int percent) {
@@ -95,7 +140,8 @@ void TourAt(DWORD dpi, int percent) {
         Narrow(dir / L"links\\Tour.lnk") + "\r\n\r\nOptional - Desktop Icon!\r\n[RunAndWaitFile]\r\n" + helper +
         "\r\nhold \"" + Narrow(dir / L"held2.txt") + "\" " + Narrow(hold2) + "\r\nOptional - Tour Guide\r\n";
     std::wstring exe = Embed(dir, {Entry("setup.dat", script), Entry("a.txt", std::string(3000, 'a')),
-                                   Entry("setup.lic", "Licence of the tour.\r\n")});
+                                   Entry("setup.lic", "Licence of the tour.\r\n"),
+                                   Entry("setup.bmp", SolidBmp(160, 40, 200, 30, 60))});
     DisplayDpi display(dpi);
     ChildProcess installer;
     ASSERT_TRUE(installer.Start(L"\"" + exe + L"\""));
@@ -115,6 +161,7 @@ void TourAt(DWORD dpi, int percent) {
         << "the disk line's end";
     EXPECT_EQ(0, DarkPixels(ready, choose.right + 3, choose.bottom, ready.width - 4, choose.bottom + lineHeight));
     EXPECT_GT(TitleInk(ready, window), 50);
+    ExpectBanner(ready, window, percent);
 
     ASSERT_TRUE(ClickButton(window, IDC_INSTALL, false));
     ASSERT_TRUE(WaitFor(InstallHidden, window, nullptr, 10000));
@@ -127,6 +174,7 @@ void TourAt(DWORD dpi, int percent) {
 
     ASSERT_TRUE(WaitFor(CancelReads, window, L"Finish", 30000));
     Picture finished = Shot(window, L"finished", percent);
+    ExpectBanner(finished, window, percent);
     HWND list = FindWindowExW(window, nullptr, L"ListBox", nullptr);
     ASSERT_TRUE(list);
     wchar_t row[256] = L"";
