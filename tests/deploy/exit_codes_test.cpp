@@ -1,5 +1,5 @@
 // The table of exit codes, path by path, with the real installer and the
-// real uninstaller it registers. The README's table is this one.
+// real uninstaller it registers. The table of docs/deployment.md is this one.
 #include <gtest/gtest.h>
 
 #include <stdio.h>

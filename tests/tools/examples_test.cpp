@@ -31,7 +31,7 @@ bool IsRunOf(const std::vector<std::string>& block, const std::vector<std::strin
 // A fenced block "```setup examples/NAME/setup.dat" shows lines of that
 // file; no other block may show a script.
 TEST(Examples, TheDocsShowOnlyLinesOfTheExamples) {
-    for (const wchar_t* doc : {L"docs/script.md", L"docs/tutorial.md"}) {
+    for (const wchar_t* doc : {L"README.md", L"docs/script.md", L"docs/tutorial.md"}) {
         std::vector<std::string> lines = TextLines(ReadBytes(SourcePath(doc)));
         ASSERT_FALSE(lines.empty()) << Narrow(doc);
         int shown = 0;
@@ -136,6 +136,7 @@ TEST(Examples, EachInstallsSilentlyAndIsRemoved) {
     bool win64 = Is64BitSystem();
     const wchar_t* reference = L"Software\\Brask Reference";
     std::vector<Example> examples = {
+        {L"first", L"My Product", 0, 0, {{L"readme.txt", "My Product"}}, {}, true},
         {L"hello", L"Hello", 0, 0, {{L"hello.exe", "MZ"}, {L"readme.txt", ""}, {L"docs\\changes.txt", ""}}, {}, true},
         {L"reference",
          L"Brask Reference",
