@@ -1,5 +1,7 @@
 // The package builder as publishers run it: real files in, real installers
 // out, and every bad input refused without a trace.
+#include <windows.h>
+#include <wincrypt.h>
 #include <gtest/gtest.h>
 
 #include <map>
@@ -405,6 +407,80 @@ TEST(Bkpack, InstallerCarriesTheProductsVersionAndIcon) {
     EXPECT_EQ(0u, RunProcess(product.Value(L"QuietUninstallString"), {}, 60000).exitCode);
 }
 
+// SHA-256 by the system's own provider, to check bkpack's.
+std::string SystemSha256(const std::string& bytes) {
+    HCRYPTPROV provider = 0;
+    HCRYPTHASH hash = 0;
+    BYTE digest[32];
+    DWORD size = sizeof digest;
+    std::string hex;
+    if (CryptAcquireContextW(&provider, nullptr, nullptr, PROV_RSA_AES, CRYPT_VERIFYCONTEXT) &&
+        CryptCreateHash(provider, CALG_SHA_256, 0, 0, &hash) &&
+        CryptHashData(hash, (const BYTE*)bytes.data(), (DWORD)bytes.size(), 0) &&
+        CryptGetHashParam(hash, HP_HASHVAL, digest, &size, 0))
+        for (BYTE b : digest) hex += std::string(1, "0123456789ABCDEF"[b >> 4]) + "0123456789ABCDEF"[b & 15];
+    if (hash) CryptDestroyHash(hash);
+    if (provider) CryptReleaseContext(provider, 0);
+    return hex;
+}
+
+size_t Occurrences(const std::string& text, const std::string& what) {
+    size_t n = 0;
+    for (size_t at = 0; (at = text.find(what, at)) != std::string::npos; at += what.size()) n++;
+    return n;
+}
+
+// The manifest a package manager installs the product by: the installer's
+// digest, an installer entry per scope the script allows (with the switch
+// that picks it where there is a choice), the Uninstall entry it makes,
+// and the exit codes; what cannot be described is refused.
+TEST(Bkpack, ManifestDescribesTheInstaller) {
+    Publisher pub;
+    struct {
+        const char* scope;  // the script's [Install Scope]; "" for none, "-" for no [ProgramVersion]
+        const wchar_t* options;
+        DWORD exitCode;
+        size_t machine, user, switches;
+    } cases[] = {
+        {"", L"", 0, 1, 0, 0},
+        {"user", L"", 0, 0, 1, 0},
+        {"either", L"", 0, 1, 1, 2},
+        {"either", L" --scope user", 0, 0, 1, 1},
+        {"machine", L" --scope user", 1, 0, 0, 0},
+        {"-", L"", 1, 0, 0, 0},
+    };
+    std::wstring stub = BinPath(L"bkstub.exe");
+    for (auto& c : cases) {
+        std::string scope = c.scope, name = scope + WString(c.options).ToAnsi();
+        std::string script = "[Project Name]\r\nMani 'Fest'\r\n[UninstallSettings]\r\nPub\r\n[CopyFile]\r\nreadme.txt\r\n"
+                             "<Destination>readme.txt\r\n";
+        if (scope != "-") script += "[ProgramVersion]\r\n3.2.1\r\n";
+        if (!scope.empty() && scope != "-") script += "[Install Scope]\r\n" + scope + "\r\n";
+        WriteBytes(pub.Path(L"m.dat"), script);
+        ProcessResult build = pub.Run(L"build " + pub.Quoted(L"m.dat") + L" " + pub.Quoted(L"files") + L" --stub \"" +
+                                      stub + L"\" -o " + pub.Quoted(L"m.exe") + L" --quiet --level 0");
+        ASSERT_EQ(0u, build.exitCode) << build.output;
+        std::wstring yaml = pub.Path(L"m.yaml");
+        DeleteFileW(yaml.c_str());
+        ProcessResult run = pub.Run(L"manifest " + pub.Quoted(L"m.exe") +
+                                    L" --id Pub.Mani --url https://x.test/m.exe -o " + pub.Quoted(L"m.yaml") + c.options);
+        EXPECT_EQ(c.exitCode, run.exitCode) << name << ": " << run.output;
+        std::string text = ReadBytes(yaml);
+        EXPECT_EQ(c.exitCode != 0, text.empty()) << name;
+        if (c.exitCode) continue;
+        size_t entries = c.machine + c.user;
+        std::string sha = SystemSha256(ReadBytes(pub.Path(L"m.exe")));
+        EXPECT_EQ(entries, Occurrences(text, "  InstallerSha256: " + sha + "\n")) << name << ": " << text;
+        EXPECT_EQ(c.machine, Occurrences(text, "  Scope: machine\n")) << name;
+        EXPECT_EQ(c.user, Occurrences(text, "  Scope: user\n")) << name;
+        EXPECT_EQ(c.switches, Occurrences(text, "    Custom: --scope=")) << name;
+        EXPECT_EQ(entries, Occurrences(text, "\n  ProductCode: 'Mani ''Fest'''\n")) << name;
+        EXPECT_EQ(entries, Occurrences(text, "    DisplayVersion: '3.2.1'\n")) << name;
+        for (const char* code : {"1602", "1603", "1633", "1641", "3010"})
+            EXPECT_EQ(entries, Occurrences(text, std::string("InstallerReturnCode: ") + code + "\n")) << name;
+    }
+}
+
 TEST(Bkpack, ExtractKeepsNamesInsideTheFolder) {
     Publisher pub;
     SavePackage(pub.dir.Path(), LayOut({Entry("..\\escape.txt", "no"), Entry("ok.txt", "yes")}), L"e.pkg");
@@ -418,7 +494,7 @@ TEST(Bkpack, HelpDescribesTheCommands) {
     Publisher pub;
     ProcessResult help = pub.Run(L"--help");
     EXPECT_EQ(0u, help.exitCode);
-    for (const char* command : {"build", "pack", "check", "list", "verify", "extract"})
+    for (const char* command : {"build", "pack", "check", "list", "verify", "extract", "manifest"})
         EXPECT_NE(std::string::npos, help.output.find(std::string("bkpack ") + command)) << command;
     ProcessResult buildHelp = pub.Run(L"build --help");
     EXPECT_EQ(0u, buildHelp.exitCode);

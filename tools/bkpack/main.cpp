@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "files.h"
+#include "manifest.h"
 #include "language_check.h"
 #include "pack_writer.h"
 #include "package/package_format.h"
@@ -14,6 +15,7 @@
 #include "script_check.h"
 #include "script_expand.h"
 #include "script_refs.h"
+#include "sha256.h"
 #include "stub_embed.h"
 #include "version_string.h"
 
@@ -28,6 +30,7 @@ const char kUsage[] =
     "  bkpack build|pack SCRIPT FILES_DIR --list-expanded           the script as it is packed\n"
     "  bkpack list FILE                                             one line per entry\n"
     "  bkpack verify FILE                                           exit 0 when sound\n"
+    "  bkpack manifest INSTALLER --id ID --url URL                  a package manager's manifest\n"
     "  bkpack extract FILE DIR                                      every entry into DIR\n"
     "\n"
     "FILE is an installer or a bare package. 'bkpack COMMAND --help' tells more.\n";
@@ -85,6 +88,15 @@ const char kListHelp[] = "bkpack list FILE\n\nPrints name, packed size, unpacked
 const char kVerifyHelp[] =
     "bkpack verify FILE\n\nChecks the trailer, the body checksum, the directory's record count and that every\n"
     "entry decodes to its stated size. Exit 0 when sound, 1 with the reason otherwise.\n";
+const char kManifestHelp[] =
+    "bkpack manifest INSTALLER --id PUBLISHER.PRODUCT --url URL [--scope machine|user]\n"
+    "                [--license TEXT] [-o OUT.yaml]\n\n"
+    "Writes a package manager's singleton manifest (YAML) for the installer: its SHA-256,\n"
+    "the silent and install-location switches, the scope (the script's [Install Scope];\n"
+    "'either' gives an installer entry per scope, each with its --scope= switch, unless\n"
+    "--scope picks one), the product code (the Uninstall key's name, [Project Name]), the\n"
+    "display version ([ProgramVersion], needed) and the exit codes that are not failures\n"
+    "of the install. --license defaults to 'Proprietary'. Without -o, to the standard output.\n";
 const char kExtractHelp[] = "bkpack extract FILE DIR\n\nWrites every entry into DIR (folders in names are created).\n";
 
 int Fail(const std::string& message) {
@@ -229,23 +241,35 @@ std::u16string Utf16(const std::wstring& text) {
     return out;
 }
 
-// The installer's face in the shell, from the script as the installer reads
-// its settings: the last of each section wins; an unnamed product is "Setup".
-InstallerLook LookOf(const Bytes& script, const std::wstring& icon) {
+// What the script says of its product, as the installer reads its
+// settings: the last of each section wins; an unnamed product is "Setup".
+struct ProductSettings {
+    std::wstring name = L"Setup", version, publisher, scope = L"machine";
+};
+
+ProductSettings ReadProductSettings(const Bytes& script) {
     std::vector<std::string> lines = ScriptLines(script);
-    std::wstring name = L"Setup", version, publisher;
+    ProductSettings p;
     for (size_t i = 0; i + 1 < lines.size(); i++) {
-        std::wstring* field = lines[i] == "[Project Name]"          ? &name
-                              : lines[i] == "[ProgramVersion]"      ? &version
-                              : lines[i] == "[UninstallSettings]" ? &publisher
+        std::wstring* field = lines[i] == "[Project Name]"          ? &p.name
+                              : lines[i] == "[ProgramVersion]"      ? &p.version
+                              : lines[i] == "[UninstallSettings]" ? &p.publisher
+                              : lines[i] == "[Install Scope]"     ? &p.scope
                                                                     : nullptr;
-        if (field) AnsiToWide(lines[++i], *field);
+        if (field) AnsiToWide(lines[i] == "[Install Scope]" ? Trimmed(lines[i + 1]) : lines[i + 1], *field);
+        if (field) i++;
     }
+    return p;
+}
+
+// The installer's face in the shell.
+InstallerLook LookOf(const Bytes& script, const std::wstring& icon) {
+    ProductSettings p = ReadProductSettings(script);
     InstallerLook look;
-    look.version.productName = Utf16(name);
-    look.version.productVersion = Utf16(version);
-    look.version.companyName = Utf16(publisher);
-    look.version.fileDescription = Utf16(name + L" Installer");
+    look.version.productName = Utf16(p.name);
+    look.version.productVersion = Utf16(p.version);
+    look.version.companyName = Utf16(p.publisher);
+    look.version.fileDescription = Utf16(p.name + L" Installer");
     look.icon = icon;
     return look;
 }
@@ -505,6 +529,87 @@ int Extract(int argc, wchar_t** argv) {
     return status;
 }
 
+// The script packed in an installer or package, decoded.
+bool PackedScript(const std::wstring& path, Bytes& script, std::string& error) {
+    PackageView view;
+    if (!OpenView(path.c_str(), view, error)) return false;
+    for (const ViewEntry& e : view.entries)
+        if (SameEntryName(e.name, "setup.dat"))
+            return DecodeEntry(view, e, [&](const uint8_t* data, uint32_t size) {
+                script.insert(script.end(), data, data + size);
+                return true;
+            }, error);
+    error = "it holds no setup.dat";
+    return false;
+}
+
+bool FileSha256(const std::wstring& path, std::string& hex, std::string& error) {
+    InputFile file;
+    uint64_t size = 0;
+    if (!file.Open(path, size, error)) return false;
+    Sha256 sha;
+    std::vector<uint8_t> buffer(1 << 20);
+    for (int64_t got; (got = file.Read(buffer.data(), buffer.size())) != 0;) {
+        if (got < 0) {
+            error = "cannot read '" + Utf8(path) + "'";
+            return false;
+        }
+        sha.Add(buffer.data(), (size_t)got);
+    }
+    hex = sha.HexDigest();
+    return true;
+}
+
+int Manifest(int argc, wchar_t** argv) {
+    if (WantsHelp(argc, argv)) return printf("%s", kManifestHelp), 0;
+    std::wstring installer, out, scope;
+    ManifestFacts facts;
+    facts.license = "Proprietary";
+    for (int i = 2; i < argc; i++) {
+        std::wstring arg = argv[i];
+        if (arg == L"--id" || arg == L"--url" || arg == L"--scope" || arg == L"--license" || arg == L"-o") {
+            if (i + 1 >= argc) return Fail(Utf8(arg) + " needs a value");
+            std::wstring value = argv[++i];
+            if (arg == L"--id") facts.id = Utf8(value);
+            if (arg == L"--url") facts.url = Utf8(value);
+            if (arg == L"--scope") scope = value;
+            if (arg == L"--license") facts.license = Utf8(value);
+            if (arg == L"-o") out = value;
+        } else if (!arg.empty() && arg[0] == L'-') {
+            return Fail("unknown option " + Utf8(arg));
+        } else if (installer.empty()) {
+            installer = arg;
+        } else {
+            return Fail("give one INSTALLER (see --help)");
+        }
+    }
+    if (installer.empty() || facts.id.empty() || facts.url.empty()) return Fail("give INSTALLER, --id and --url (see --help)");
+    if (facts.id.find('.') == std::string::npos) return Fail("--id is PUBLISHER.PRODUCT");
+    if (!scope.empty() && scope != L"machine" && scope != L"user") return Fail("--scope takes machine or user");
+    Bytes script;
+    std::string error;
+    if (!PackedScript(installer, script, error)) return Fail("'" + Utf8(installer) + "': " + error);
+    ProductSettings p = ReadProductSettings(script);
+    const std::wstring &name = p.name, &version = p.version, &publisher = p.publisher, &allowed = p.scope;
+    if (version.empty()) return Fail("the installer's script has no [ProgramVersion]: a manifest needs a version");
+    if (allowed != L"machine" && allowed != L"user" && allowed != L"either")
+        return Fail("the installer's script has an unknown [Install Scope] '" + Utf8(allowed) + "'");
+    if (!scope.empty() && allowed != L"either" && scope != allowed)
+        return Fail("the installer installs for '" + Utf8(allowed) + "' only, not for '" + Utf8(scope) + "'");
+    facts.name = Utf8(name);
+    facts.version = Utf8(version);
+    facts.publisher = Utf8(publisher.empty() ? name : publisher);
+    facts.scopeSwitch = allowed == L"either";
+    if (!scope.empty()) facts.scopes = {Utf8(scope)};
+    else if (allowed == L"either") facts.scopes = {"user", "machine"};
+    else facts.scopes = {Utf8(allowed)};
+    if (!FileSha256(installer, facts.sha256, error)) return Fail(error);
+    std::string yaml = WriteManifest(facts);
+    Bytes bytes(yaml.begin(), yaml.end());
+    if (out.empty()) return WriteStandardOutput(bytes) ? 0 : Fail("cannot write the standard output");
+    return WriteFileAtomically(out, bytes, error) ? 0 : Fail(error);
+}
+
 }  // namespace
 
 int wmain(int argc, wchar_t** argv) {
@@ -519,6 +624,7 @@ int wmain(int argc, wchar_t** argv) {
     if (command == L"list") return List(argc, argv);
     if (command == L"verify") return Verify(argc, argv);
     if (command == L"extract") return Extract(argc, argv);
+    if (command == L"manifest") return Manifest(argc, argv);
     Fail("unknown command '" + Utf8(command) + "'");
     printf("%s", kUsage);
     return 2;
