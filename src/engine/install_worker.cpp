@@ -27,6 +27,7 @@
 #include "engine/uninstall_record.h"
 #include "package/decode_ahead.h"
 #include "package/setup_files.h"
+#include "uninstall/upgrade_leftovers.h"
 
 namespace {
 
@@ -75,6 +76,7 @@ private:
     StringIndex destinationIndex_;
     DecodeAhead decodeAhead_;
     FileInstaller files_;
+    UpgradeLeftovers upgrade_;
     int32_t copyCount_ = 0;
     int32_t copyIndex_ = 0;
     DWORD shownAt_ = 0;
@@ -290,6 +292,7 @@ void Worker::Run() {
         RunLog(L"the existing version stays: nothing installed");
         return;
     }
+    upgrade_.ReadInstalled();
     Journal().Begin(journal);
     bool succeeded = true;
     if (state.package) {
@@ -346,7 +349,9 @@ void Worker::Run() {
         return;
     }
     WriteUninstallRecord();
+    upgrade_.RemoveDropped();
     Journal().Commit();
+    upgrade_.Tidy();
 }
 
 }  // namespace

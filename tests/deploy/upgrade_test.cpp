@@ -1,0 +1,92 @@
+// An install over the installed version leaves what it installs and no
+// more: what it dropped goes, and its shared files count once for the
+// product however often it installs.
+#include <gtest/gtest.h>
+
+#include "deploy/product_versions.h"
+#include "package/package_fixture.h"
+#include "support/machine_registry.h"
+
+namespace {
+
+const wchar_t kSharedDlls[] = L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\SharedDLLs";
+
+// The name installers count a file under: its full long path.
+std::wstring CountName(const std::wstring& path) {
+    wchar_t name[MAX_PATH];
+    DWORD n = GetLongPathNameW(path.c_str(), name, MAX_PATH);
+    return n > 0 && n < MAX_PATH ? name : path;
+}
+
+// Another product's count of a file, set for the test; -1: none.
+class Count {
+public:
+    Count(const std::wstring& path, int count) : name_(CountName(path)) { Set(count); }
+    ~Count() { Set(-1); }
+    Count(const Count&) = delete;
+    Count& operator=(const Count&) = delete;
+    int Now() const {
+        DWORD count = 0, size = sizeof count;
+        return RegGetValueW(HKEY_LOCAL_MACHINE, kSharedDlls, name_.c_str(), RRF_RT_REG_DWORD, nullptr, &count,
+                            &size) == ERROR_SUCCESS ? (int)count : -1;
+    }
+
+private:
+    void Set(int count) {
+        HKEY key;
+        if (RegCreateKeyExW(HKEY_LOCAL_MACHINE, kSharedDlls, 0, nullptr, 0, KEY_SET_VALUE, nullptr, &key, nullptr))
+            return;
+        DWORD value = (DWORD)count;
+        if (count < 0)
+            RegDeleteValueW(key, name_.c_str());
+        else
+            RegSetValueExW(key, name_.c_str(), 0, REG_DWORD, (const BYTE*)&value, sizeof value);
+        RegCloseKey(key);
+    }
+    std::wstring name_;
+};
+
+class Versions : public ProductVersions {
+protected:
+    Versions() : ProductVersions(L"DeployVersions") {}
+};
+
+TEST_F(Versions, AnUpgradeRemovesWhatItDrops) {
+    std::string first = Body("1") + Copy("a.txt", "a.txt") + Copy("b.txt", "old\\b.txt") + Value("Dropped", "x");
+    std::wstring v1 = Build(L"v1.exe", {Entry("setup.dat", first), Entry("a.txt", "a"), Entry("b.txt", "b")});
+    std::wstring v2 = Build(L"v2.exe", {Entry("setup.dat", Body("2") + Copy("a.txt", "a.txt")), Entry("a.txt", "a2")});
+    ASSERT_EQ(0u, RunInstaller(v1, L"--silent").exitCode);
+    ASSERT_TRUE(Exists(dir_ / L"dest\\old\\b.txt"));
+    ASSERT_EQ(0u, RunInstaller(v2, L"--silent").exitCode);
+    EXPECT_EQ("a2", ReadBytes(dir_ / L"dest\\a.txt"));
+    EXPECT_FALSE(Exists(dir_ / L"dest\\old"));
+    EXPECT_EQ(L"", MachineString(kVersionsKey, L"Dropped", 0));
+    EXPECT_EQ(L"2", MachineString(kVersionsKey, L"Version", 0));
+    EXPECT_EQ(std::string::npos, ReadBytes(RecordPath()).find("b.txt"));
+}
+
+TEST_F(Versions, AnotherProductsCountKeepsAFileOfTheProductsFolder) {
+    std::wstring v1 = Build(L"v1.exe", {Entry("setup.dat", Body("1") + Copy("a.txt", "a.txt")), Entry("a.txt", "a")});
+    ASSERT_EQ(0u, RunInstaller(v1, L"--silent").exitCode);
+    Count theirs(dir_ / L"dest\\a.txt", 1);
+    EXPECT_EQ(0u, Uninstall());
+    EXPECT_EQ("a", ReadBytes(dir_ / L"dest\\a.txt"));
+    EXPECT_EQ(1, theirs.Now());
+}
+
+// Installed again and again (a repair, the same version): one use.
+TEST_F(Versions, InstallsOverItselfCountASharedFileOnce) {
+    std::wstring shared = dir_ / L"shared\\s.txt";
+    CreateDirectoryW((dir_ / L"shared").c_str(), nullptr);
+    ASSERT_TRUE(WriteBytes(shared, "theirs"));
+    Count theirs(shared, 1);
+    std::string script = Body("1") + "[CopyFile]\r\ns.txt\r\n" + Narrow(shared) + "\r\n";
+    std::wstring v1 = Build(L"v1.exe", {Entry("setup.dat", script), Entry("s.txt", "ours")});
+    for (int i = 0; i < 3; i++) ASSERT_EQ(0u, RunInstaller(v1, L"--silent").exitCode);
+    EXPECT_EQ(2, theirs.Now());
+    EXPECT_EQ(0u, Uninstall());
+    EXPECT_EQ(1, theirs.Now());
+    EXPECT_TRUE(Exists(shared));
+}
+
+}  // namespace
