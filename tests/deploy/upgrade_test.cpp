@@ -1,6 +1,7 @@
 // An install over the installed version leaves what it installs and no
-// more: what it dropped goes, and its shared files count once for the
-// product however often it installs.
+// more: what it dropped goes, its shared files count once for the product
+// however often it installs, and a program whose exit code counts can fail
+// it whole.
 #include <gtest/gtest.h>
 
 #include "deploy/product_versions.h"
@@ -87,6 +88,18 @@ TEST_F(Versions, InstallsOverItselfCountASharedFileOnce) {
     EXPECT_EQ(0u, Uninstall());
     EXPECT_EQ(1, theirs.Now());
     EXPECT_TRUE(Exists(shared));
+}
+
+TEST_F(Versions, AFailingCheckedProgramFailsTheInstall) {
+    std::string program = "[RunAndWaitFile]\r\n" + Narrow(BinPath(L"test_helper.exe")) + "\r\nexit 1 -CHECKEXITCODE\r\n\r\n";
+    std::string script = Body("1") + Copy("a.txt", "a.txt") + program;
+    std::wstring v1 = Build(L"v1.exe", {Entry("setup.dat", script), Entry("a.txt", "a")});
+    std::wstring log = dir_ / L"run.log";
+    EXPECT_EQ(1603u, RunInstaller(v1, L"--silent" + LogSwitch(log)).exitCode);
+    EXPECT_FALSE(Exists(dir_ / L"dest"));
+    EXPECT_EQ(L"", RecordPath());
+    EXPECT_EQ(L"", MachineString(kVersionsKey, L"Version", 0));
+    EXPECT_EQ(1, CountLines(ReadLogLines(log), "elevated child", "ended with 1, a failure"));
 }
 
 }  // namespace
