@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <map>
+#include <set>
 
 #include "base/folders.h"
 #include "base/temp_files.h"
@@ -177,6 +178,15 @@ TEST(SolidInstall, FailingDecodersLeaveTheirFilesToTheWorker) {
         EXPECT_EQ(2u, tree.size());
         EXPECT_EQ(p.files["one.txt"], tree["one.txt"]);
         EXPECT_EQ(p.files["two.txt"], tree["sub\\two.txt"]);
+        // Each file that could not be written is told of once.
+        std::set<std::string> told;
+        int lines = 0;
+        for (const std::string& line : ReadLogLines(log)) {
+            size_t at = line.find("decoding ahead: cannot write");
+            if (at != std::string::npos) told.insert(line.substr(at)), lines++;
+        }
+        EXPECT_EQ(told.size(), (size_t)lines);
+        EXPECT_EQ(std::wstring(how) == L"nowrite", lines > 0);
         RemoveTree((p.dir / L"dest").c_str(), nullptr, true);
     }
 }

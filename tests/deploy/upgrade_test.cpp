@@ -60,6 +60,7 @@ TEST_F(Versions, AnUpgradeRemovesWhatItDrops) {
     ASSERT_TRUE(Exists(dir_ / L"dest\\old\\b.txt"));
     ASSERT_EQ(0u, RunInstaller(v2, L"--silent").exitCode);
     EXPECT_EQ("a2", ReadBytes(dir_ / L"dest\\a.txt"));
+    EXPECT_FALSE(Exists(dir_ / L"dest\\a.txt-BKIOLD"));
     EXPECT_FALSE(Exists(dir_ / L"dest\\old"));
     EXPECT_EQ(L"", MachineString(kVersionsKey, L"Dropped", 0));
     EXPECT_EQ(L"2", MachineString(kVersionsKey, L"Version", 0));
