@@ -80,7 +80,13 @@ void DeleteValue(const WString& text) {
     if (opened.IsOpen()) RegDeleteValueW(opened.Handle(), name);
 }
 
-bool Contains(const StringList& list, const WString& text) { return list.Contains(text, true); }
+// Looked up, not searched: both records list every file of the product.
+void LeaveOutListed(StringList& items, const StringList& listed) {
+    StringIndex index;
+    for (int32_t i = 0; i < listed.Count(); i++) index.Add(listed[i], 0);
+    for (int32_t i = items.Count() - 1; i >= 0; i--)
+        if (index.Contains(items[i])) items.DeleteAt(i);
+}
 
 }  // namespace
 
@@ -125,10 +131,8 @@ bool RecordRemoval::Read(const WString& logPath, const WString& installPath) {
 }
 
 void RecordRemoval::LeaveOut(const RecordRemoval& newer) {
-    for (int32_t i = removals_.Count() - 1; i >= 0; i--)
-        if (Contains(newer.removals_, removals_[i])) removals_.DeleteAt(i);
-    for (int32_t i = values_.Count() - 1; i >= 0; i--)
-        if (Contains(newer.values_, values_[i])) values_.DeleteAt(i);
+    LeaveOutListed(removals_, newer.removals_);
+    LeaveOutListed(values_, newer.values_);
 }
 
 void RecordRemoval::InstalledFiles(StringList& files) const {
