@@ -7,10 +7,9 @@
 #include "deploy/product_versions.h"
 #include "package/package_fixture.h"
 #include "support/machine_registry.h"
+#include "support/shared_counts.h"
 
 namespace {
-
-const wchar_t kSharedDlls[] = L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\SharedDLLs";
 
 // The name installers count a file under: its full long path.
 std::wstring CountName(const std::wstring& path) {
@@ -19,31 +18,16 @@ std::wstring CountName(const std::wstring& path) {
     return n > 0 && n < MAX_PATH ? name : path;
 }
 
-// Another product's count of a file, set for the test; -1: none.
+// Another product's count of a file, set for the test.
 class Count {
 public:
-    Count(const std::wstring& path, int count) : name_(CountName(path)) { Set(count); }
-    ~Count() { Set(-1); }
+    Count(const std::wstring& path, int count) : name_(CountName(path)) { SetSharedCount(name_, count); }
+    ~Count() { SetSharedCount(name_, -1); }
     Count(const Count&) = delete;
     Count& operator=(const Count&) = delete;
-    int Now() const {
-        DWORD count = 0, size = sizeof count;
-        return RegGetValueW(HKEY_LOCAL_MACHINE, kSharedDlls, name_.c_str(), RRF_RT_REG_DWORD, nullptr, &count,
-                            &size) == ERROR_SUCCESS ? (int)count : -1;
-    }
+    int Now() const { return SharedCount(name_); }
 
 private:
-    void Set(int count) {
-        HKEY key;
-        if (RegCreateKeyExW(HKEY_LOCAL_MACHINE, kSharedDlls, 0, nullptr, 0, KEY_SET_VALUE, nullptr, &key, nullptr))
-            return;
-        DWORD value = (DWORD)count;
-        if (count < 0)
-            RegDeleteValueW(key, name_.c_str());
-        else
-            RegSetValueExW(key, name_.c_str(), 0, REG_DWORD, (const BYTE*)&value, sizeof value);
-        RegCloseKey(key);
-    }
     std::wstring name_;
 };
 

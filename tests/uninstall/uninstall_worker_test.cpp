@@ -11,6 +11,7 @@
 #include "engine/uninstall_record.h"
 #include "support/machine_registry.h"
 #include "support/process.h"
+#include "support/shared_counts.h"
 #include "support/scratch.h"
 #include "uninstall/uninstall_fixture.h"
 
@@ -20,31 +21,6 @@ std::string Narrow(const std::wstring& text) { return std::string(WString(text.c
 
 std::string CopySection(const std::wstring& entry, const std::wstring& destination) {
     return "[CopyFile]\r\n" + Narrow(entry) + "\r\n" + Narrow(destination) + "\r\n";
-}
-
-const wchar_t kSharedDlls[] = L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\SharedDLLs";
-
-// A file's count as installers leave it; -1 when there is none.
-int SharedCount(const std::wstring& path, REGSAM view = 0) {
-    HKEY key;
-    if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, kSharedDlls, 0, KEY_QUERY_VALUE | view, &key) != ERROR_SUCCESS) return -1;
-    DWORD count = 0, bytes = sizeof count, type = 0;
-    LONG read = RegQueryValueExW(key, path.c_str(), nullptr, &type, (BYTE*)&count, &bytes);
-    RegCloseKey(key);
-    return read == ERROR_SUCCESS && type == REG_DWORD ? (int)count : -1;
-}
-
-void SetSharedCount(const std::wstring& path, int count, REGSAM view = 0) {
-    HKEY key;
-    if (RegCreateKeyExW(HKEY_LOCAL_MACHINE, kSharedDlls, 0, nullptr, 0, KEY_SET_VALUE | view, nullptr, &key,
-                        nullptr) != ERROR_SUCCESS)
-        return;
-    DWORD value = (DWORD)count;
-    if (count < 0)
-        RegDeleteValueW(key, path.c_str());
-    else
-        RegSetValueExW(key, path.c_str(), 0, REG_DWORD, (const BYTE*)&value, sizeof value);
-    RegCloseKey(key);
 }
 
 // The name a 32-bit installer counts a file under: the folder it really
