@@ -9,6 +9,7 @@
 #include <set>
 
 #include "base/folders.h"
+#include "base/registry.h"
 #include "base/temp_files.h"
 #include "deploy/deploy_fixture.h"
 
@@ -98,6 +99,9 @@ TEST(SolidInstall, InstallsWhatTheClassicLayoutInstallsAndDecodesOnlyThat) {
         RemoveTree((p.dir / L"dest").c_str(), nullptr, true);
         EXPECT_EQ(classic != 0, !DecodingFigures(log, decoded, taken, waited)) << "solid decodes ahead, classic not";
     }
+    // Not removable: its App Paths entry would outlive the test, and be
+    // taken for another's by the tests that follow.
+    DeleteKeyTree(HKEY_LOCAL_MACHINE, L"Software\\Microsoft\\Windows\\CurrentVersion\\App Paths", L"tool.exe");
     EXPECT_TRUE(trees[0] == trees[1]) << "the two layouts installed different files";
     bool wow64 = PrefixKind() == L"win64";
     EXPECT_EQ(p.files[wow64 ? "tool64.exe" : "toolu.exe"], trees[0]["tool.exe"]);
