@@ -11,24 +11,18 @@
 
 namespace {
 
-// The name installers count a file under: its full long path.
-std::wstring CountName(const std::wstring& path) {
-    wchar_t name[MAX_PATH];
-    DWORD n = GetLongPathNameW(path.c_str(), name, MAX_PATH);
-    return n > 0 && n < MAX_PATH ? name : path;
-}
-
-// Another product's count of a file, set for the test.
+// Another product's count of a file (named by its path, which is long
+// here), set for the test.
 class Count {
 public:
-    Count(const std::wstring& path, int count) : name_(CountName(path)) { SetSharedCount(name_, count); }
-    ~Count() { SetSharedCount(name_, -1); }
+    Count(const std::wstring& path, int count) : path_(path) { SetSharedCount(path_, count); }
+    ~Count() { SetSharedCount(path_, -1); }
     Count(const Count&) = delete;
     Count& operator=(const Count&) = delete;
-    int Now() const { return SharedCount(name_); }
+    int Now() const { return SharedCount(path_); }
 
 private:
-    std::wstring name_;
+    std::wstring path_;
 };
 
 class Versions : public ProductVersions {
