@@ -4,10 +4,10 @@
 
 #include "app/installer_state.h"
 #include "base/lists.h"
-#include "base/string_index.h"
 #include "base/protected_folders.h"
 #include "base/registry.h"
 #include "base/run_log.h"
+#include "base/string_index.h"
 #include "engine/install_journal.h"
 
 namespace {
