@@ -54,12 +54,6 @@ int DeeperFirst(const void* a, const void* b) {
     return (*(const WString* const*)b)->Length() - (*(const WString* const*)a)->Length();
 }
 
-WString NextLine(DiskFile& file) {
-    WString line;
-    ReadLine(file, line, false);
-    return line;
-}
-
 bool IsHeader(const WString& line, const wchar_t* header) { return Compare(line, header, false) == 0; }
 
 // A value's three parts joined by line breaks, which no script line holds.

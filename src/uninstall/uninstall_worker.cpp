@@ -22,12 +22,6 @@
 
 namespace {
 
-WString NextLine(DiskFile& file) {
-    WString line;
-    ReadLine(file, line, false);
-    return line;
-}
-
 bool IsHeader(const WString& line, const wchar_t* header) { return Compare(line, header, false) == 0; }
 
 class Worker {
