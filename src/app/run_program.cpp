@@ -13,6 +13,8 @@
 #include "engine/path_macros.h"
 #include "package/setup_files.h"
 
+const wchar_t kCheckExitCode[] = L" -CHECKEXITCODE";
+
 namespace {
 
 const wchar_t kTempInstall[] = L"<TempInstall>";
@@ -99,6 +101,8 @@ void RunProgram(const wchar_t* programText, const wchar_t* parametersText, bool 
     // Here, where "<Destination>" is known: the parent a program is handed
     // to, and an elevated start, would pass the placeholders on as text.
     ExpandPathMacros(parameters);
+    // Where no hand-off is allowed the program runs here anyway.
+    if (!allowHandOff) parameters.Replace(kCheckExitCode, L"", false);
     WString extension = program.Extension();
 
     bool handOff = false;
@@ -108,8 +112,10 @@ void RunProgram(const wchar_t* programText, const wchar_t* parametersText, bool 
         else
             handOff = MayRunUnelevated(program);
         if (isTemporary) handOff = false;
-        if (parameters.Find(kRunElevated, 1) != 0) {
-            parameters.Replace(kRunElevated, L"", false);
+        const wchar_t* const markers[] = {kRunElevated, kCheckExitCode};
+        for (const wchar_t* marker : markers) {
+            if (parameters.Find(marker, 1) == 0) continue;
+            parameters.Replace(marker, L"", false);
             handOff = false;
         }
         // Without a command file there is no parent to hand to (the

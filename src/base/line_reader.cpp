@@ -71,3 +71,9 @@ bool ReadLine(DiskFile& file, WString& line, bool utf16) {
     line = L"";
     return utf16 ? ReadLine16(file, line) : ReadLine8(file, line);
 }
+
+WString NextLine(DiskFile& file) {
+    WString line;
+    ReadLine(file, line, false);
+    return line;
+}

@@ -13,3 +13,6 @@
 // start of a line; otherwise each byte goes through the ANSI code page. NUL
 // bytes or units are dropped. A read error looks like the end of the file.
 bool ReadLine(DiskFile& file, WString& line, bool utf16);
+// The next 8-bit line, empty at the end of the file: a section's parameter
+// lines, read by position.
+WString NextLine(DiskFile& file);

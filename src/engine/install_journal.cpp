@@ -4,6 +4,7 @@
 #include "base/folders.h"
 #include "base/line_reader.h"
 #include "base/run_log.h"
+#include "base/text_pool.h"
 #include "engine/registration.h"
 
 namespace {
@@ -105,47 +106,60 @@ void RemoveKey(HKEY root, REGSAM view, const WString& path) {
     if (parent && parent != root) RegCloseKey(parent);
 }
 
-// The records of the journal at path, each as its lines followed by its
-// header, tagged with its kind; a record cut short by a killed process
-// was not acted on, and is dropped.
-bool ReadRecords(const wchar_t* path, StringList& items) {
+// The records of a journal read back: each record's lines, then its kind
+// as a number in a slot of its own (a record is always walked from its
+// end). The texts lie in one pool: a journal lists every file installed.
+struct Records {
+    TextPool texts;
+    PtrList items;
+    int Kind(int32_t at) const { return (int)(uintptr_t)items.At(at); }
+    const wchar_t* Text(int32_t at) const { return (const wchar_t*)items.At(at); }
+};
+
+// A record cut short by a killed process was not acted on, and is dropped.
+bool ReadRecords(const wchar_t* path, Records& records) {
     DiskFile file;
     file.SetPath(path);
     file.Open(GENERIC_READ, OPEN_EXISTING, false);
     if (!file.IsOpen()) return false;
+    PtrList& items = records.items;
     WString line;
     while (ReadLine(file, line, true)) {
         for (int kind = 0; kind <= kRegistered; kind++) {
             if (Compare(line, kRecords[kind].header, false) != 0) continue;
             int32_t first = items.Count(), n = 0;
             WString field;
-            while (n < kRecords[kind].lines && ReadLine(file, field, true)) {
-                items.AddString(field);
+            const wchar_t* copy = L"";
+            while (n < kRecords[kind].lines && copy && ReadLine(file, field, true)) {
+                copy = records.texts.Copy(field);
+                if (copy) items.Push((void*)copy);
                 n++;
             }
-            if (n < kRecords[kind].lines) {
-                while (items.Count() > first) items.DeleteAt(items.Count() - 1);
+            if (n < kRecords[kind].lines || !copy) {
+                while (items.Count() > first) items.RemoveAt(items.Count() - 1);
                 break;
             }
-            items.AddString(line, (uint32_t)kind);
+            items.Push((void*)(uintptr_t)kind);
         }
     }
     return true;
 }
 
-void Undo(const StringList& items, int32_t at) {
-    const WString& header = items[at];
-    int32_t first = at - kRecords[header.Tag()].lines;
-    const WString& path = items[first];
-    switch (header.Tag()) {
+void Undo(const Records& records, int32_t at) {
+    int kind = records.Kind(at);
+    int32_t first = at - kRecords[kind].lines;
+    WString path(records.Text(first));
+    switch (kind) {
         case kCreated: return Remove(path, false, true);
         case kFolder: return Remove(path, true, false);
         case kReplaced: return PutBack(path);
         case kKey:
-            return RemoveKey((HKEY)(uintptr_t)path.ToInt64(), (REGSAM)items[first + 1].ToInt64(), items[first + 2]);
+            return RemoveKey((HKEY)(uintptr_t)path.ToInt64(), (REGSAM)WString(records.Text(first + 1)).ToInt64(),
+                             records.Text(first + 2));
         case kValue:
-            return RestoreValue((HKEY)(uintptr_t)path.ToInt64(), (REGSAM)items[first + 1].ToInt64(), items[first + 2],
-                                items[first + 3], items[first + 4], items[first + 5]);
+            return RestoreValue((HKEY)(uintptr_t)path.ToInt64(), (REGSAM)WString(records.Text(first + 1)).ToInt64(),
+                                records.Text(first + 2), records.Text(first + 3), records.Text(first + 4),
+                                records.Text(first + 5));
         case kRegistered:
             if (Exists(path)) SelfRegister(path, true);
             return;
@@ -159,10 +173,11 @@ InstallJournal& Journal() { return journal; }
 WString JournalPath(const WString& recordPath) { return recordPath.StripExtension().Append(L".jnl"); }
 
 bool RollBackJournal(const wchar_t* path, const wchar_t* why) {
-    StringList items;
-    if (!ReadRecords(path, items)) return false;
+    Records records;
+    if (!ReadRecords(path, records)) return false;
     int32_t undone = 0;
-    for (int32_t at = items.Count() - 1; at >= 0; at -= kRecords[items[at].Tag()].lines + 1, undone++) Undo(items, at);
+    for (int32_t at = records.items.Count() - 1; at >= 0; at -= kRecords[records.Kind(at)].lines + 1, undone++)
+        Undo(records, at);
     DeleteFileW(path);
     RunLog(L"%s: rolled back (%d change(s) undone)", why, undone);
     return true;
@@ -178,6 +193,9 @@ bool InstallJournal::Begin(const WString& path) {
         return false;
     }
     file_.Write(kMap, sizeof kMap - sizeof(wchar_t));
+    replaced_.Clear();
+    replacedTexts_.Clear();
+    replacedLost_ = false;
     Folders(made);
     return true;
 }
@@ -202,6 +220,14 @@ void InstallJournal::BeforeWrite(WString& path, bool exists) {
     DWORD n = GetLongPathNameW(path, spelt, 1024);
     if (n > 0 && n < 1024) path = spelt;
     Note(L"[Replaced]", WString(path).Append(L"\r\n"));
+    {
+        SectionLock lock(lock_);
+        const wchar_t* copy = replacedTexts_.Copy(path);
+        if (copy)
+            replaced_.Push((void*)copy);
+        else
+            replacedLost_ = true;
+    }
     MoveFileExW(LongPath(path, 260), Aside(path), MOVEFILE_REPLACE_EXISTING);
 }
 
@@ -249,11 +275,16 @@ void InstallJournal::Commit() {
     if (!Active()) return;
     WString path = file_.Path();
     file_.Close();
-    StringList items;
-    ReadRecords(path, items);
-    for (int32_t i = 0; i < items.Count(); i++)
-        if (items[i].Tag() == kReplaced && Compare(items[i], kRecords[kReplaced].header, false) == 0)
-            Remove(WString(items[i - 1]).Append(kAside), false, false);
+    // The files replaced are known from their notes; only when memory ran
+    // out for one is the journal read back for them.
+    Records records;
+    if (replacedLost_) ReadRecords(path, records);
+    for (int32_t i = 0; i < records.items.Count(); i++)
+        if (records.Kind(i) == kReplaced && i > 0) replaced_.Push(records.items.At(i - 1));
+    for (int32_t i = 0; i < replaced_.Count(); i++)
+        Remove(WString((const wchar_t*)replaced_.At(i)).Append(kAside), false, false);
+    replaced_.Clear();
+    replacedTexts_.Clear();
     DeleteFileW(path);
     // A product without an uninstall record leaves no folder for it.
     RemoveDirectoryW(path.FolderPart());

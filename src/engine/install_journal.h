@@ -13,6 +13,7 @@
 #include "base/disk_file.h"
 #include "base/lists.h"
 #include "base/sync.h"
+#include "base/text_pool.h"
 #include "base/wstring.h"
 
 class InstallJournal {
@@ -53,6 +54,11 @@ private:
 
     CriticalSection lock_;  // the decoders make folders and files too
     DiskFile file_;
+    // The paths of the "[Replaced]" notes, whose old files the commit
+    // removes; lost: one could not be kept (no memory).
+    TextPool replacedTexts_;
+    PtrList replaced_;
+    bool replacedLost_ = false;
 };
 
 // The install's one journal.

@@ -27,6 +27,7 @@
 #include "engine/uninstall_record.h"
 #include "package/decode_ahead.h"
 #include "package/setup_files.h"
+#include "uninstall/upgrade_leftovers.h"
 
 namespace {
 
@@ -34,6 +35,8 @@ const wchar_t kWin64[] = L"__BKI_WIN64";
 const wchar_t kUnicode[] = L"__BKI_UNICODE";
 const wchar_t kOptional[] = L"Optional - ";
 const int32_t kOptionalLength = 11;
+// A program's "installed, restart needed".
+const DWORD kExitCodeRestart = 3010;
 
 const wchar_t* TextAt(const PtrList& texts, int32_t i) { return (const wchar_t*)texts.At(i); }
 
@@ -59,7 +62,7 @@ private:
     void SetAction(const WString& text);
     bool CopySection();
     void CreateIcon();
-    void RunFile(bool wait);
+    bool RunFile(bool wait);
     bool Message();
     void Registry();
     void HandToParent(const wchar_t* tag, const WString& name, const WString& key, const WString& data);
@@ -75,6 +78,7 @@ private:
     StringIndex destinationIndex_;
     DecodeAhead decodeAhead_;
     FileInstaller files_;
+    UpgradeLeftovers upgrade_;
     int32_t copyCount_ = 0;
     int32_t copyIndex_ = 0;
     DWORD shownAt_ = 0;
@@ -184,21 +188,33 @@ void Worker::CreateIcon() {
     CreateShortcut(link, shortcut);
 }
 
-void Worker::RunFile(bool wait) {
+// False when the program's exit code was to count and tells of a failure.
+bool Worker::RunFile(bool wait) {
     WString program = Next(), parameters = Next(), options = Next();
     if (options.Find(kOptional, 1) != 0) {
-        if (state.silent) return;
+        if (state.silent) return true;
         FinishProgram* item = new FinishProgram();
         item->program = program;
         item->parameters = parameters;
         item->displayName = options.From(kOptionalLength + 1);
         item->wait = wait;
         state.finishPrograms.Push(item);
-        return;
+        return true;
     }
     // The product is removable before any program of it runs.
     if (copyIndex_ != 0) WriteUninstallRecord();
-    RunProgram(program, parameters, wait, copyIndex_ != 0, owner_);
+    bool checked = wait && parameters.Find(kCheckExitCode, 1) != 0;
+    ProgramWait details;
+    RunProgram(program, parameters, wait, copyIndex_ != 0, owner_, &details);
+    if (!checked) return true;
+    if (details.finished && details.exitCode == kExitCodeRestart) state.rebootRequired = true;
+    if (details.finished && (details.exitCode == 0 || details.exitCode == kExitCodeRestart)) return true;
+    if (details.finished)
+        RunLog(L"program '%s' ended with %lu, a failure: the install fails", (const wchar_t*)program,
+               details.exitCode);
+    else
+        RunLog(L"program '%s' did not run to its end: the install fails", (const wchar_t*)program);
+    return false;
 }
 
 bool Worker::Message() {
@@ -290,6 +306,7 @@ void Worker::Run() {
         RunLog(L"the existing version stays: nothing installed");
         return;
     }
+    upgrade_.ReadInstalled();
     Journal().Begin(journal);
     bool succeeded = true;
     if (state.package) {
@@ -319,7 +336,11 @@ void Worker::Run() {
             } else if (Compare(line, L"[CreateIcon]", false) == 0) {
                 CreateIcon();
             } else if (Compare(line, L"[RunAndWaitFile]", false) == 0) {
-                RunFile(true);
+                if (!RunFile(true)) {
+                    state.installAborted = true;
+                    succeeded = false;
+                    break;
+                }
             } else if (Compare(line, L"[RunFile]", false) == 0) {
                 RunFile(false);
             } else if (Compare(line, L"[Message]", false) == 0 && !state.silent) {
@@ -346,7 +367,9 @@ void Worker::Run() {
         return;
     }
     WriteUninstallRecord();
+    upgrade_.RemoveDropped();
     Journal().Commit();
+    upgrade_.Tidy();
 }
 
 }  // namespace

@@ -7,6 +7,7 @@
 #include "base/protected_folders.h"
 #include "base/registry.h"
 #include "base/run_log.h"
+#include "base/string_index.h"
 #include "engine/install_journal.h"
 
 namespace {
@@ -18,7 +19,7 @@ const wchar_t* const kNativeFolderValues[] = {L"ProgramW6432Dir", L"CommonW6432D
 // The files counted for the product being installed: a script may name one
 // destination twice, and its product uses it once. Namespace-scope objects:
 // the guard of a function-local static drags in the exception runtime.
-StringList counted;
+StringIndex counted;
 WString countedFor;
 
 // The product folder InProductFolder compares with: installPath as it was
@@ -44,14 +45,16 @@ bool IsBelow(const WString& path, WString folder) {
     return n > 0 && path.Length() - 1 > n + 1 && path.CharAt(n + 1) == L'\\' && Compare(path.Left(n), folder, true) == 0;
 }
 
-// The value's name and registry view for a file.
-void CountLocation(const wchar_t* path, WString& name, REGSAM& view) {
+// The value's name and registry view for a file. legacy: the name earlier
+// releases gave a redirected file ("System32" for what lies in SysWOW64),
+// empty for any other.
+void CountLocation(const wchar_t* path, WString& name, REGSAM& view, WString* legacy = nullptr) {
     name = CanonicalPath(path);
     view = 0;
     if (!state.isWow64) return;
     // The native System folder, which this 32-bit process reaches as
     // "Sysnative", is "System32" to the 64-bit programs that share it.
-    wchar_t windows[MAX_PATH] = {0};
+    wchar_t windows[MAX_PATH] = {0}, system[MAX_PATH] = {0}, redirected[MAX_PATH] = {0};
     GetWindowsDirectoryW(windows, MAX_PATH);
     WString native(windows);
     native.EnsureTrailingBackslash();
@@ -61,6 +64,15 @@ void CountLocation(const wchar_t* path, WString& name, REGSAM& view) {
     if (IsBelow(name, native)) {
         name = system32.Append(name.From(native.Length()));
         view = KEY_WOW64_64KEY;
+        return;
+    }
+    // What this process writes to its System folder lies in SysWOW64.
+    if (GetSystemDirectoryW(system, MAX_PATH) && GetSystemWow64DirectoryW(redirected, MAX_PATH) &&
+        IsBelow(name, system)) {
+        WString folder(system);
+        folder.StripTrailingBackslashes();
+        if (legacy) *legacy = name;
+        name = WString(redirected).Append(name.From(folder.Length()));
         return;
     }
     for (const wchar_t* value : kNativeFolderValues) {
@@ -79,6 +91,14 @@ bool ReadCount(const RegKey& key, const wchar_t* name, DWORD& count) {
 void WriteCount(const RegKey& key, const wchar_t* name, DWORD count) {
     RegSetValueExW(key.Handle(), name, 0, REG_DWORD, (const BYTE*)&count, sizeof count);
     RunLog(L"shared file '%s': %lu use(s)", name, count);
+}
+
+// The files counted for the product being installed start anew with
+// another product.
+void ForProduct() {
+    if (Compare(countedFor, state.projectName, false) == 0) return;
+    counted.Clear();
+    countedFor = state.projectName;
 }
 
 }  // namespace
@@ -111,16 +131,12 @@ bool InProductFolder(const wchar_t* path) {
 }
 
 void AddSharedUse(const wchar_t* path, bool existedBefore) {
-    if (Compare(countedFor, state.projectName, false) != 0) {
-        counted.DeleteAll();
-        countedFor = state.projectName;
-    }
+    ForProduct();
     if (InProductFolder(path)) return;
     WString name;
     REGSAM view;
     CountLocation(path, name, view);
-    if (counted.Contains(name, true)) return;
-    counted.AddString(name);
+    if (!counted.Add(name, 0)) return;
     RegKey key(KEY_QUERY_VALUE | KEY_SET_VALUE | view, HKEY_LOCAL_MACHINE, kSharedDlls);
     if (!key.IsOpen()) return;
     DWORD count;
@@ -129,14 +145,29 @@ void AddSharedUse(const wchar_t* path, bool existedBefore) {
     WriteCount(key, name, count + 1);
 }
 
-bool ReleaseSharedUse(const wchar_t* path) {
-    if (InProductFolder(path)) return true;
+void CountedBefore(const StringList& files) {
+    ForProduct();
     WString name;
     REGSAM view;
-    CountLocation(path, name, view);
+    for (int32_t i = 0; i < files.Count(); i++) {
+        CountLocation(files[i], name, view);
+        counted.Add(name, 0);
+    }
+}
+
+bool ReleaseSharedUse(const wchar_t* path) {
+    WString name, legacy;
+    REGSAM view;
+    CountLocation(path, name, view, &legacy);
     RegKey key(KEY_QUERY_VALUE | KEY_SET_VALUE | view, HKEY_LOCAL_MACHINE, kSharedDlls);
     DWORD count;
-    if (!key.IsOpen() || !ReadCount(key, name, count)) return true;
+    if (!key.IsOpen()) return true;
+    if (InProductFolder(path)) return !ReadCount(key, name, count) || count == 0;
+    // A count an earlier release wrote under the System32 name is this
+    // product's; the SysWOW64 one may be another installer's alone.
+    if (!legacy.IsEmpty() && ReadCount(key, legacy, count)) name = legacy;
+    if (!ReadCount(key, name, count)) return true;
+    Journal().Value(HKEY_LOCAL_MACHINE, view, kSharedDlls, name);
     if (count > 1) {
         WriteCount(key, name, count - 1);
         return false;

@@ -50,6 +50,7 @@ struct DecodeAhead::Decoder {
     DiskFile out;
     int32_t rank;   // of the entry being written
     bool writeFailed;
+    bool opened;    // OpenFile said why when it could not
 };
 
 bool DecodeAhead::Start(const InstallPackage& package, const WString& privateFolder, const int32_t* order,
@@ -104,6 +105,7 @@ bool DecodeAhead::Start(const InstallPackage& package, const WString& privateFol
         d.waiting = false;
         d.rank = -1;
         d.writeFailed = false;
+        d.opened = false;
         d.wake.Create(nullptr);
     }
     // Started only once every decoder is set up: they look at each other.
@@ -223,7 +225,8 @@ bool DecodeAhead::SpanBegin(void* context, const EntrySpan& span) {
         if (self.backlog_ > self.mostBacklog_) self.mostBacklog_ = self.backlog_;
         d.rank = rank;
     }
-    d.writeFailed = !self.OpenFile(d, rank);
+    d.opened = self.OpenFile(d, rank);
+    d.writeFailed = !d.opened;
     return true;
 }
 
@@ -242,9 +245,10 @@ bool DecodeAhead::SpanEnd(void* context, const EntrySpan& span, bool crcHolds) {
     if (!sound) {
         WString name = self.FileName(d.rank);
         DeleteFileW(LongPath(name, 260));
-        RunLog(crcHolds ? L"decoding ahead: cannot write '%s'"
-                        : L"decoding ahead: '%s' does not match its CRC-32 (block damaged)",
-               (const wchar_t*)name);
+        if (!crcHolds)
+            RunLog(L"decoding ahead: '%s' does not match its CRC-32 (block damaged)", (const wchar_t*)name);
+        else if (d.opened)
+            RunLog(L"decoding ahead: cannot write '%s'", (const wchar_t*)name);
     }
     SectionLock lock(self.lock_);
     self.Finish((int32_t)span.index, sound);

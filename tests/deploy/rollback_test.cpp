@@ -8,14 +8,11 @@
 #include <functional>
 #include <map>
 
-#include "base/registry.h"
-#include "deploy/deploy_fixture.h"
+#include "deploy/product_versions.h"
 #include "package/package_fixture.h"
 #include "support/machine_registry.h"
 
 namespace {
-
-const wchar_t kValuesKey[] = L"Software\\BraskRollbackTest";
 
 typedef std::map<std::wstring, std::string> State;
 
@@ -41,48 +38,30 @@ void AddFolder(const std::wstring& folder, State& state) {
     FindClose(walk);
 }
 
-class Rollback : public ::testing::Test {
+class Rollback : public ProductVersions {
 protected:
-    Rollback() : product_(L"DeployRollback") {}
+    Rollback() : ProductVersions(L"DeployRollback") {}
 
     void SetUp() override {
         std::string old = Body("1") + Copy("a.txt", "a.txt") + Copy("b.txt", "b.txt");
-        std::wstring v1 = EmbedInstaller(dir_, {Entry("setup.dat", old), Entry("a.txt", "old a"), Entry("b.txt", "old b")},
-                                         L"v1.exe");
+        std::wstring v1 = Build(L"v1.exe", {Entry("setup.dat", old), Entry("a.txt", "old a"), Entry("b.txt", "old b")});
         ASSERT_EQ(0u, RunInstaller(v1, L"--silent").exitCode);
         std::string program = "[RunAndWaitFile]\r\n" + Narrow(BinPath(L"test_helper.exe")) + "\r\nkill-parent \"" +
                               Narrow(dir_ / L"killed") + "\" -RUNELEVATED\r\n\r\n";
         std::string upgrade = Body("2") + Copy("a.txt", "a.txt") + Copy("c.txt", "new\\c.txt") + Value("Added", "x") +
                               program + Copy("d.txt", "d.txt");
-        v2_ = EmbedInstaller(dir_,
-                             {Entry("setup.dat", upgrade), Entry("a.txt", "new a"), Entry("c.txt", "new c"),
-                              BrokenEntry("d.txt")},
-                             L"v2.exe");
+        v2_ = Build(L"v2.exe", {Entry("setup.dat", upgrade), Entry("a.txt", "new a"), Entry("c.txt", "new c"),
+                                BrokenEntry("d.txt")});
         old_ = Snapshot();
         ASSERT_EQ("1", old_[L"DisplayVersion"]);
-    }
-    void TearDown() override { DeleteKeyTree(HKEY_LOCAL_MACHINE, L"Software", L"BraskRollbackTest"); }
-
-    std::string Body(const char* version) {
-        return "[Project Name]\r\nDeployRollback\r\n[ProgramVersion]\r\n" + std::string(version) +
-               "\r\n[Install To]\r\n" + Narrow(dir_ / L"dest\\") + "\r\n" + Value("Version", version);
-    }
-    static std::string Copy(const char* entry, const char* destination) {
-        return std::string("[CopyFile]\r\n") + entry + "\r\n<Destination>" + destination + "\r\n";
-    }
-    static std::string Value(const char* name, const char* data) {
-        return std::string("[Registry]\r\nHKLM\r\nSoftware\\BraskRollbackTest\r\nSTRING\r\n") + name + "\r\n" + data +
-               "\r\n";
     }
 
     // The product's files, its record and uninstaller, and its values.
     State Snapshot() {
         State state;
         AddFolder(dir_ / L"dest\\", state);
-        std::wstring uninstall = product_.Value(L"UninstallString");
-        size_t record = uninstall.find(L"--uninstall=\"");
-        if (record != std::wstring::npos) {
-            std::wstring path = uninstall.substr(record + 13, uninstall.size() - record - 14);
+        std::wstring path = RecordPath();
+        if (!path.empty()) {
             std::wstring folder = path.substr(0, path.rfind(L'\\') + 1);
             for (const wchar_t* name :
                  {L"BraskUninstall-DeployRollback.dat", L"BraskUninstall-DeployRollback.lng",
@@ -91,12 +70,11 @@ protected:
         }
         for (const wchar_t* name : {L"DisplayVersion", L"UninstallString", L"InstallTo"})
             state[name] = Narrow(product_.Value(name));
-        for (const wchar_t* name : {L"Version", L"Added"}) state[std::wstring(L"value ") + name] = Narrow(MachineString(kValuesKey, name, 0));
+        for (const wchar_t* name : {L"Version", L"Added"})
+            state[std::wstring(L"value ") + name] = Narrow(MachineString(kVersionsKey, name, 0));
         return state;
     }
 
-    ScratchFolder dir_;
-    InstalledProduct product_;
     std::wstring v2_;
     State old_;
 };

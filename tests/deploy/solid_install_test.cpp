@@ -6,8 +6,10 @@
 #include <gtest/gtest.h>
 
 #include <map>
+#include <set>
 
 #include "base/folders.h"
+#include "base/registry.h"
 #include "base/temp_files.h"
 #include "deploy/deploy_fixture.h"
 
@@ -97,6 +99,9 @@ TEST(SolidInstall, InstallsWhatTheClassicLayoutInstallsAndDecodesOnlyThat) {
         RemoveTree((p.dir / L"dest").c_str(), nullptr, true);
         EXPECT_EQ(classic != 0, !DecodingFigures(log, decoded, taken, waited)) << "solid decodes ahead, classic not";
     }
+    // Not removable: its App Paths entry would outlive the test, and be
+    // taken for another's by the tests that follow.
+    DeleteKeyTree(HKEY_LOCAL_MACHINE, L"Software\\Microsoft\\Windows\\CurrentVersion\\App Paths", L"tool.exe");
     EXPECT_TRUE(trees[0] == trees[1]) << "the two layouts installed different files";
     bool wow64 = PrefixKind() == L"win64";
     EXPECT_EQ(p.files[wow64 ? "tool64.exe" : "toolu.exe"], trees[0]["tool.exe"]);
@@ -177,6 +182,15 @@ TEST(SolidInstall, FailingDecodersLeaveTheirFilesToTheWorker) {
         EXPECT_EQ(2u, tree.size());
         EXPECT_EQ(p.files["one.txt"], tree["one.txt"]);
         EXPECT_EQ(p.files["two.txt"], tree["sub\\two.txt"]);
+        // Each file that could not be written is told of once.
+        std::set<std::string> told;
+        int lines = 0;
+        for (const std::string& line : ReadLogLines(log)) {
+            size_t at = line.find("decoding ahead: cannot write");
+            if (at != std::string::npos) told.insert(line.substr(at)), lines++;
+        }
+        EXPECT_EQ(told.size(), (size_t)lines);
+        EXPECT_EQ(std::wstring(how) == L"nowrite", lines > 0);
         RemoveTree((p.dir / L"dest").c_str(), nullptr, true);
     }
 }

@@ -12,6 +12,7 @@
 //                        plays the elevated child: records its command line,
 //                        sends each BATCH file's lines through the command
 //                        file CMD, sleeps MS, exits with EXIT
+//   exit CODE            exits with CODE at once
 //   kill-parent MARK     unless MARK exists: creates it and kills the
 //                        process that started this one (a crash of it)
 //   orphan CMD DONE      starts "writer CMD DONE" and ends at once
@@ -139,6 +140,7 @@ int wmain(int argc, wchar_t** argv) {
         Sleep(_wtoi(argv[4]));
         return _wtoi(argv[5]);
     }
+    if (mode == L"exit" && argc >= 3) return _wtoi(argv[2]);
     if (mode == L"kill-parent" && argc >= 3) {
         if (GetFileAttributesW(argv[2]) != INVALID_FILE_ATTRIBUTES) return 0;
         AppendLine(argv[2], L"killed");

@@ -11,6 +11,7 @@
 #include "engine/uninstall_record.h"
 #include "support/machine_registry.h"
 #include "support/process.h"
+#include "support/shared_counts.h"
 #include "support/scratch.h"
 #include "uninstall/uninstall_fixture.h"
 
@@ -22,43 +23,29 @@ std::string CopySection(const std::wstring& entry, const std::wstring& destinati
     return "[CopyFile]\r\n" + Narrow(entry) + "\r\n" + Narrow(destination) + "\r\n";
 }
 
-const wchar_t kSharedDlls[] = L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\SharedDLLs";
-
-// A file's count as installers leave it; -1 when there is none.
-int SharedCount(const std::wstring& path, REGSAM view = 0) {
-    HKEY key;
-    if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, kSharedDlls, 0, KEY_QUERY_VALUE | view, &key) != ERROR_SUCCESS) return -1;
-    DWORD count = 0, bytes = sizeof count, type = 0;
-    LONG read = RegQueryValueExW(key, path.c_str(), nullptr, &type, (BYTE*)&count, &bytes);
-    RegCloseKey(key);
-    return read == ERROR_SUCCESS && type == REG_DWORD ? (int)count : -1;
-}
-
-void SetSharedCount(const std::wstring& path, int count, REGSAM view = 0) {
-    HKEY key;
-    if (RegCreateKeyExW(HKEY_LOCAL_MACHINE, kSharedDlls, 0, nullptr, 0, KEY_SET_VALUE | view, nullptr, &key,
-                        nullptr) != ERROR_SUCCESS)
-        return;
-    DWORD value = (DWORD)count;
-    if (count < 0)
-        RegDeleteValueW(key, path.c_str());
-    else
-        RegSetValueExW(key, path.c_str(), 0, REG_DWORD, (const BYTE*)&value, sizeof value);
-    RegCloseKey(key);
+// The name a 32-bit installer counts a file under: the folder it really
+// lies in, SysWOW64 for what it writes to its System folder under WOW64.
+std::wstring CountName(const std::wstring& path) {
+    wchar_t system[MAX_PATH], redirected[MAX_PATH];
+    UINT n = GetSystemDirectoryW(system, MAX_PATH);
+    if (!n || !GetSystemWow64DirectoryW(redirected, MAX_PATH) || _wcsnicmp(path.c_str(), system, n) != 0 ||
+        path[n] != L'\\')
+        return path;
+    return redirected + path.substr(n);
 }
 
 // A file outside the products' folders and its count, gone after the test.
 class SharedFile {
 public:
-    SharedFile(const std::wstring& path, REGSAM view = 0) : path(path), view(view) {}
+    SharedFile(const std::wstring& path, REGSAM view = 0) : path(path), name(view ? path : CountName(path)), view(view) {}
     ~SharedFile() {
         DeleteFileW(path.c_str());
-        SetSharedCount(path, -1, view);
+        SetSharedCount(name, -1, view);
     }
     SharedFile(const SharedFile&) = delete;
     SharedFile& operator=(const SharedFile&) = delete;
-    int Count() const { return SharedCount(path, view); }
-    const std::wstring path;
+    int Count() const { return SharedCount(name, view); }
+    const std::wstring path, name;
     const REGSAM view;
 };
 
@@ -140,7 +127,7 @@ TEST_F(Uninstall, SystemFilesFollowTheirCounts) {
         SharedFile uncounted(Expanded(L"<System>bktest-uncounted.txt"));
         SharedFile fresh(Expanded(L"<System>bktest-fresh.txt"));
         ASSERT_TRUE(WriteBytes(theirs.path, "theirs"));
-        SetSharedCount(theirs.path, 1);
+        SetSharedCount(theirs.name, 1);
         ASSERT_TRUE(WriteBytes(uncounted.path, "uncounted"));
         // A product of its own each time: an install counts a file once.
         TestProduct product(oursFirst ? L"BkTestSystemA" : L"BkTestSystemB", L"<Program Files>BkTest System");
@@ -154,7 +141,7 @@ TEST_F(Uninstall, SystemFilesFollowTheirCounts) {
         EXPECT_EQ(2, uncounted.Count()) << "one for the earlier owner, one for ours";
         EXPECT_EQ(1, fresh.Count());
         EXPECT_EQ(-1, SharedCount(product.Folder() + L"own.txt")) << "the product's own folder is not counted";
-        if (!oursFirst) SetSharedCount(theirs.path, 1);  // the other installer's uninstall
+        if (!oursFirst) SetSharedCount(theirs.name, 1);  // the other installer's uninstall
         UninstallRun run = product.Uninstall();
         ASSERT_TRUE(run.resultWritten);
         EXPECT_FALSE(Exists(fresh.path));
