@@ -31,23 +31,18 @@ bool IsSetupFile(const std::string& name) {
     return SameEntryName(name, "setup.dat") || SameEntryName(name, "setup.bmp") || SameEntryName(name, "setup.lic");
 }
 
-// The machines that install each input, as the install worker (or, for a
-// container, its runner) reads the script.
+// The machines that install each input, as the install worker reads the
+// script; 0 for an entry no install takes in script order (the uninstaller,
+// files added by name, language files, and every entry of a container,
+// whose installers run one by one), which is read alone.
 std::vector<unsigned> Machines(const std::vector<PackInput>& inputs, const Bytes& script) {
     std::vector<unsigned> machines(inputs.size(), 0);
+    for (const std::string& line : ScriptLines(script))
+        if (line == "[InstallContainer]") return machines;
     auto mark = [&](const std::string& name, unsigned which) {
         for (size_t i = 0; i < inputs.size(); i++)
             if (SameEntryName(inputs[i].name, name)) machines[i] |= which;
     };
-    std::vector<std::string> lines = ScriptLines(script);
-    bool container = false, variants = false;
-    for (const std::string& line : lines) container = container || line == "[InstallContainer]";
-    for (const PackInput& input : inputs) variants = variants || input.name.find(kWin64) != std::string::npos;
-    if (container) {
-        for (size_t i = 0; i < inputs.size(); i++)
-            machines[i] = !variants ? k64 | k32 : inputs[i].name.find(kWin64) != std::string::npos ? k64 : k32;
-        return machines;
-    }
     std::vector<std::pair<std::string, std::string>> copies;
     for (const EntryReference& reference : WorkerReferences(script)) {
         if (std::string(reference.section->header) == "[CopyFile]")
@@ -60,15 +55,6 @@ std::vector<unsigned> Machines(const std::vector<PackInput>& inputs, const Bytes
     for (const auto& copy : copies)
         mark(copy.first, (VariantSelected(copy.second, destinations, true) ? k64 : 0) |
                              (VariantSelected(copy.second, destinations, false) ? k32 : 0));
-    // Entries the worker never names (--add) may still be asked for by
-    // name: with everything else. Not the uninstaller, which is extracted
-    // after the install: at the end of the product's block it would cost
-    // decoding the whole block again.
-    for (size_t i = 0; i < inputs.size(); i++) {
-        bool named = inputs[i].name == package_format::kUninstallerEntry;
-        for (const auto& copy : copies) named = named || SameEntryName(copy.first, inputs[i].name);
-        if (!named && machines[i] == 0) machines[i] = k64 | k32;
-    }
     return machines;
 }
 
@@ -153,8 +139,7 @@ std::vector<std::vector<size_t>> PlanBlocks(const std::vector<PackInput>& inputs
                                             const Bytes& script) {
     std::vector<unsigned> machines = Machines(inputs, script);
     // Groups in the order of their first entry; a setup file is a group, and
-    // so is each entry that no install takes in script order (the
-    // uninstaller, files added by name), as each is extracted alone.
+    // so is each entry that no install takes in script order.
     std::vector<std::vector<size_t>> groups;
     std::vector<unsigned> keys;
     for (size_t i = 0; i < inputs.size(); i++) {

@@ -6,7 +6,9 @@
 // run from the temporary folder) are grouped apart, being extracted alone.
 // setup.dat, setup.bmp and setup.lic, read at start, get a block each, and
 // so does each entry that no install takes in script order (the
-// uninstaller, files added by name).
+// uninstaller, files added by name, language files, a container's
+// installers): read alone from a shared block, each would decode all the
+// block before it again.
 // A group of 8 MiB or more is split in two, so that two cores decode at
 // once, and into a block per 64 MiB (the largest dictionary, past which a
 // split costs little) when larger; entries go, in script order, to the

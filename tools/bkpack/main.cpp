@@ -349,7 +349,7 @@ int Build(int argc, wchar_t** argv, bool withStub) {
     std::vector<PackInput> inputs(sources.size());
     for (size_t i = 0; i < sources.size(); i++) inputs[i] = {sources[i].name, sources[i].path};
     Bytes package;
-    if (!BuildPackage(inputs, script, a.settings, package, error)) return Fail(error);
+    if (!BuildPackage(inputs, packed, a.settings, package, error)) return Fail(error);
     bool ok = withStub ? EmbedPackage(a.stub, package, a.out, error) : WriteFileAtomically(a.out, package, error);
     if (!ok) return Fail(error);
     if (!a.settings.quiet) printf("bkpack: wrote %s\n", Utf8(a.out).c_str());
