@@ -123,6 +123,10 @@ void ChooseLanguage(const CommandLineOptions& options) {
     Choose(index < 0 ? L"en" : tags[index]);
 }
 
+bool IsLanguageEntry(const WString& name) {
+    return Compare(name.Left(kPrefixLength), kPackagePrefix, true) == 0 && name.Length() - 1 > kPrefixLength;
+}
+
 void ApplyPackageLanguage() {
     if (!state.package || !state.package->Package()) return;
     InstallPackage* package = state.package->Package();
@@ -131,8 +135,7 @@ void ApplyPackageLanguage() {
     for (int32_t i = 0;; i++) {
         package->EntryName(i, name);
         if (name.IsEmpty()) break;
-        if (Compare(name.Left(kPrefixLength), kPackagePrefix, true) != 0 || name.Length() - 1 <= kPrefixLength)
-            continue;
+        if (!IsLanguageEntry(name)) continue;
         names.AddString(name);
         tags.AddString(name.From(kPrefixLength + 1));
     }
