@@ -309,8 +309,8 @@ TEST(Bkpack, BlocksHoldWhatOneKindOfMachineInstalls) {
         {"[CopyFile]\r\nd\\\r\n<Destination>d\\\r\n\r\n" + std::string(copyAB), L"",
          {{"setup.dat"}, {"d\\c.txt", "a.txt", "b.txt"}, {"d\\w.dll"}, {"d\\w__BKI_WIN64.dll"}}},
         {copyAB, add + language, {{"setup.dat"}, {"a.txt", "b.txt"}, {"i.exe"}, {"setup.lng.de"}}},
-        {"[InstallContainer]\r\n", add + L" --add " + pub.Quoted(L"files\\j.exe") + add + L"=i__BKI_WIN64.exe" + language,
-         {{"setup.dat"}, {"i.exe"}, {"j.exe"}, {"i__BKI_WIN64.exe"}, {"setup.lng.de"}}},
+        {"[InstallContainer]\r\n", add + L" --add " + pub.Quoted(L"files\\j.exe") + add + L"=i__BKI_WIN64.exe" +
+         language, {{"setup.dat"}, {"i.exe"}, {"j.exe"}, {"i__BKI_WIN64.exe"}, {"setup.lng.de"}}},
     };
     for (const Case& c : cases) {
         WriteBytes(pub.Path(L"blocks.dat"), "[Project Name]\r\nBlocks\r\n" + c.script);

@@ -85,14 +85,18 @@ std::vector<std::vector<size_t>> Distribute(const std::vector<size_t>& group, co
     return split;
 }
 
-// "a sample costs +3.5% in 2 parts", in tenths of a percent.
-std::string SampleCost(const SplitCost& cost, size_t parts) {
-    int64_t tenths = cost.whole ? ((int64_t)cost.parts - (int64_t)cost.whole) * 1000 / (int64_t)cost.whole : 0;
-    char text[64];
-    snprintf(text, sizeof text, "a sample costs %s%lld.%lld%% in %u parts", tenths < 0 ? "-" : "+",
-             (long long)(tenths < 0 ? -tenths : tenths) / 10, (long long)(tenths < 0 ? -tenths : tenths) % 10,
-             (unsigned)parts);
+// "+3.5%": a share in tenths of a percent.
+std::string Tenths(int64_t perMille) {
+    int64_t size = perMille < 0 ? -perMille : perMille;
+    char text[32];
+    snprintf(text, sizeof text, "%c%lld.%lld%%", perMille < 0 ? '-' : '+', (long long)(size / 10),
+             (long long)(size % 10));
     return text;
+}
+
+std::string SampleCost(const SplitCost& cost, size_t parts) {
+    int64_t more = cost.whole ? ((int64_t)cost.parts - (int64_t)cost.whole) * 1000 / (int64_t)cost.whole : 0;
+    return "a sample costs " + Tenths(more) + " in " + std::to_string(parts) + " parts";
 }
 
 // A group in blocks, with the reason, as the block lines tell it.
@@ -101,10 +105,8 @@ std::vector<std::vector<size_t>> PlanGroup(const std::vector<PackInput>& inputs,
     uint64_t total = 0;
     for (size_t i : group) total += sizes[i];
     if (group.size() < 2 || total < 2 * kMinSplit) {
-        std::vector<std::vector<size_t>> one = Distribute(group, sizes, 1);
         why = group.size() < 2 ? "alone" : "one block: under 8 MiB";
-        if (one.size() > 1) why += ", cut under 4 GiB";
-        return one;
+        return {group};
     }
     size_t parts = std::max<size_t>(2, (size_t)((total + kDictionary - 1) / kDictionary));
     std::vector<std::vector<size_t>> split = Distribute(group, sizes, std::min(parts, group.size()));
@@ -115,7 +117,8 @@ std::vector<std::vector<size_t>> PlanGroup(const std::vector<PackInput>& inputs,
         return split;
     }
     std::vector<std::vector<size_t>> one = Distribute(group, sizes, 1);
-    why = measured ? "one block: " + SampleCost(cost, split.size()) + " (+1.0% at most splits)"
+    why = measured ? "one block: " + SampleCost(cost, split.size()) + " (" + Tenths(kMostCostPerMille) +
+                         " at most splits)"
                    : "one block: the sample could not be compressed";
     if (one.size() > 1) why += ", cut under 4 GiB";
     return one;
