@@ -135,6 +135,10 @@ void ChooseLanguage(const CommandLineOptions& options) {
     Choose(index < 0 ? L"en" : tags[index]);
 }
 
+bool IsLanguageEntry(const WString& name) {
+    return Compare(name.Left(kPrefixLength), kPackagePrefix, true) == 0 && name.Length() - 1 > kPrefixLength;
+}
+
 void ApplyPackageLanguage() {
     if (!state.package || !state.package->Package()) return;
     InstallPackage* package = state.package->Package();
@@ -143,8 +147,8 @@ void ApplyPackageLanguage() {
     for (int32_t i = 0;; i++) {
         package->EntryName(i, name);
         if (name.IsEmpty()) break;
-        if (Compare(name.Left(kPrefixLength), kPackagePrefix, true) != 0 || !IsLanguageTag(name.From(kPrefixLength + 1)))
-            continue;
+        // A tag that is no plain tag names no language the user can want.
+        if (!IsLanguageEntry(name) || !IsLanguageTag(name.From(kPrefixLength + 1))) continue;
         names.AddString(name);
         tags.AddString(name.From(kPrefixLength + 1));
     }

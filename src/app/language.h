@@ -12,6 +12,8 @@
 // At start, before the first box: the switch, or the user's UI language,
 // from the built-in translations.
 void ChooseLanguage(const CommandLineOptions& options);
+// An entry named "setup.lng.TAG" (any letter case, a tag after the dot).
+bool IsLanguageEntry(const WString& name);
 // Once the package is open: its "setup.lng.TAG" files join the choice, and
 // the chosen one is laid over the built-in texts.
 void ApplyPackageLanguage();

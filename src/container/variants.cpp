@@ -1,6 +1,7 @@
 #include "container/variants.h"
 
 #include "app/installer_state.h"
+#include "app/language.h"
 #include "base/disk_file.h"
 #include "base/folders.h"
 #include "base/line_reader.h"
@@ -31,7 +32,9 @@ bool ForcingFileExists(const WString& text) {
 
 }  // namespace
 
-bool IsInstallerEntry(const WString& name) { return Compare(name.FileTitle(), L"setup", true) != 0; }
+bool IsInstallerEntry(const WString& name) {
+    return Compare(name.FileTitle(), L"setup", true) != 0 && !IsLanguageEntry(name);
+}
 
 bool IsSixtyFourBitEntry(const WString& name) { return name.Find(kWin64Marker, 1) != 0; }
 

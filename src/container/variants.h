@@ -14,7 +14,8 @@ struct VariantChoice {
 };
 
 // An entry that is an installer: its file name without extension is not
-// "setup" in any letter case (the script, banner and licence are not).
+// "setup" in any letter case (the script, banner and licence are not), nor
+// is it a language file ("setup.lng.TAG", whose title is "setup.lng").
 bool IsInstallerEntry(const WString& name);
 bool IsSixtyFourBitEntry(const WString& name);
 bool HasVariants(const InstallPackage& package);

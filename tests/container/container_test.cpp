@@ -119,6 +119,7 @@ TEST(ContainerChoice, VariantDecision) {
     EXPECT_FALSE(IsInstallerEntry(L"setup.dat"));
     EXPECT_FALSE(IsInstallerEntry(L"SETUP.bmp"));
     EXPECT_FALSE(IsInstallerEntry(L"Setup"));
+    EXPECT_FALSE(IsInstallerEntry(L"SETUP.LNG.pt-BR"));
     EXPECT_TRUE(IsInstallerEntry(L"setup2.exe"));
     EXPECT_TRUE(IsInstallerEntry(L"tools\\a.exe"));
 }

@@ -286,33 +286,39 @@ TEST(Bkpack, ClassicLayoutIsOneStreamPerEntry) {
 
 // Which entries share a block: those every machine installs; each variant
 // that only one kind of machine installs, the plain file its twins replace,
-// the entries taken by name, the setup files and a container's installers
-// of each bitness are apart.
+// and the entries taken by name are apart, as the script is packed (folder
+// sections written out). Entries no install takes in script order (added,
+// language files, a container's installers) are read alone: a block each.
 TEST(Bkpack, BlocksHoldWhatOneKindOfMachineInstalls) {
     Publisher pub;
+    CreateFolderTree(pub.Path(L"files\\d").c_str());
     for (const wchar_t* name : {L"a.txt", L"b.txt", L"t.exe", L"tu.exe", L"t64.exe", L"l.dll", L"l64.dll", L"v.bin",
-                                L"i.exe", L"i64.exe"})
+                                L"i.exe", L"j.exe", L"d\\c.txt", L"d\\w.dll", L"d\\w__BKI_WIN64.dll"})
         WriteBytes(pub.Path((std::wstring(L"files\\") + name).c_str()), std::string(name, name + wcslen(name)) + " bytes");
+    WriteBytes(pub.Path(L"setup.lng.de"), "InstallButton=Installieren\n");
+    const char copyAB[] = "[CopyFile]\r\na.txt\r\n<Destination>a.txt\r\n[CopyFile]\r\nb.txt\r\n<Destination>b.txt\r\n";
+    std::wstring add = L" --add " + pub.Quoted(L"files\\i.exe"), language = L" --add " + pub.Quoted(L"setup.lng.de");
     struct Case {
-        const char* script;
+        std::string script;
+        std::wstring adds;
         std::vector<std::vector<std::string>> together;  // each list one block, in block order
     } cases[] = {
         {"[CopyFile]\r\na.txt\r\n<Destination>a.txt\r\n[CopyFile]\r\nt.exe\r\n<Destination>t.exe\r\n"
          "[CopyFile]\r\ntu.exe\r\n<Destination>t__BKI_UNICODE.exe\r\n[CopyFile]\r\nt64.exe\r\n<Destination>"
          "t__BKI_WIN64.exe\r\n[CopyFile]\r\nl.dll\r\n<Destination>l.dll\r\n[CopyFile]\r\nl64.dll\r\n<Destination>"
          "l__BKI_WIN64.dll\r\n[Registry]\r\nHKLM\r\nSoftware\\T\r\nBINARY\r\nV\r\nv.bin\r\n[CopyFile]\r\nb.txt\r\n"
-         "<Destination>b.txt\r\n",
+         "<Destination>b.txt\r\n", L"",
          {{"setup.dat"}, {"a.txt", "b.txt"}, {"t.exe"}, {"tu.exe", "l.dll"}, {"t64.exe", "l64.dll"}, {"v.bin"}}},
-        {"[InstallContainer]\r\n", {{"setup.dat"}, {"i.exe"}, {"i64.exe"}}},
+        {"[CopyFile]\r\nd\\\r\n<Destination>d\\\r\n\r\n" + std::string(copyAB), L"",
+         {{"setup.dat"}, {"d\\c.txt", "a.txt", "b.txt"}, {"d\\w.dll"}, {"d\\w__BKI_WIN64.dll"}}},
+        {copyAB, add + language, {{"setup.dat"}, {"a.txt", "b.txt"}, {"i.exe"}, {"setup.lng.de"}}},
+        {"[InstallContainer]\r\n", add + L" --add " + pub.Quoted(L"files\\j.exe") + add + L"=i__BKI_WIN64.exe" +
+         language, {{"setup.dat"}, {"i.exe"}, {"j.exe"}, {"i__BKI_WIN64.exe"}, {"setup.lng.de"}}},
     };
     for (const Case& c : cases) {
-        WriteBytes(pub.Path(L"blocks.dat"), std::string("[Project Name]\r\nBlocks\r\n") + c.script);
-        std::wstring adds = strstr(c.script, "[InstallContainer]")
-                                ? L" --add " + pub.Quoted(L"files\\i.exe") + L" --add " + pub.Quoted(L"files\\i64.exe") +
-                                      L"=i__BKI_WIN64.exe"
-                                : L"";
+        WriteBytes(pub.Path(L"blocks.dat"), "[Project Name]\r\nBlocks\r\n" + c.script);
         ProcessResult pack = pub.Run(L"pack " + pub.Quoted(L"blocks.dat") + L" " + pub.Quoted(L"files") + L" -o " +
-                                     pub.Quoted(L"b.pkg") + L" --quiet" + adds);
+                                     pub.Quoted(L"b.pkg") + L" --quiet" + c.adds);
         ASSERT_EQ(0u, pack.exitCode) << pack.output;
         ProcessResult list = pub.Run(L"list " + pub.Quoted(L"b.pkg"));
         std::map<std::string, std::vector<std::string>> blocks;
@@ -323,7 +329,7 @@ TEST(Bkpack, BlocksHoldWhatOneKindOfMachineInstalls) {
                 if (end == std::string::npos) end = line.size();
                 if (end > at) words.push_back(line.substr(at, end - at));
             }
-            if (words.size() == 4) blocks[words[1]].push_back(words[0] == "i__BKI_WIN64.exe" ? "i64.exe" : words[0]);
+            if (words.size() == 4) blocks[words[1]].push_back(words[0]);
         }
         std::vector<std::vector<std::string>> found;
         for (size_t b = 0; b < blocks.size(); b++) found.push_back(blocks["#" + std::to_string(b)]);

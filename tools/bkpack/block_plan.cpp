@@ -1,11 +1,13 @@
 #include "block_plan.h"
 
+#include <stdio.h>
+
 #include <algorithm>
 #include <string>
-#include <unordered_map>
 
 #include "package/package_format.h"
 #include "script_refs.h"
+#include "split_sample.h"
 
 namespace {
 
@@ -17,9 +19,12 @@ const char kUnicode[] = "__BKI_UNICODE";
 const unsigned k64 = 1, k32 = 2, kByName = 4;
 const uint64_t kMinSplit = 4ull << 20;
 const uint64_t kDictionary = 64ull << 20;
-// A split may lose at most this share of the group's bytes to content
-// repeated across its parts.
-const uint64_t kMostLostPerMille = 20;
+// A split is kept when its parts cost at most this share more than the
+// whole in the sample: so little that decoding on several cores is worth it.
+const uint64_t kMostCostPerMille = 10;
+// A block's unpacked size is a 32-bit count, and the encoder stops short of
+// 2^32 - 1 bytes.
+const uint64_t kMostInBlock = 0xFFFFFFFEull;
 
 bool RemoveAll(std::string& text, const std::string& marker) {
     bool found = false;
@@ -31,23 +36,18 @@ bool IsSetupFile(const std::string& name) {
     return SameEntryName(name, "setup.dat") || SameEntryName(name, "setup.bmp") || SameEntryName(name, "setup.lic");
 }
 
-// The machines that install each input, as the install worker (or, for a
-// container, its runner) reads the script.
+// The machines that install each input, as the install worker reads the
+// script; 0 for an entry no install takes in script order (the uninstaller,
+// files added by name, language files, and every entry of a container,
+// whose installers run one by one), which is read alone.
 std::vector<unsigned> Machines(const std::vector<PackInput>& inputs, const Bytes& script) {
     std::vector<unsigned> machines(inputs.size(), 0);
+    for (const std::string& line : ScriptLines(script))
+        if (line == "[InstallContainer]") return machines;
     auto mark = [&](const std::string& name, unsigned which) {
         for (size_t i = 0; i < inputs.size(); i++)
             if (SameEntryName(inputs[i].name, name)) machines[i] |= which;
     };
-    std::vector<std::string> lines = ScriptLines(script);
-    bool container = false, variants = false;
-    for (const std::string& line : lines) container = container || line == "[InstallContainer]";
-    for (const PackInput& input : inputs) variants = variants || input.name.find(kWin64) != std::string::npos;
-    if (container) {
-        for (size_t i = 0; i < inputs.size(); i++)
-            machines[i] = !variants ? k64 | k32 : inputs[i].name.find(kWin64) != std::string::npos ? k64 : k32;
-        return machines;
-    }
     std::vector<std::pair<std::string, std::string>> copies;
     for (const EntryReference& reference : WorkerReferences(script)) {
         if (std::string(reference.section->header) == "[CopyFile]")
@@ -60,71 +60,68 @@ std::vector<unsigned> Machines(const std::vector<PackInput>& inputs, const Bytes
     for (const auto& copy : copies)
         mark(copy.first, (VariantSelected(copy.second, destinations, true) ? k64 : 0) |
                              (VariantSelected(copy.second, destinations, false) ? k32 : 0));
-    // Entries the worker never names (--add) may still be asked for by
-    // name: with everything else. Not the uninstaller, which is extracted
-    // after the install: at the end of the product's block it would cost
-    // decoding the whole block again.
-    for (size_t i = 0; i < inputs.size(); i++) {
-        bool named = inputs[i].name == package_format::kUninstallerEntry;
-        for (const auto& copy : copies) named = named || SameEntryName(copy.first, inputs[i].name);
-        if (!named && machines[i] == 0) machines[i] = k64 | k32;
-    }
     return machines;
 }
 
-// The content-defined chunks of a file (cut where a rolling hash of the
-// last bytes has its low 12 bits clear: some 4 KiB apart, the same cuts
-// wherever the content sits), each as (hash of its bytes, size).
-typedef std::vector<std::pair<uint64_t, uint32_t>> Chunks;
-
-void AddChunks(const std::wstring& path, Chunks& chunks) {
-    static uint64_t gear[256];
-    if (!gear[0])
-        for (uint64_t i = 0, x = 0x9E3779B97F4A7C15ull; i < 256; i++) gear[i] = (x = x * 6364136223846793005ull + 1442695040888963407ull) | 1;
-    InputFile file;
-    uint64_t size = 0;
-    std::string ignored;
-    if (!file.Open(path, size, ignored)) return;
-    std::vector<uint8_t> buffer(1 << 20);
-    uint64_t rolling = 0, hash = 0xCBF29CE484222325ull;
-    uint32_t length = 0;
-    for (int64_t got; (got = file.Read(buffer.data(), buffer.size())) > 0;)
-        for (int64_t i = 0; i < got; i++) {
-            rolling = (rolling << 1) + gear[buffer[i]];
-            hash = (hash ^ buffer[i]) * 0x100000001B3ull;
-            if (++length >= 1024 && ((rolling >> 40) & 0xFFF) == 0) {
-                chunks.push_back({hash, length});
-                hash = 0xCBF29CE484222325ull;
-                length = 0;
-            }
+// The group's entries in parts, in script order, each to the part holding
+// the fewest bytes so far, so that the parts are decoded side by side as the
+// worker takes them; to a new part when even that one has no room for it.
+std::vector<std::vector<size_t>> Distribute(const std::vector<size_t>& group, const std::vector<uint64_t>& sizes,
+                                            size_t parts) {
+    std::vector<std::vector<size_t>> split(parts);
+    std::vector<uint64_t> load(parts, 0);
+    for (size_t i : group) {
+        size_t least = std::min_element(load.begin(), load.end()) - load.begin();
+        if (!split[least].empty() && load[least] + sizes[i] > kMostInBlock) {
+            least = split.size();
+            split.emplace_back();
+            load.push_back(0);
         }
-    if (length) chunks.push_back({hash, length});
+        split[least].push_back(i);
+        load[least] += sizes[i];
+    }
+    split.erase(std::remove_if(split.begin(), split.end(), [](const std::vector<size_t>& p) { return p.empty(); }),
+                split.end());
+    return split;
 }
 
-// Whether splitting a group into parts loses little: the bytes each part
-// must hold again because another part holds them (a chunk in k parts is
-// stored k times, in one block once) stay under kMostLostPerMille.
-bool SplitCostsLittle(const std::vector<PackInput>& inputs, const std::vector<std::vector<size_t>>& parts,
-                      uint64_t total) {
-    std::unordered_map<uint64_t, std::pair<size_t, uint32_t>> seen;  // hash: (parts holding it, last part)
-    std::unordered_map<uint64_t, uint32_t> sizes;
-    for (size_t p = 0; p < parts.size(); p++) {
-        Chunks chunks;
-        for (size_t i : parts[p]) AddChunks(inputs[i].path, chunks);
-        for (const auto& chunk : chunks) {
-            auto found = seen.find(chunk.first);
-            if (found == seen.end()) {
-                seen[chunk.first] = {1, (uint32_t)p};
-                sizes[chunk.first] = chunk.second;
-            } else if (found->second.second != p) {
-                found->second.first++;
-                found->second.second = (uint32_t)p;
-            }
-        }
+// "+3.5%": a share in tenths of a percent.
+std::string Tenths(int64_t perMille) {
+    int64_t size = perMille < 0 ? -perMille : perMille;
+    char text[32];
+    snprintf(text, sizeof text, "%c%lld.%lld%%", perMille < 0 ? '-' : '+', (long long)(size / 10),
+             (long long)(size % 10));
+    return text;
+}
+
+std::string SampleCost(const SplitCost& cost, size_t parts) {
+    int64_t more = cost.whole ? ((int64_t)cost.parts - (int64_t)cost.whole) * 1000 / (int64_t)cost.whole : 0;
+    return "a sample costs " + Tenths(more) + " in " + std::to_string(parts) + " parts";
+}
+
+// A group in blocks, with the reason, as the block lines tell it.
+std::vector<std::vector<size_t>> PlanGroup(const std::vector<PackInput>& inputs, const std::vector<uint64_t>& sizes,
+                                           const std::vector<size_t>& group, std::string& why) {
+    uint64_t total = 0;
+    for (size_t i : group) total += sizes[i];
+    if (group.size() < 2 || total < 2 * kMinSplit) {
+        why = group.size() < 2 ? "alone" : "one block: under 8 MiB";
+        return {group};
     }
-    uint64_t lost = 0;
-    for (const auto& chunk : seen) lost += (uint64_t)(chunk.second.first - 1) * sizes[chunk.first];
-    return lost * 1000 <= total * kMostLostPerMille;
+    size_t parts = std::max<size_t>(2, (size_t)((total + kDictionary - 1) / kDictionary));
+    std::vector<std::vector<size_t>> split = Distribute(group, sizes, std::min(parts, group.size()));
+    SplitCost cost;
+    bool measured = MeasureSplit(inputs, sizes, split, cost);
+    if (measured && cost.parts * 1000 <= cost.whole * (1000 + kMostCostPerMille)) {
+        why = "split: " + SampleCost(cost, split.size());
+        return split;
+    }
+    std::vector<std::vector<size_t>> one = Distribute(group, sizes, 1);
+    why = measured ? "one block: " + SampleCost(cost, split.size()) + " (" + Tenths(kMostCostPerMille) +
+                         " at most splits)"
+                   : "one block: the sample could not be compressed";
+    if (one.size() > 1) why += ", cut under 4 GiB";
+    return one;
 }
 
 }  // namespace
@@ -149,12 +146,11 @@ bool VariantSelected(const std::string& destination, const std::vector<std::stri
     return true;
 }
 
-std::vector<std::vector<size_t>> PlanBlocks(const std::vector<PackInput>& inputs, const std::vector<uint64_t>& sizes,
-                                            const Bytes& script) {
+std::vector<PlannedBlock> PlanBlocks(const std::vector<PackInput>& inputs, const std::vector<uint64_t>& sizes,
+                                     const Bytes& script) {
     std::vector<unsigned> machines = Machines(inputs, script);
     // Groups in the order of their first entry; a setup file is a group, and
-    // so is each entry that no install takes in script order (the
-    // uninstaller, files added by name), as each is extracted alone.
+    // so is each entry that no install takes in script order.
     std::vector<std::vector<size_t>> groups;
     std::vector<unsigned> keys;
     for (size_t i = 0; i < inputs.size(); i++) {
@@ -166,28 +162,12 @@ std::vector<std::vector<size_t>> PlanBlocks(const std::vector<PackInput>& inputs
         }
         groups[g].push_back(i);
     }
-    std::vector<std::vector<size_t>> blocks;
+    std::vector<PlannedBlock> blocks;
     for (const std::vector<size_t>& group : groups) {
-        uint64_t total = 0;
-        for (size_t i : group) total += sizes[i];
-        size_t parts = 1;
-        if (group.size() >= 2 && total >= 2 * kMinSplit)
-            parts = std::max<size_t>(2, (size_t)((total + kDictionary - 1) / kDictionary));
-        parts = std::min(parts, group.size());
-        std::vector<std::vector<size_t>> split(parts);
-        std::vector<uint64_t> load(parts, 0);
-        for (size_t i : group) {
-            size_t least = std::min_element(load.begin(), load.end()) - load.begin();
-            split[least].push_back(i);
-            load[least] += sizes[i];
-        }
-        if (parts > 1 && !SplitCostsLittle(inputs, split, total)) {
-            split.assign(1, group);
-        }
-        for (std::vector<size_t>& part : split)
-            if (!part.empty()) blocks.push_back(part);
+        std::string why;
+        for (std::vector<size_t>& part : PlanGroup(inputs, sizes, group, why)) blocks.push_back({part, why});
     }
     std::sort(blocks.begin(), blocks.end(),
-              [](const std::vector<size_t>& a, const std::vector<size_t>& b) { return a[0] < b[0]; });
+              [](const PlannedBlock& a, const PlannedBlock& b) { return a.entries[0] < b.entries[0]; });
     return blocks;
 }

@@ -6,25 +6,36 @@
 // run from the temporary folder) are grouped apart, being extracted alone.
 // setup.dat, setup.bmp and setup.lic, read at start, get a block each, and
 // so does each entry that no install takes in script order (the
-// uninstaller, files added by name).
+// uninstaller, files added by name, language files, a container's
+// installers): read alone from a shared block, each would decode all the
+// block before it again.
 // A group of 8 MiB or more is split in two, so that two cores decode at
-// once, and into a block per 64 MiB (the largest dictionary, past which a
-// split costs little) when larger; entries go, in script order, to the
-// block holding the fewest bytes so far, so the blocks are decoded side by
-// side as the worker takes them. The plan depends on the inputs alone.
+// once, and into a block per 64 MiB (the largest dictionary) when larger,
+// unless a sample of its files compressed both ways (split_sample.h) costs
+// more than 1 % more in the parts: files that share much stay one block.
+// Entries go, in script order, to the block holding the fewest bytes so
+// far, so the blocks are decoded side by side as the worker takes them. No
+// block reaches 4 GiB: one that would is cut. The plan depends on the
+// inputs alone.
 #pragma once
 
 #include <stdint.h>
 
+#include <string>
 #include <vector>
 
 #include "files.h"
 #include "pack_writer.h"
 
-// Blocks as lists of indexes into inputs, each list in package order, the
-// blocks in the order of their first entry. sizes: each input's size.
-std::vector<std::vector<size_t>> PlanBlocks(const std::vector<PackInput>& inputs, const std::vector<uint64_t>& sizes,
-                                            const Bytes& script);
+struct PlannedBlock {
+    std::vector<size_t> entries;  // indexes into inputs, in package order
+    std::string why;              // how its group was planned, for the block lines
+};
+
+// The blocks in the order of their first entry. sizes: each input's size;
+// script: setup.dat as packed.
+std::vector<PlannedBlock> PlanBlocks(const std::vector<PackInput>& inputs, const std::vector<uint64_t>& sizes,
+                                     const Bytes& script);
 
 // The installer's choice between a file's variants (the "__BKI_WIN64" and
 // "__BKI_UNICODE" markers in a "[CopyFile]" destination) on ANSI text:

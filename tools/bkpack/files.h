@@ -23,6 +23,8 @@ public:
     bool Open(const std::wstring& path, uint64_t& size, std::string& error);
     // Up to size bytes; 0 at the end, -1 on failure.
     int64_t Read(uint8_t* buffer, size_t size);
+    // The next read starts offset bytes into the file.
+    bool Seek(uint64_t offset);
 
 private:
     intptr_t handle_ = -1;

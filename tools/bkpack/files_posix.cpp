@@ -60,6 +60,8 @@ int64_t InputFile::Read(uint8_t* buffer, size_t size) {
     }
 }
 
+bool InputFile::Seek(uint64_t offset) { return lseek((int)handle_, (off_t)offset, SEEK_SET) == (off_t)offset; }
+
 bool OutputFile::Create(const std::wstring& path, std::string& error) {
     Close();
     int fd = open(Native(path).c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);

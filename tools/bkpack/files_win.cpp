@@ -47,6 +47,12 @@ int64_t InputFile::Read(uint8_t* buffer, size_t size) {
     return ReadFile((HANDLE)handle_, buffer, asked, &got, nullptr) ? (int64_t)got : -1;
 }
 
+bool InputFile::Seek(uint64_t offset) {
+    LARGE_INTEGER to;
+    to.QuadPart = (LONGLONG)offset;
+    return SetFilePointerEx((HANDLE)handle_, to, nullptr, FILE_BEGIN) != 0;
+}
+
 bool OutputFile::Create(const std::wstring& path, std::string& error) {
     Close();
     HANDLE h = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);

@@ -20,6 +20,7 @@ double Ratio(uint64_t out, uint64_t in) { return in ? 100.0 * (double)out / (dou
 
 bool EncoderOptions(const PackSettings& settings, uint64_t sizeHint, lzma_options_lzma& options) {
     if (lzma_lzma_preset(&options, settings.level | (settings.extreme ? LZMA_PRESET_EXTREME : 0))) return false;
+    if (settings.dictionary) options.dict_size = settings.dictionary;
     // A dictionary larger than the file buys nothing and costs memory, in the
     // builder now and in the installer's decoder later.
     uint32_t fit = LZMA_DICT_SIZE_MIN;
@@ -223,7 +224,9 @@ bool BuildSolid(const std::vector<PackInput>& inputs, const Bytes& script, const
         std::string ignored;
         if (!file.Open(inputs[i].path, sizes[i], ignored)) sizes[i] = 0;
     }
-    std::vector<std::vector<size_t>> units = PlanBlocks(inputs, sizes, script);
+    std::vector<PlannedBlock> plan = PlanBlocks(inputs, sizes, script);
+    std::vector<std::vector<size_t>> units;
+    for (const PlannedBlock& block : plan) units.push_back(block.entries);
     std::vector<SolidEntry> entries(inputs.size());
     UnitDone done = [&](size_t b, const PackedUnit& unit) {
         bytesIn += unit.unpackedSize;
@@ -233,9 +236,9 @@ bool BuildSolid(const std::vector<PackInput>& inputs, const Bytes& script, const
             offset += unit.sizes[k];
         }
         if (!settings.quiet)
-            printf("  block %-4u %4u entries, first %-24s %10u -> %10u  %5.1f%%\n", (unsigned)b,
+            printf("  block %-4u %4u entries, first %-24s %10u -> %10u  %5.1f%%  %s\n", (unsigned)b,
                    (unsigned)units[b].size(), inputs[units[b][0]].name.c_str(), unit.unpackedSize,
-                   (unsigned)unit.packed.size(), Ratio(unit.packed.size(), unit.unpackedSize));
+                   (unsigned)unit.packed.size(), Ratio(unit.packed.size(), unit.unpackedSize), plan[b].why.c_str());
     };
     std::vector<PackedUnit> streams;
     if (!CompressUnits(inputs, units, settings, done, streams, error)) return false;

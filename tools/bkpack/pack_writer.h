@@ -22,6 +22,7 @@ struct PackSettings {
     bool quiet = false;
     uint32_t threads = 0;  // entries compressed at once; 0: one per core
     bool classic = false;  // one stream per entry, as packages were before blocks
+    uint32_t dictionary = 0;  // largest dictionary; 0: the level's (either way no larger than the input)
 };
 
 // Compresses data into one LZMA-alone stream whose header states its size.
