@@ -210,17 +210,22 @@ bool AddUninstaller(const BuildArgs& a, std::vector<Source>& sources, std::strin
     return true;
 }
 
-// Every entry with its name checked: representable in the ANSI code page,
-// at most 254 bytes, and unique as the installer looks names up.
+// What an entry name must be text of: UTF-8 for a UTF-8 script, otherwise
+// the ANSI code page.
+const char* NameEncoding(bool utf8) { return utf8 ? "UTF-8" : "the ANSI code page"; }
+
+// Every entry with its name checked: representable in the script's
+// encoding, at most 254 bytes, and unique as the installer looks names up.
 bool CollectSources(const BuildArgs& a, const std::wstring& scriptPath, const Bytes& script,
                     std::vector<Source>& sources, std::string& error) {
+    bool utf8 = IsUtf8Script(script);
     sources.push_back({"setup.dat", scriptPath});
     if (!a.banner.empty()) sources.push_back({"setup.bmp", a.banner});
     if (!a.licence.empty()) sources.push_back({"setup.lic", a.licence});
     for (const std::string& name : ScriptReferences(script)) {
         std::wstring wide;
-        if (!AnsiToWide(name, wide)) {
-            error = "the entry name '" + name + "' is not text of the ANSI code page";
+        if (!NameToWide(name, utf8, wide)) {
+            error = "the entry name '" + name + "' is not text of " + NameEncoding(utf8);
             return false;
         }
         sources.push_back({name, Joined(a.filesDir, wide)});
@@ -229,12 +234,12 @@ bool CollectSources(const BuildArgs& a, const std::wstring& scriptPath, const By
         size_t eq = add.find(L'=');
         std::wstring path = add.substr(0, eq);
         std::wstring name = eq == std::wstring::npos ? path.substr(path.find_last_of(L"\\/") + 1) : add.substr(eq + 1);
-        std::string ansi;
-        if (!WideToAnsi(name, ansi)) {
+        std::string stored;
+        if (!WideToName(name, utf8, stored)) {
             error = "the entry name '" + Utf8(name) + "' cannot be written in the ANSI code page";
             return false;
         }
-        sources.push_back({ansi, path});
+        sources.push_back({stored, path});
     }
     for (size_t i = 0; i < sources.size(); i++) {
         const std::string& name = sources[i].name;
@@ -255,17 +260,17 @@ bool CollectSources(const BuildArgs& a, const std::wstring& scriptPath, const By
     return true;
 }
 
-// The folders of FILES_DIR, their names in the ANSI code page.
-FolderLister FilesDirLister(const std::wstring& filesDir) {
-    return [filesDir](const std::string& folder, std::vector<ListedItem>& items) {
+// The folders of FILES_DIR, their names in the script's encoding.
+FolderLister FilesDirLister(const std::wstring& filesDir, bool utf8) {
+    return [filesDir, utf8](const std::string& folder, std::vector<ListedItem>& items) {
         std::wstring wide;
         std::vector<FolderListing> found;
-        if (!AnsiToWide(folder, wide) || !ListFolder(Joined(filesDir, wide), found)) return false;
+        if (!NameToWide(folder, utf8, wide) || !ListFolder(Joined(filesDir, wide), found)) return false;
         for (const FolderListing& f : found) {
             ListedItem item;
             item.folder = f.folder;
-            item.ansi = WideToAnsi(f.name, item.name);
-            if (!item.ansi) item.name = Utf8(f.name);
+            item.spelled = WideToName(f.name, utf8, item.name);
+            if (!item.spelled) item.name = Utf8(f.name);
             items.push_back(item);
         }
         return true;
@@ -277,20 +282,21 @@ FolderLister FilesDirLister(const std::wstring& filesDir) {
 size_t CheckScriptFile(const std::wstring& path, const Bytes& script, const std::wstring* filesDir, bool strict,
                        Bytes& packed) {
     ScriptCheckHost host;
-    host.isAnsiText = [](const std::string& name) {
+    bool utf8 = IsUtf8Script(script);
+    host.isNameText = [utf8](const std::string& name) {
         std::wstring wide;
-        return AnsiToWide(name, wide);
+        return NameToWide(name, utf8, wide);
     };
     if (!filesDir) {
         packed = script;
         return PrintFindings(Utf8(path), CheckScript(script, host), strict);
     }
-    host.entryExists = [filesDir](const std::string& name) {
+    host.entryExists = [filesDir, utf8](const std::string& name) {
         std::wstring wide;
-        AnsiToWide(name, wide);
+        NameToWide(name, utf8, wide);
         return IsRegularFile(Joined(*filesDir, wide));
     };
-    ExpandedScript expanded = ExpandScript(script, FilesDirLister(*filesDir));
+    ExpandedScript expanded = ExpandScript(script, FilesDirLister(*filesDir, utf8));
     packed = expanded.bytes;
     return PrintFindings(Utf8(path), CheckExpandedScript(expanded, host), strict);
 }
@@ -349,6 +355,7 @@ int Build(int argc, wchar_t** argv, bool withStub) {
     std::vector<PackInput> inputs(sources.size());
     for (size_t i = 0; i < sources.size(); i++) inputs[i] = {sources[i].name, sources[i].path};
     Bytes package;
+    a.settings.utf8Names = IsUtf8Script(packed);
     if (!BuildPackage(inputs, script, a.settings, package, error)) return Fail(error);
     bool ok = withStub ? EmbedPackage(a.stub, package, a.out, error) : WriteFileAtomically(a.out, package, error);
     if (!ok) return Fail(error);
@@ -428,7 +435,7 @@ int Extract(int argc, wchar_t** argv) {
     EntryVisitor visitor;
     visitor.begin = [&](const ViewEntry& e) {
         std::wstring wide;
-        if (!SafeRelativeName(e.name) || !AnsiToWide(e.name, wide)) {
+        if (!SafeRelativeName(e.name) || !NameToWide(e.name, view.utf8Names, wide)) {
             status = Fail("entry '" + e.name + "' is not a name inside DIR; skipped");
             return false;
         }
