@@ -23,6 +23,7 @@ void DiskFile::Open(uint32_t access, uint32_t creation, bool showErrors) {
         handle_ = INVALID_HANDLE_VALUE;
         ownsHandle_ = true;
         showErrors_ = showErrors;
+        encoding_ = kUnknownText;
         WString systemPath = LongPath(path_, 260);
         if (!systemPath.IsEmpty()) {
             handle_ = CreateFileW(systemPath, access, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, creation,
@@ -47,6 +48,7 @@ void DiskFile::Close() {
     free(ahead_);
     ahead_ = nullptr;
     aheadAt_ = aheadEnd_ = 0;
+    encoding_ = kUnknownText;
 }
 
 namespace {
@@ -125,6 +127,7 @@ bool DiskFile::WriteText(const char* text, bool newline) {
 
 bool DiskFile::Seek(int64_t offset, Origin origin) {
     if (!IsOpen()) return false;
+    if (origin == kFromStart && offset == 0) encoding_ = kUnknownText;
     // A line reader's step back over the byte after a CR stays in the buffer.
     if (origin == kFromCurrent && aheadEnd_ > 0 && offset <= (int64_t)(aheadEnd_ - aheadAt_) &&
         offset >= -(int64_t)aheadAt_) {

@@ -41,6 +41,12 @@ public:
     // Where the next Read or ReadByte reads.
     uint64_t Position() const;
 
+    // The 8-bit line reader's finding at the start of the file, which holds
+    // for every later line: unknown again after a seek to the start.
+    enum TextEncoding { kUnknownText, kAnsiText, kUtf8Text };
+    TextEncoding Encoding() const { return encoding_; }
+    void SetEncoding(TextEncoding encoding) { encoding_ = encoding; }
+
 private:
     uint32_t ReadFromHandle(void* buffer, uint32_t count);
     // Moves the handle back to the logical position: before a write, and
@@ -54,6 +60,7 @@ private:
     uint8_t* ahead_ = nullptr;
     uint32_t aheadAt_ = 0;
     uint32_t aheadEnd_ = 0;
+    TextEncoding encoding_ = kUnknownText;
 };
 
 // The whole file at path into out; false when it does not open, is larger

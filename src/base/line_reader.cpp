@@ -1,43 +1,84 @@
 #include "base/line_reader.h"
 
-#include <windows.h>
 #include <stdint.h>
+#include <stdlib.h>
+#include <string.h>
 
 namespace {
 
-// Each byte as the ANSI code page converts it alone (0: to nothing), the
-// way lines have always been read: a byte that is only part of a
-// multi-byte character converts on its own. Filled once; threads that race
-// to fill it write the same values.
-wchar_t g_ansiUnit[256];
-volatile LONG g_ansiReady = 0;
+const uint8_t kUtf8Mark[] = {0xEF, 0xBB, 0xBF};
 
-const wchar_t* AnsiUnits() {
-    if (!g_ansiReady) {
-        for (int b = 1; b < 256; b++) {
-            char byte[2] = {(char)b, 0};
-            g_ansiUnit[b] = WString::FromAnsi(byte, false).CharAt(1);
-        }
-        InterlockedExchange(&g_ansiReady, 1);
-    }
-    return g_ansiUnit;
+// At the start of the file: a UTF-8 mark is taken and fixes the file's
+// text as UTF-8; anything else is put back and the text is ANSI.
+void TakeMark(DiskFile& file) {
+    uint8_t head[3];
+    uint32_t got = 0;
+    while (got < 3 && file.ReadByte(head[got]) && head[got] == kUtf8Mark[got]) got++;
+    bool marked = got == 3;
+    if (!marked) file.Seek(0, DiskFile::kFromStart);
+    file.SetEncoding(marked ? DiskFile::kUtf8Text : DiskFile::kAnsiText);
 }
 
+// The line's bytes, converted once the line is whole: a character of a
+// double-byte code page (or a UTF-8 sequence) survives only whole.
+class LineBytes {
+public:
+    LineBytes() = default;
+    ~LineBytes() {
+        if (bytes_ != inline_) free(bytes_);
+    }
+    LineBytes(const LineBytes&) = delete;
+    LineBytes& operator=(const LineBytes&) = delete;
+
+    void Add(uint8_t byte) {
+        if (count_ + 1 >= capacity_ && !Grow()) return;
+        bytes_[count_++] = (char)byte;
+    }
+    bool IsEmpty() const { return count_ == 0; }
+    void ConvertTo(WString& line, bool utf8) {
+        bytes_[count_] = 0;
+        line = WString::FromAnsi(bytes_, utf8);
+    }
+
+private:
+    // Doubling keeps a long line's growth linear; out of memory, the line
+    // ends where it could still be held.
+    bool Grow() {
+        uint32_t capacity = capacity_ * 2;
+        char* bigger = (char*)malloc(capacity);
+        if (!bigger) return false;
+        memcpy(bigger, bytes_, count_);
+        if (bytes_ != inline_) free(bytes_);
+        bytes_ = bigger;
+        capacity_ = capacity;
+        return true;
+    }
+
+    char inline_[256];
+    char* bytes_ = inline_;
+    uint32_t count_ = 0;
+    uint32_t capacity_ = sizeof inline_;
+};
+
 bool ReadLine8(DiskFile& file, WString& line) {
-    const wchar_t* units = AnsiUnits();
+    if (file.Encoding() == DiskFile::kUnknownText) TakeMark(file);
+    LineBytes bytes;
+    bool ended = false;
     uint8_t byte;
-    while (file.ReadByte(byte)) {
+    while (!ended && file.ReadByte(byte)) {
         if (byte == '\r') {
             uint8_t next;
             if (!file.ReadByte(next)) break;
             if (next != '\n') file.Seek(-1, DiskFile::kFromCurrent);
-            return true;
+            ended = true;
+        } else if (byte == '\n') {
+            ended = true;
+        } else if (byte != 0) {
+            bytes.Add(byte);
         }
-        if (byte == '\n') return true;
-        // A NUL converts to nothing and so disappears.
-        if (units[byte]) line.AppendChar(units[byte]);
     }
-    return !line.IsEmpty();
+    if (!bytes.IsEmpty()) bytes.ConvertTo(line, file.Encoding() == DiskFile::kUtf8Text);
+    return ended || !bytes.IsEmpty();
 }
 
 bool ReadUnit(DiskFile& file, wchar_t& unit) {

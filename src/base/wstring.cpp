@@ -117,8 +117,9 @@ wchar_t WString::CharAt(int32_t pos) const {
 
 void WString::CopyTo(wchar_t* dst) const { memcpy(dst, buffer_, sizeof(wchar_t) * length_); }
 
-const char* WString::ToAnsi() {
-    int32_t bytes = WideCharToMultiByte(CP_ACP, 0, buffer_, -1, nullptr, 0, nullptr, nullptr);
+const char* WString::ToAnsi(bool utf8) {
+    UINT codePage = utf8 ? CP_UTF8 : CP_ACP;
+    int32_t bytes = WideCharToMultiByte(codePage, 0, buffer_, -1, nullptr, 0, nullptr, nullptr);
     if (bytes < 0) bytes = 0;
     int32_t size = bytes + 4;
     if (!ansi_ || ansiSize_ != size) {
@@ -127,7 +128,7 @@ const char* WString::ToAnsi() {
         ansiSize_ = size;
     }
     memset(ansi_, 0, size);
-    WideCharToMultiByte(CP_ACP, 0, buffer_, -1, ansi_, bytes, nullptr, nullptr);
+    WideCharToMultiByte(codePage, 0, buffer_, -1, ansi_, bytes, nullptr, nullptr);
     return ansi_;
 }
 

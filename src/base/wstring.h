@@ -36,7 +36,9 @@ public:
 
     wchar_t CharAt(int32_t pos) const;
     void CopyTo(wchar_t* dst) const;
-    const char* ToAnsi();
+    // The text in the ANSI code page, or in UTF-8 with utf8 set; valid until
+    // the next call or the string's end.
+    const char* ToAnsi(bool utf8 = false);
 
     int32_t Find(const wchar_t* needle, int32_t start) const;
     int32_t FindChar(wchar_t ch, int32_t start) const;

@@ -28,10 +28,16 @@ const char kKeptFileHeader[] = "[KeptFile]";
 // Files kept before the record was written (namespace scope: the guard of
 // a function-local static drags in the exception runtime).
 StringList pendingKeptFiles;
+// The record is in the script's encoding: a UTF-8 script's (marked) holds
+// text of any language, an ANSI script's stays readable by earlier
+// uninstallers. Lines appended later follow it.
+bool recordInUtf8 = false;
+
+void WriteLine(DiskFile& log, const wchar_t* text) { log.WriteText(WString(text).ToAnsi(recordInUtf8), true); }
 
 void WriteKeptFile(DiskFile& log, const wchar_t* path) {
     log.WriteText(kKeptFileHeader, true);
-    log.WriteText(WString(path).ToAnsi(), true);
+    WriteLine(log, path);
 }
 
 void CopyScriptToLog() {
@@ -47,14 +53,20 @@ void CopyScriptToLog() {
     log.Open(GENERIC_WRITE, CREATE_ALWAYS, false);
     if (!log.IsOpen()) return;
     WString line;
+    bool first = true;
     while (ReadLine(script, line, false)) {
+        if (first) {
+            recordInUtf8 = script.Encoding() == DiskFile::kUtf8Text;
+            if (recordInUtf8) log.Write("\xEF\xBB\xBF", 3);
+            first = false;
+        }
         if (Compare(line, L"[Install To]", false) == 0) {
             WString discarded;
             ReadLine(script, discarded, false);
             log.WriteText("[Install To]", true);
-            log.WriteText(WString(state.installPath).ToAnsi(), true);
+            WriteLine(log, state.installPath);
         } else {
-            log.WriteText(line.ToAnsi(), true);
+            WriteLine(log, line);
         }
     }
     for (int32_t i = 0; i < pendingKeptFiles.Count(); i++) WriteKeptFile(log, pendingKeptFiles[i]);

@@ -71,6 +71,7 @@ void InstallPackage::FreeEntries() {
     free(blocks_);
     blocks_ = nullptr;
     blockCount_ = 0;
+    utf8Names_ = false;
 }
 
 // The block table of a solid package, which the header announces; false
@@ -80,6 +81,7 @@ bool InstallPackage::ReadBlocks(uint32_t directoryOffset) {
     pf::SolidHeader header;
     if (!file_.Seek(0, DiskFile::kFromStart) || file_.Read(reserved, sizeof reserved) != sizeof reserved) return false;
     if (!pf::ParseSolidHeader(reserved, header)) return true;
+    utf8Names_ = (header.flags & pf::kUtf8Names) != 0;
     // The table lies before the directory, and the directory in the body:
     // the table's size (and each block's) is bounded by the file's before
     // anything is allocated for it.
@@ -192,7 +194,7 @@ void InstallPackage::IndexNames() {
     // lastSame: for the first entry of each name, the last one.
     int32_t* lastSame = nextSame_ + count;
     for (int32_t i = 0; i < count; i++) {
-        WString name = WString::FromAnsi(Entry(i).name, false);
+        WString name = WString::FromAnsi(Entry(i).name, utf8Names_);
         int32_t first = names_.Find(name);
         nextSame_[i] = -1;
         lastSame[i] = i;
@@ -232,7 +234,7 @@ bool InstallPackage::FindEntry(const wchar_t* name, PackageEntry* out) const {
 
 void InstallPackage::EntryName(int32_t index, WString& out) const {
     if (index >= 0 && index < entries_.Count())
-        out = WString::FromAnsi(Entry(index).name, false);
+        out = WString::FromAnsi(Entry(index).name, utf8Names_);
     else
         out = L"";
 }

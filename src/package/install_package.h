@@ -73,6 +73,8 @@ private:
     int32_t* nextSame_ = nullptr;
     BlockRecord* blocks_ = nullptr;
     uint32_t blockCount_ = 0;
+    // Names in UTF-8 (a solid header's flag), else in the ANSI code page.
+    bool utf8Names_ = false;
     DiskFile file_;
     WString copyPath_;
 };

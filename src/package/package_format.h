@@ -6,7 +6,8 @@
 //   directory offset   entry-count records:
 //                        +0 offset  +4 packed size  +8 unpacked size
 //                        +12 entry sum (packed bytes as unsigned bytes)
-//                        +16 name length (NUL counted)  +17 ANSI name, NUL
+//                        +16 name length (NUL counted)  +17 name, NUL:
+//                        ANSI, or UTF-8 where the solid header says so
 //   size - 24          trailer:
 //                        +0 body sum (every byte before the trailer)
 //                        +4 trailer sum (bytes +8..+23 as signed bytes)
@@ -21,7 +22,8 @@
 // several entries into one stream, a block. Its reserved header says so (a
 // classic package's is all zero):
 //   0                  +0 "BKSB" (0x42534B42)  +4 block count
-//                      +8 block table offset; the rest zero
+//                      +8 block table offset  +12 flags (bit 0: the
+//                      directory's names are UTF-8, not ANSI); the rest zero
 //   128                each block's stream (LZMA-alone, size known): its
 //                      entries' bytes back to back, in package order
 //   block table        block-count records of 12 bytes:
@@ -55,6 +57,8 @@ const uint32_t kLzmaHeaderSize = 13;
 const uint32_t kLzmaPropertiesLimit = 225;  // 9 * 5 * 5: lc < 9, lp < 5, pb < 5
 const uint32_t kSolidMarker = 0x42534B42;
 const uint32_t kBlockRecordSize = 12;
+// The solid header's flag for entry names in UTF-8 (a UTF-8 script's).
+const uint32_t kUtf8Names = 1;
 
 inline uint32_t Get32(const uint8_t* p) {
     return (uint32_t)p[0] | ((uint32_t)p[1] << 8) | ((uint32_t)p[2] << 16) | ((uint32_t)p[3] << 24);
@@ -95,9 +99,10 @@ bool ParseTrailer(const uint8_t* in, Trailer& trailer);
 struct SolidHeader {
     uint32_t blockCount;
     uint32_t blockTableOffset;
+    uint32_t flags;
 };
 bool ParseSolidHeader(const uint8_t* reserved, SolidHeader& out);
-void WriteSolidHeader(uint8_t* reserved, uint32_t blockCount, uint32_t blockTableOffset);
+void WriteSolidHeader(uint8_t* reserved, uint32_t blockCount, uint32_t blockTableOffset, uint32_t flags);
 
 // The CRC-32 of IEEE 802.3 (reflected 0xEDB88320), continued over data:
 // start from 0.

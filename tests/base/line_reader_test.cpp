@@ -28,6 +28,10 @@ Lines ReadAll(const std::string& bytes, bool utf16) {
     WString line(L"stale");
     while (ReadLine(file, line, utf16)) result.lines.push_back(line.Text());
     result.afterEnd = line.Text();
+    // A second pass from the start reads the same (consumers count, then act).
+    std::vector<std::wstring> again;
+    for (file.Seek(0, DiskFile::kFromStart); ReadLine(file, line, utf16);) again.push_back(line.Text());
+    EXPECT_EQ(result.lines, again);
     return result;
 }
 
@@ -75,6 +79,25 @@ TEST(ReadLine, AnsiBytesGoThroughTheCodePage) {
     char byte = (char)0xE9;
     MultiByteToWideChar(CP_ACP, 0, &byte, 1, expected, 1);
     EXPECT_EQ((Texts{std::wstring(L"caf") + expected}), ReadAll("caf\xE9\r\n", false).lines);
+}
+
+// Lines convert whole: through the code page (in 932 a character is two
+// bytes), or as UTF-8 behind the mark, at the start of the file only.
+TEST(ReadLine, LinesConvertWhole) {
+    auto ansi = [](const std::string& bytes) {
+        wchar_t text[64] = {0};
+        MultiByteToWideChar(CP_ACP, 0, bytes.data(), (int)bytes.size(), text, 63);
+        return std::wstring(text);
+    };
+    const std::string nihon = "\xe6\x97\xa5\xe6\x9c\xac", mark = "\xef\xbb\xbf";
+    std::vector<std::pair<std::string, Texts>> rows = {
+        {"\x93\xfa\x96\x7b\r\nx", {ansi("\x93\xfa\x96\x7b"), L"x"}},
+        {mark + "[Project Name]\r\n" + nihon, {L"[Project Name]", L"\u65e5\u672c"}},
+        {mark + "\r\n" + nihon.substr(0, 2) + '\0' + nihon.substr(2), {L"", L"\u65e5\u672c"}},
+        {mark, {}},
+        {"a\n" + mark, {L"a", ansi(mark)}},
+    };
+    for (const auto& row : rows) EXPECT_EQ(row.second, ReadAll(row.first, false).lines) << row.first;
 }
 
 TEST(ReadLine, MissingParameterLineReadsAsEmpty) {

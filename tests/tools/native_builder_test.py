@@ -59,6 +59,18 @@ def resource(path, rtype, name, language):
                            '--language=%s' % language, path], capture_output=True, check=True).stdout
 check(resource(out('linux.exe'), 10, 24356, 0) == read(pkg), 'the embedded package is not the bare one')
 
+# A UTF-8 script's Japanese name: alike from both builders, flagged in the
+# solid header; a classic package, which cannot say so, is refused.
+utf8_files, utf8_script = os.path.join(work, 'utf8-files'), os.path.join(work, 'utf8.dat')
+write(os.path.join(utf8_files, '\u8aac\u660e.txt'), b'setsumei')
+write(utf8_script, '\ufeff[CopyFile]\r\n\u8aac\u660e.txt\r\n<Destination>a.txt\r\n'.encode('utf-8'))
+utf8 = builders.build(False, utf8_script, utf8_files, out('utf8.exe'))
+check(builders.build(True, utf8_script, utf8_files, out('utf8-w.exe')) == utf8, 'the builders differ on a UTF-8 script')
+check(resource(out('utf8.exe'), 10, 24356, 0)[12:16] == b'\x01\0\0\0', 'the solid header does not flag UTF-8 names')
+check(builders.run(False, ['build', ('path', utf8_script), ('path', utf8_files), '--stub', ('path', builders.stub),
+                           '-o', ('path', out('utf8-classic.exe')), '--classic'], ok=False)[0] == 1,
+      'a classic package took a UTF-8 name')
+
 # Other tools read it, and every resource of the stub is there unchanged but
 # the version resource, which the script's product gets.
 dump = subprocess.run(['i686-w64-mingw32-objdump', '-p', out('linux.exe')], capture_output=True, text=True)

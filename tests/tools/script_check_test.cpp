@@ -45,7 +45,10 @@ TEST(ScriptCheck, NamesEachMistakeWithItsLine) {
         {"unknown header", named + "[Install Folder]\r\nC:\\T\r\n", 3,
          "'[Install Folder]' is not a section the installer knows, so it skips it and its lines; the nearest known "
          "header is '[Install To]'"},
-        {"UTF-8 mark", "\xEF\xBB\xBF[Action]\r\nx\r\n" + named, 1, "UTF-8 byte-order mark"},
+        {"marked UTF-8, a mistake on its first line", "\xEF\xBB\xBF[copyfile]\r\n" + named, 1,
+         "'[copyfile]' differs from '[CopyFile]'"},
+        {"outside ASCII without the mark", named + "[Message]\r\nCaf\xE9\r\nx\r\n", 4,
+         "reads them in the ANSI code page of the machine it runs on"},
         {"into the next header", named + "[CopyFile]\r\na.txt\r\n[Action]\r\nx\r\n", 3,
          "'[CopyFile]' needs 2 lines after it (entry name; destination), but line 5 is the header '[Action]'"},
         {"off the end", named + "[CreateIcon]\r\n<Destination>a.txt\r\n", 3,
@@ -68,7 +71,7 @@ TEST(ScriptCheck, NamesEachMistakeWithItsLine) {
         {"long name", named + "[CopyFile]\r\n" + std::string(300, 'n') + "\r\n<Destination>n\r\n", 4,
          "is 300 bytes long"},
         {"UTF-8 name", named + "[CopyFile]\r\ncaf\xC3\xA9.txt\r\n<Destination>cafe.txt\r\n", 4,
-         "is written in UTF-8"},
+         "is written in UTF-8 (its first character outside ASCII is on this line) but has no UTF-8 byte-order mark"},
         {"no product name", "[CopyFile]\r\na.txt\r\n<Destination>a.txt\r\n", 1, "the script has no '[Project Name]'"},
     };
     for (const Mistake& m : mistakes) {

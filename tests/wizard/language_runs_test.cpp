@@ -127,6 +127,38 @@ TEST(LanguageRuns, JapaneseWizardAndUninstaller) {
                  L"\x30a2\x30f3\x30a4\x30f3\x30b9\x30c8\x30fc\x30eb"});
 }
 
+// A UTF-8 script names product, folder and file in Japanese on a Windows of
+// another code page: ready page, Uninstall entry and record keep them.
+TEST(LanguageRuns, JapaneseNamesFromAUtf8Script) {
+    ScratchFolder dir;
+    const std::wstring name = L"\u65e5\u672c\u88fd\u54c1", file = L"\u8aac\u660e.txt";
+    const std::wstring folder = dir / L"dest\\\u65e5\u672c\\", script = dir / L"setup.dat", exe = dir / L"setup.exe";
+    InstalledProduct product(name.c_str());
+    CreateDirectoryW((dir / L"files").c_str(), nullptr);
+    WriteBytes(dir / (L"files\\" + file), "text");
+    WriteBytes(script, "\xef\xbb\xbf[Project Name]\r\n" + Utf8(name) + "\r\n[Install To]\r\n" + Utf8(folder) +
+                           "\r\n[CopyFile]\r\n" + Utf8(file) + "\r\n<Destination>" + Utf8(file) + "\r\n");
+    ProcessResult built = RunProcess(L"\"" + BinPath(L"bkpack.exe") + L"\" build \"" + script + L"\" \"" + dir / L"files" +
+                                         L"\" --stub \"" + BinPath(L"bkstub.exe") + L"\" --quiet -o \"" + exe + L"\"",
+                                     {}, 120000, true);
+    ASSERT_EQ(0u, built.exitCode) << built.output;
+    ChildProcess installer, uninstaller;
+    ASSERT_TRUE(installer.Start(L"\"" + exe + L"\" --language=en"));
+    HWND window = WaitForWindow(L"#32770", (name + L" Installer").c_str(), 30000);
+    ASSERT_TRUE(window) << "no ready page captioned with the product's name";
+    EXPECT_EQ(folder, ItemText(window, IDC_INSTALL_PATH));
+    ASSERT_TRUE(ClickButton(window, IDC_INSTALL, false));
+    ASSERT_TRUE(WaitUntil(window, IDC_CANCEL, L"Finish", true, 30000));
+    ASSERT_TRUE(ClickButton(window, IDC_CANCEL, false));
+    EXPECT_EQ(0u, installer.Wait(30000));
+    EXPECT_EQ("text", ReadBytes(folder + file));
+    EXPECT_EQ(name, product.Value(L"DisplayName"));
+    ASSERT_TRUE(uninstaller.Start(product.Value(L"QuietUninstallString")));
+    EXPECT_EQ(0u, uninstaller.Wait(60000));
+    EXPECT_EQ(INVALID_FILE_ATTRIBUTES, GetFileAttributesW(folder.c_str()));
+    EXPECT_EQ(L"", product.Value(L"DisplayName"));
+}
+
 // A destination file that is a folder cannot be written: the silent run
 // retries, gives up, and its log quotes the box in the run's language,
 // or in the publisher's words where the package brings its own.

@@ -86,3 +86,16 @@ std::wstring FromUtf8(const std::string& text) {
     }
     return out;
 }
+
+bool NameToWide(const std::string& name, bool utf8, std::wstring& out) {
+    if (!utf8) return AnsiToWide(name, out);
+    out = FromUtf8(name);
+    // Bytes that are no UTF-8 do not come back the same.
+    return Utf8(out) == name;
+}
+
+bool WideToName(const std::wstring& name, bool utf8, std::string& out) {
+    if (!utf8) return WideToAnsi(name, out);
+    out = Utf8(name);
+    return true;
+}

@@ -101,3 +101,7 @@ bool WideToAnsi(const std::wstring& name, std::string& out);
 // UTF-16 (Windows) or UTF-32 (Linux) wide text to UTF-8 and back.
 std::string Utf8(const std::wstring& text);
 std::wstring FromUtf8(const std::string& text);
+// An entry name as the package stores it: UTF-8 in a UTF-8 script's
+// package, otherwise ANSI. False for text that encoding cannot hold.
+bool NameToWide(const std::string& name, bool utf8, std::wstring& out);
+bool WideToName(const std::wstring& name, bool utf8, std::string& out);

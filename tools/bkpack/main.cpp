@@ -42,6 +42,7 @@ const char kBuildHelp[] =
     "Packs SCRIPT as setup.dat and every entry it refers to: line 1 of each [CopyFile],\n"
     "the data line of each BINARY [Registry] value, and the entry of a <TempInstall>\n"
     "program in [RunFile] and [RunAndWaitFile]. Entries are found relative to FILES_DIR.\n"
+    "A SCRIPT saved as UTF-8 with the byte-order mark may name entries in any language.\n"
     "A [CopyFile] whose entry ends with a backslash (a folder) or holds * or ? (a pattern)\n"
     "is written out as one [CopyFile] per file it names; setup.dat holds only those.\n"
     "Files are packed in solid blocks (several files one LZMA stream), grouped so that an\n"
@@ -80,7 +81,8 @@ const char kCheckHelp[] =
     "bkpack check SCRIPT [FILES_DIR]\nbkpack check setup.lng.TAG\n\n"
     "Warns of what the installer would pass over in silence: a line that looks like\n"
     "a section header but is none, a section short of lines, an unknown placeholder, a registry root, type\n"
-    "or DWORD it cannot use, an entry name it cannot pack (or, with FILES_DIR, that is missing), and no\n"
+    "or DWORD it cannot use, an entry name it cannot pack (or, with FILES_DIR, that is missing), text outside\n"
+    "ASCII in a script without the UTF-8 byte-order mark (read in each machine's code page), and no\n"
     "[Project Name]. With FILES_DIR it checks the script with its folder sections written out, and warns\n"
     "of a folder or pattern that names no file, a destination given twice, and files whose names differ\n"
     "only in letter case. Of a language file (named setup.lng.TAG): lines without '=', unknown identifiers,\n"
@@ -251,6 +253,7 @@ struct ProductSettings {
 
 ProductSettings ReadProductSettings(const Bytes& script) {
     std::vector<std::string> lines = ScriptLines(script);
+    bool utf8 = IsUtf8Script(script);
     ProductSettings p;
     for (size_t i = 0; i + 1 < lines.size(); i++) {
         std::wstring* field = lines[i] == "[Project Name]"          ? &p.name
@@ -258,7 +261,7 @@ ProductSettings ReadProductSettings(const Bytes& script) {
                               : lines[i] == "[UninstallSettings]" ? &p.publisher
                               : lines[i] == "[Install Scope]"     ? &p.scope
                                                                     : nullptr;
-        if (field) AnsiToWide(lines[i] == "[Install Scope]" ? Trimmed(lines[i + 1]) : lines[i + 1], *field);
+        if (field) NameToWide(lines[i] == "[Install Scope]" ? Trimmed(lines[i + 1]) : lines[i + 1], utf8, *field);
         if (field) i++;
     }
     return p;
@@ -276,17 +279,22 @@ InstallerLook LookOf(const Bytes& script, const std::wstring& icon) {
     return look;
 }
 
-// Every entry with its name checked: representable in the ANSI code page,
-// at most 254 bytes, and unique as the installer looks names up.
+// What an entry name must be text of: UTF-8 for a UTF-8 script, otherwise
+// the ANSI code page.
+const char* NameEncoding(bool utf8) { return utf8 ? "UTF-8" : "the ANSI code page"; }
+
+// Every entry with its name checked: representable in the script's
+// encoding, at most 254 bytes, and unique as the installer looks names up.
 bool CollectSources(const BuildArgs& a, const std::wstring& scriptPath, const Bytes& script,
                     std::vector<Source>& sources, std::string& error) {
+    bool utf8 = IsUtf8Script(script);
     sources.push_back({"setup.dat", scriptPath});
     if (!a.banner.empty()) sources.push_back({"setup.bmp", a.banner});
     if (!a.licence.empty()) sources.push_back({"setup.lic", a.licence});
     for (const std::string& name : ScriptReferences(script)) {
         std::wstring wide;
-        if (!AnsiToWide(name, wide)) {
-            error = "the entry name '" + name + "' is not text of the ANSI code page";
+        if (!NameToWide(name, utf8, wide)) {
+            error = "the entry name '" + name + "' is not text of " + NameEncoding(utf8);
             return false;
         }
         sources.push_back({name, Joined(a.filesDir, wide)});
@@ -295,12 +303,12 @@ bool CollectSources(const BuildArgs& a, const std::wstring& scriptPath, const By
         size_t eq = add.find(L'=');
         std::wstring path = add.substr(0, eq);
         std::wstring name = eq == std::wstring::npos ? path.substr(path.find_last_of(L"\\/") + 1) : add.substr(eq + 1);
-        std::string ansi;
-        if (!WideToAnsi(name, ansi)) {
+        std::string stored;
+        if (!WideToName(name, utf8, stored)) {
             error = "the entry name '" + Utf8(name) + "' cannot be written in the ANSI code page";
             return false;
         }
-        sources.push_back({ansi, path});
+        sources.push_back({stored, path});
     }
     for (size_t i = 0; i < sources.size(); i++) {
         const std::string& name = sources[i].name;
@@ -321,17 +329,17 @@ bool CollectSources(const BuildArgs& a, const std::wstring& scriptPath, const By
     return true;
 }
 
-// The folders of FILES_DIR, their names in the ANSI code page.
-FolderLister FilesDirLister(const std::wstring& filesDir) {
-    return [filesDir](const std::string& folder, std::vector<ListedItem>& items) {
+// The folders of FILES_DIR, their names in the script's encoding.
+FolderLister FilesDirLister(const std::wstring& filesDir, bool utf8) {
+    return [filesDir, utf8](const std::string& folder, std::vector<ListedItem>& items) {
         std::wstring wide;
         std::vector<FolderListing> found;
-        if (!AnsiToWide(folder, wide) || !ListFolder(Joined(filesDir, wide), found)) return false;
+        if (!NameToWide(folder, utf8, wide) || !ListFolder(Joined(filesDir, wide), found)) return false;
         for (const FolderListing& f : found) {
             ListedItem item;
             item.folder = f.folder;
-            item.ansi = WideToAnsi(f.name, item.name);
-            if (!item.ansi) item.name = Utf8(f.name);
+            item.spelled = WideToName(f.name, utf8, item.name);
+            if (!item.spelled) item.name = Utf8(f.name);
             items.push_back(item);
         }
         return true;
@@ -343,20 +351,21 @@ FolderLister FilesDirLister(const std::wstring& filesDir) {
 size_t CheckScriptFile(const std::wstring& path, const Bytes& script, const std::wstring* filesDir, bool strict,
                        Bytes& packed) {
     ScriptCheckHost host;
-    host.isAnsiText = [](const std::string& name) {
+    bool utf8 = IsUtf8Script(script);
+    host.isNameText = [utf8](const std::string& name) {
         std::wstring wide;
-        return AnsiToWide(name, wide);
+        return NameToWide(name, utf8, wide);
     };
     if (!filesDir) {
         packed = script;
         return PrintFindings(Utf8(path), CheckScript(script, host), strict);
     }
-    host.entryExists = [filesDir](const std::string& name) {
+    host.entryExists = [filesDir, utf8](const std::string& name) {
         std::wstring wide;
-        AnsiToWide(name, wide);
+        NameToWide(name, utf8, wide);
         return IsRegularFile(Joined(*filesDir, wide));
     };
-    ExpandedScript expanded = ExpandScript(script, FilesDirLister(*filesDir));
+    ExpandedScript expanded = ExpandScript(script, FilesDirLister(*filesDir, utf8));
     packed = expanded.bytes;
     return PrintFindings(Utf8(path), CheckExpandedScript(expanded, host), strict);
 }
@@ -415,6 +424,7 @@ int Build(int argc, wchar_t** argv, bool withStub) {
     std::vector<PackInput> inputs(sources.size());
     for (size_t i = 0; i < sources.size(); i++) inputs[i] = {sources[i].name, sources[i].path};
     Bytes package;
+    a.settings.utf8Names = IsUtf8Script(packed);
     if (!BuildPackage(inputs, packed, a.settings, package, error)) return Fail(error);
     InstallerLook look = LookOf(packed, a.icon);
     bool ok = withStub ? EmbedPackage(a.stub, package, a.out, error, &look) : WriteFileAtomically(a.out, package, error);
@@ -495,7 +505,7 @@ int Extract(int argc, wchar_t** argv) {
     EntryVisitor visitor;
     visitor.begin = [&](const ViewEntry& e) {
         std::wstring wide;
-        if (!SafeRelativeName(e.name) || !AnsiToWide(e.name, wide)) {
+        if (!SafeRelativeName(e.name) || !NameToWide(e.name, view.utf8Names, wide)) {
             status = Fail("entry '" + e.name + "' is not a name inside DIR; skipped");
             return false;
         }

@@ -160,7 +160,7 @@ void SealPackage(Bytes& package) {
 }
 
 bool LayOutSolidPackage(const std::vector<SolidEntry>& entries, const std::vector<SolidBlock>& blocks, Bytes& out,
-                        std::string& error) {
+                        std::string& error, uint32_t flags) {
     out.assign(pf::kReservedSize, 0);
     Bytes table;
     for (const SolidBlock& block : blocks) {
@@ -175,7 +175,7 @@ bool LayOutSolidPackage(const std::vector<SolidEntry>& entries, const std::vecto
         table.insert(table.end(), record, record + sizeof record);
         out.insert(out.end(), block.packed.begin(), block.packed.end());
     }
-    pf::WriteSolidHeader(out.data(), (uint32_t)blocks.size(), (uint32_t)out.size());
+    pf::WriteSolidHeader(out.data(), (uint32_t)blocks.size(), (uint32_t)out.size(), flags);
     out.insert(out.end(), table.begin(), table.end());
     uint32_t directoryOffset = (uint32_t)out.size();
     for (const SolidEntry& entry : entries) {
@@ -244,7 +244,7 @@ bool BuildSolid(const std::vector<PackInput>& inputs, const Bytes& script, const
     if (!CompressUnits(inputs, units, settings, done, streams, error)) return false;
     std::vector<SolidBlock> blocks(streams.size());
     for (size_t b = 0; b < streams.size(); b++) blocks[b] = SolidBlock{std::move(streams[b].packed), streams[b].unpackedSize};
-    return LayOutSolidPackage(entries, blocks, out, error);
+    return LayOutSolidPackage(entries, blocks, out, error, settings.utf8Names ? pf::kUtf8Names : 0);
 }
 
 }  // namespace
@@ -253,6 +253,14 @@ bool BuildPackage(const std::vector<PackInput>& inputs, const Bytes& script, con
                   std::string& error) {
     std::chrono::steady_clock::time_point started = std::chrono::steady_clock::now();
     uint64_t bytesIn = 0;
+    if (settings.classic && settings.utf8Names)
+        for (const PackInput& input : inputs)
+            for (char c : input.name)
+                if ((uint8_t)c >= 0x80) {
+                    error = "the entry name '" + input.name + "' is not ASCII, which a package made with --classic " +
+                            "cannot hold for a UTF-8 script; leave out --classic";
+                    return false;
+                }
     bool built = settings.classic ? BuildClassic(inputs, settings, out, bytesIn, error)
                                   : BuildSolid(inputs, script, settings, out, bytesIn, error);
     if (!built) return false;

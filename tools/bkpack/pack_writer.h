@@ -12,7 +12,7 @@
 #include "files.h"
 
 struct PackInput {
-    std::string name;  // ANSI, as stored in the directory
+    std::string name;  // ANSI or UTF-8 (utf8Names), as stored in the directory
     std::wstring path;  // read in chunks while it is compressed
 };
 
@@ -23,6 +23,9 @@ struct PackSettings {
     uint32_t threads = 0;  // entries compressed at once; 0: one per core
     bool classic = false;  // one stream per entry, as packages were before blocks
     uint32_t dictionary = 0;  // largest dictionary; 0: the level's (either way no larger than the input)
+    // The names are UTF-8 (a UTF-8 script's), which the solid header says;
+    // a classic package has no place to say it, so holds only ASCII names.
+    bool utf8Names = false;
 };
 
 // Compresses data into one LZMA-alone stream whose header states its size.
@@ -62,10 +65,11 @@ struct SolidBlock {
     Bytes packed;  // one LZMA-alone stream stating unpackedSize; empty when that is 0
     uint32_t unpackedSize;
 };
-// Lays out a solid package: the marked header, the blocks, the block table,
-// the directory (entries in the order given) and the trailer.
+// Lays out a solid package: the marked header (with flags, see
+// package_format.h), the blocks, the block table, the directory (entries in
+// the order given) and the trailer.
 bool LayOutSolidPackage(const std::vector<SolidEntry>& entries, const std::vector<SolidBlock>& blocks, Bytes& out,
-                        std::string& error);
+                        std::string& error, uint32_t flags = 0);
 // Recomputes the body sum and the trailer after the body was edited.
 void SealPackage(Bytes& package);
 // The whole package, printing each entry's or block's sizes and a summary

@@ -167,6 +167,7 @@ bool ParsePackage(PackageView& view, std::string& error) {
     view.promised = t.entryCount;
     pf::SolidHeader solid;
     view.solid = pf::ParseSolidHeader(b.data(), solid);
+    view.utf8Names = view.solid && (solid.flags & pf::kUtf8Names) != 0;
     view.blocks.clear();
     if (view.solid && !ParseBlocks(view, solid, t.directoryOffset, error)) return false;
     uint32_t at = t.directoryOffset;

@@ -28,6 +28,7 @@ struct PackageView {
     std::vector<ViewEntry> entries;
     uint32_t promised = 0;
     bool solid = false;
+    bool utf8Names = false;  // the solid header's flag: names in UTF-8, not ANSI
     std::vector<BlockRecord> blocks;
 };
 

@@ -17,7 +17,6 @@ const char* const kPlaceholders[] = {
 const char kTempInstall[] = "<TempInstall>";
 const char* const kRoots[] = {"HKLM", "HKCU", "HKCR", "HKCC", "HKU"};
 const char* const kTypes[] = {"STRING", "DWORD", "BINARY"};
-const char kUtf8Mark[] = "\xEF\xBB\xBF";
 
 // Edit distance, ignoring ASCII case.
 size_t Distance(const std::string& a, const std::string& b) {
@@ -62,7 +61,7 @@ bool OneOf(const std::string& word, const char* const (&known)[N]) {
 }
 
 // Text with bytes above 127 that all form UTF-8 sequences: most likely
-// saved as UTF-8, which the installer would read as other characters.
+// saved as UTF-8 without the mark.
 bool LooksLikeUtf8(const std::string& text) {
     bool wide = false;
     for (size_t i = 0; i < text.size(); i++) {
@@ -85,8 +84,8 @@ bool IsWordChar(char c) {
 
 class Checker {
 public:
-    Checker(const ScriptCheckHost& host, const std::vector<size_t>* origin, std::vector<ScriptFinding>& out)
-        : host_(host), origin_(origin), out_(out) {}
+    Checker(const ScriptCheckHost& host, const std::vector<size_t>* origin, bool utf8, std::vector<ScriptFinding>& out)
+        : host_(host), origin_(origin), utf8_(utf8), out_(out) {}
     void Run(const std::vector<std::string>& lines);
 
 private:
@@ -102,23 +101,19 @@ private:
     void Type(size_t index, const std::string& type);
     void Dword(size_t index, const std::string& data);
     void EntryName(size_t index, const std::string& section, const std::string& name);
+    void OutsideAscii(const std::vector<std::string>& lines);
 
     const ScriptCheckHost& host_;
     const std::vector<size_t>* origin_;
+    bool utf8_;
     std::vector<ScriptFinding>& out_;
 };
 
 void Checker::NotAHeader(size_t index, const std::string& line) {
-    std::string text = line;
-    bool marked = index == 0 && text.compare(0, 3, kUtf8Mark) == 0;
-    if (marked) text.erase(0, 3);
-    std::string word = Trimmed(text);
+    std::string word = Trimmed(line);
     if (word.empty() || word[0] != '[' || word.back() != ']') return;
     std::string nearest = NearestHeader(word);
-    if (marked && FindSection(text, kAnyReader)) {
-        Add(index, "the file starts with a UTF-8 byte-order mark, which the installer reads as part of '" + text +
-                       "', so that header is skipped; save the script in the ANSI code page without the mark");
-    } else if (FindSection(word, kAnyReader)) {
+    if (FindSection(word, kAnyReader)) {
         Add(index, "'" + line + "' has spaces or tabs around it, so the installer skips it and its lines; write '" +
                        word + "' alone on the line");
     } else if (SameEntryName(word, nearest)) {
@@ -190,14 +185,15 @@ void Checker::EntryName(size_t index, const std::string& section, const std::str
                        " bytes long; a package holds names of at most 254 bytes: use a shorter name");
         return;
     }
-    if (LooksLikeUtf8(name)) {
-        Add(index, "the entry name '" + name + "' is written in UTF-8, but the installer reads the script in the " +
-                       "ANSI code page and would look for other characters; save the script in the ANSI code page");
-        return;
-    }
-    if (host_.isAnsiText && !host_.isAnsiText(name)) {
-        Add(index, "the entry name '" + name + "' is not text of the ANSI code page, which the installer reads the " +
-                       "script in; name the file in characters of that code page and save the script in it");
+    // A UTF-8 script without its mark is said once (OutsideAscii); what the
+    // name would be read as is no file's name.
+    if (!utf8_ && LooksLikeUtf8(name)) return;
+    if (host_.isNameText && !host_.isNameText(name)) {
+        Add(index, utf8_ ? "the entry name '" + name + "' is not UTF-8 text, which the script's byte-order mark " +
+                               "promises; save the script as UTF-8"
+                         : "the entry name '" + name + "' is not text of the ANSI code page, which the installer " +
+                               "reads the script in; name the file in characters of that code page, or save the " +
+                               "script as UTF-8 with the byte-order mark");
         return;
     }
     if (host_.entryExists && !host_.entryExists(name))
@@ -250,7 +246,34 @@ void Checker::Params(const ScriptSection& section, size_t header, const std::vec
         EntryName(header + 1 + at, section.header, name);
 }
 
+// Bytes above 127 of an ANSI script are read in the code page of the
+// machine the installer runs on: the same bytes are other characters, or
+// none, on a machine set to another. Said once, at the first such line.
+void Checker::OutsideAscii(const std::vector<std::string>& lines) {
+    if (utf8_) return;
+    size_t first = lines.size();
+    bool allUtf8 = true;
+    for (size_t i = 0; i < lines.size(); i++) {
+        bool ascii = std::all_of(lines[i].begin(), lines[i].end(), [](char c) { return (uint8_t)c < 0x80; });
+        if (ascii) continue;
+        if (first == lines.size()) first = i;
+        allUtf8 = allUtf8 && LooksLikeUtf8(lines[i]);
+    }
+    if (first == lines.size()) return;
+    if (allUtf8) {
+        Add(first, "the script is written in UTF-8 (its first character outside ASCII is on this line) but has no "
+                   "UTF-8 byte-order mark, so the installer reads it in the ANSI code page and shows other "
+                   "characters, or looks for files of other names; save it as UTF-8 with the byte-order mark");
+    } else {
+        Add(first, "the script holds characters outside ASCII (the first on this line) without the UTF-8 byte-order "
+                   "mark, so the installer reads them in the ANSI code page of the machine it runs on, and one set "
+                   "to another code page shows other characters; to have them the same everywhere, save the script "
+                   "as UTF-8 with the byte-order mark");
+    }
+}
+
 void Checker::Run(const std::vector<std::string>& lines) {
+    OutsideAscii(lines);
     bool named = false;
     size_t i = 0;
     while (i < lines.size()) {
@@ -294,7 +317,7 @@ void Checker::Run(const std::vector<std::string>& lines) {
 std::vector<ScriptFinding> CheckScript(const Bytes& script, const ScriptCheckHost& host,
                                        const std::vector<size_t>* origin) {
     std::vector<ScriptFinding> findings;
-    Checker(host, origin, findings).Run(ScriptLines(script));
+    Checker(host, origin, IsUtf8Script(script), findings).Run(ScriptLines(script));
     std::stable_sort(findings.begin(), findings.end(),
                      [](const ScriptFinding& a, const ScriptFinding& b) { return a.line < b.line; });
     return findings;

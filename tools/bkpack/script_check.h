@@ -1,7 +1,8 @@
 // The mistakes an install script can hold that the installer passes over in
 // silence: near-miss headers, sections short of lines, unknown placeholders,
 // registry lines it cannot use, entries that are missing or cannot be
-// packed, and no product name. Read from the section table of
+// packed, no product name, and text of an ANSI script that another code
+// page would read otherwise. Read from the section table of
 // script_refs.h, so the checks see the script as the installer does.
 #pragma once
 
@@ -21,9 +22,10 @@ struct ScriptFinding {
 struct ScriptCheckHost {
     // True when FILES_DIR holds the entry; empty when no FILES_DIR was given.
     std::function<bool(const std::string& entry)> entryExists;
-    // True when the name is text of the ANSI code page (the installer turns
-    // entry names into text through it).
-    std::function<bool(const std::string& entry)> isAnsiText;
+    // True when the name is text of the script's encoding (UTF-8 for a
+    // script with the UTF-8 mark, otherwise the ANSI code page), in which
+    // the package stores it.
+    std::function<bool(const std::string& entry)> isNameText;
 };
 
 // In line order. origin, when given, holds for each line of script the

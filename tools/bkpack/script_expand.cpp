@@ -118,9 +118,9 @@ bool Expander::Walk(const Selection& s, const std::string& below) {
     std::sort(items.begin(), items.end(), [](const ListedItem& a, const ListedItem& b) { return a.name < b.name; });
     for (const ListedItem& item : items) {
         std::string path = below + item.name;
-        if (!item.ansi) {
+        if (!item.spelled) {
             Add(s.line, "'" + s.base + path + "' in FILES_DIR has a name the ANSI code page cannot spell, so it is " +
-                            "left out; rename it");
+                            "left out; rename it, or save the script as UTF-8 with a byte-order mark");
         } else if (item.folder && s.recursive && !Excluded(s, Exclusion::kFolder, path, item.name)) {
             // No name below it could be packed; this also ends a loop of links.
             if ((s.base + path).size() + 2 > kMaxEntryName)
@@ -254,7 +254,8 @@ void Expander::Run(const Bytes& script) {
         std::string exclusions;
         if (i < lines.size() && !Trimmed(lines[i]).empty() && !FindSection(lines[i], kAnyReader))
             exclusions = lines[i++];
-        Keep(script, kept, header ? ends[header - 1] : 0, header);
+        // A UTF-8 mark before a first line that is written out stays.
+        Keep(script, kept, header ? ends[header - 1] : IsUtf8Script(script) ? 3 : 0, header);
         size_t first = copies_.size();
         Section(header, entry, destination, exclusions);
         Emit(first, header, br);

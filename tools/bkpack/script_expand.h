@@ -29,13 +29,14 @@
 #include "script_check.h"
 
 struct ListedItem {
-    std::string name;  // ANSI; UTF-8 when the code page cannot spell it
+    std::string name;  // in the script's encoding; UTF-8 when ANSI cannot spell it
     bool folder;
-    bool ansi;
+    bool spelled;  // false: the ANSI code page cannot spell the name
 };
 
-// The items directly in a folder of FILES_DIR, named by its ANSI path below
-// it with backslashes ("" for FILES_DIR itself); false when there is none.
+// The items directly in a folder of FILES_DIR, named by its path below it in
+// the script's encoding with backslashes ("" for FILES_DIR itself); false
+// when there is none.
 typedef std::function<bool(const std::string& folder, std::vector<ListedItem>& items)> FolderLister;
 
 struct ExpandedScript {

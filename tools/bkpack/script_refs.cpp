@@ -61,11 +61,15 @@ bool SameEntryName(const std::string& a, const std::string& b) {
     return true;
 }
 
+bool IsUtf8Script(const Bytes& script) {
+    return script.size() >= 3 && script[0] == 0xEF && script[1] == 0xBB && script[2] == 0xBF;
+}
+
 std::vector<std::string> ScriptLines(const Bytes& script, std::vector<size_t>* ends) {
     std::vector<std::string> lines;
     std::string line;
     bool pending = false;
-    for (size_t i = 0; i < script.size(); i++) {
+    for (size_t i = IsUtf8Script(script) ? 3 : 0; i < script.size(); i++) {
         uint8_t c = script[i];
         if (c == '\r' || c == '\n') {
             if (c == '\r' && i + 1 < script.size() && script[i + 1] == '\n') i++;

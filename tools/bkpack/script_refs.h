@@ -65,9 +65,13 @@ std::vector<EntryReference> WorkerReferences(const Bytes& script);
 // ANSI names in order of first reference; a name met again (in any letter
 // case, as the installer looks names up) is listed once.
 std::vector<std::string> ScriptReferences(const Bytes& script);
+// True when the script starts with the UTF-8 byte-order mark: the
+// installer then reads it, and the package stores its entry names, in
+// UTF-8; otherwise in the ANSI code page.
+bool IsUtf8Script(const Bytes& script);
 // The script's lines with the installer's line-break rules (CR LF, LF or CR;
-// NUL bytes dropped). ends, when given, receives the offset just past each
-// line's break.
+// NUL bytes dropped; a UTF-8 mark is no part of the first line). ends, when
+// given, receives the offset just past each line's break.
 std::vector<std::string> ScriptLines(const Bytes& script, std::vector<size_t>* ends = nullptr);
 // The package format stores a name with its NUL in at most 255 bytes.
 const size_t kMaxEntryName = 254;
