@@ -113,6 +113,9 @@ SECTIONS
      *(.drectve)
      *(.note.GNU-stack)
      *(.gnu.lto_*)
+    /* Debug information, of the C runtime only: the stub ships stripped,
+       and its symbols alone still give a size map. */
+    *(.stab) *(.stabstr) *(.debug_*) *(.zdebug_*)
   }
   .idata BLOCK(__section_alignment__) :
   {
