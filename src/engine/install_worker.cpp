@@ -28,9 +28,10 @@
 #include "package/decode_ahead.h"
 #include "package/setup_files.h"
 
+const wchar_t kWin64Marker[] = L"__BKI_WIN64";
+
 namespace {
 
-const wchar_t kWin64[] = L"__BKI_WIN64";
 const wchar_t kUnicode[] = L"__BKI_UNICODE";
 const wchar_t kOptional[] = L"Optional - ";
 const int32_t kOptionalLength = 11;
@@ -287,7 +288,7 @@ void Worker::Run() {
     WString journal = JournalPath(UninstallLogPath());
     RollBackJournal(journal, L"an unfinished install of this product");
     if (state.offerUninstallOld && !state.silent && !CheckExistingVersion(owner_)) {
-        RunLog(L"the existing version stays: nothing installed");
+        RunLog("the existing version stays: nothing installed");
         return;
     }
     Journal().Begin(journal);
@@ -301,17 +302,17 @@ void Worker::Run() {
         WString line;
         while (ReadLine(script_, line, false)) {
             if (Stopping()) {
-                RunLog(L"install stopped");
+                RunLog("install stopped");
                 state.installAborted = true;
                 succeeded = false;
                 break;
             }
-            if (line.CharAt(1) == L'[' && line.CharAt(WString::kLast) == L']') RunLog(L"section %s", (const wchar_t*)line);
+            if (line.CharAt(1) == L'[' && line.CharAt(WString::kLast) == L']') RunLog("section %s", (const wchar_t*)line);
             if (Compare(line, L"[Action]", false) == 0) {
                 SetAction(Next());
             } else if (Compare(line, L"[CopyFile]", false) == 0) {
                 if (!CopySection()) {
-                    RunLog(L"install failed");
+                    RunLog("install failed");
                     state.installAborted = true;
                     succeeded = false;
                     break;
@@ -365,15 +366,15 @@ HKEY ScriptRegistryRoot(const wchar_t* line) {
 }
 
 void RemoveVariantMarkers(WString& destination) {
-    destination.Replace(kWin64, L"", false);
+    destination.Replace(kWin64Marker, L"", false);
     destination.Replace(kUnicode, L"", false);
 }
 
 bool SelectVariant(const WString& destination, const StringIndex& destinations, bool isWow64, WString& target) {
     enum { kPlain, kUnicodeVariant, kWin64Variant } variant = kPlain;
     target = destination;
-    if (target.Find(kWin64, 1) != 0) {
-        target.Replace(kWin64, L"", false);
+    if (target.Find(kWin64Marker, 1) != 0) {
+        target.Replace(kWin64Marker, L"", false);
         variant = kWin64Variant;
     } else if (target.Find(kUnicode, 1) != 0) {
         target.Replace(kUnicode, L"", false);
@@ -387,7 +388,7 @@ bool SelectVariant(const WString& destination, const StringIndex& destinations, 
         extension = target.From(dot);
     }
     StringList candidates;
-    if (isWow64) candidates.AddString(WString(base).Append(kWin64).Append(extension));
+    if (isWow64) candidates.AddString(WString(base).Append(kWin64Marker).Append(extension));
     if (variant == kPlain) candidates.AddString(WString(base).Append(kUnicode).Append(extension));
     for (int32_t i = 0; i < candidates.Count(); i++)
         if (destinations.Contains(candidates[i])) return false;
