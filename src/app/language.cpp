@@ -122,7 +122,7 @@ void ChooseLanguage(const CommandLineOptions& options) {
     // The tag names files and is handed on to the elevated child's command
     // line: anything but a plain tag is refused whole.
     if (g_requested && !IsLanguageTag(options.values[at])) {
-        RunLog(L"language: \"%s\" is not a language tag; English is used", (const wchar_t*)options.values[at]);
+        RunLog("language: \"%s\" is not a language tag; English is used", (const wchar_t*)options.values[at]);
         Choose(L"en");
         g_wanted = L"en";
         return;

@@ -17,7 +17,7 @@ void StartRunLog(const CommandLineOptions& options) {
     int32_t at = options.Lookup(L"log");
     if (at < 0 || options.values[at].IsEmpty()) return;
     OpenRunLog(options.values[at], RoleTag(options));
-    RunLog(L"started: %s", GetCommandLineW());
+    RunLog("started: %s", GetCommandLineW());
 }
 
 WString LogSwitch() {

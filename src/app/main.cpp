@@ -7,6 +7,6 @@
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
     RestrictDllSearch();
     int exitCode = RunEntryPoint(instance);
-    RunLog(L"exit code %d", exitCode);
+    RunLog("exit code %d", exitCode);
     return exitCode;
 }

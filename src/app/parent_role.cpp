@@ -23,7 +23,7 @@ const int kExitInstallFailed = 1603;
 }  // namespace
 
 int RunParentRole() {
-    RunLog(L"role: parent, relaunches itself elevated and waits");
+    RunLog("role: parent, relaunches itself elevated and waits");
     // Painted on construction: the wait below runs no message loop.
     dlgNonElevateWndWithFocus focusWindow;
     if (!CanWriteProgramFiles() && IsXpOrLater() && GetOsVersion().dwMajorVersion < 6) {
@@ -44,9 +44,9 @@ int RunParentRole() {
     DWORD childExit = 0;
     RelaunchResult result = RelaunchElevated(GetExePath(), parameters, commandFile, focusWindow.hwnd, childExit);
     if (result == kChildRan)
-        RunLog(L"the elevated child ended with %lu", childExit);
+        RunLog("the elevated child ended with %lu", childExit);
     else
-        RunLog(result == kRelaunchRefused ? L"the elevation was refused" : L"the elevated child could not be started");
+        RunLog(result == kRelaunchRefused ? "the elevation was refused" : "the elevated child could not be started");
     if (!state.rerunEvent.IsSignalled()) ExecuteCommandFile(commandFile);
     DeleteTempFile(commandFile);
     focusWindow.Release();

@@ -156,13 +156,13 @@ void RunProgram(const wchar_t* programText, const wchar_t* parametersText, bool 
     const wchar_t* shownProgram = program;
     const wchar_t* shownParameters = parameters;
     if (handOff)
-        RunLog(L"program '%s' %s handed to the parent", shownProgram, shownParameters);
+        RunLog("program '%s' %s handed to the parent", shownProgram, shownParameters);
     else if (failed)
-        RunLog(L"program '%s' %s could not be started", shownProgram, shownParameters);
+        RunLog("program '%s' %s could not be started", shownProgram, shownParameters);
     else if (wait && waitDetails->finished)
-        RunLog(L"program '%s' %s ended with %lu", shownProgram, shownParameters, waitDetails->exitCode);
+        RunLog("program '%s' %s ended with %lu", shownProgram, shownParameters, waitDetails->exitCode);
     else
-        RunLog(L"program '%s' %s started", shownProgram, shownParameters);
+        RunLog("program '%s' %s started", shownProgram, shownParameters);
     if (!state.silent && failed) {
         WString text;
         text.Format(Text(kErrorRunning), (const wchar_t*)program, (const wchar_t*)note);

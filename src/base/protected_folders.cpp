@@ -7,8 +7,6 @@
 
 namespace {
 
-const wchar_t kCurrentVersionKey[] = L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion";
-
 // The shell's folders an uninstall must never take, per user and common.
 const int kShellFolders[] = {
     CSIDL_STARTUP,           CSIDL_COMMON_STARTUP,     CSIDL_PROGRAMS,      CSIDL_COMMON_PROGRAMS,

@@ -4,6 +4,8 @@
 
 #include "base/run_log.h"
 
+const wchar_t kCurrentVersionKey[] = L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion";
+
 namespace {
 
 const wchar_t* RootName(HKEY root) {
@@ -80,7 +82,7 @@ bool WriteValue(const void* data, uint32_t size, DWORD type, const wchar_t* valu
         WString shown = type == REG_SZ      ? WString((const wchar_t*)data)
                         : type == REG_DWORD ? WString::Formatted(L"%lu", *(const DWORD*)data)
                                             : WString::Formatted(L"%u bytes", size);
-        RunLog(L"registry value %s\\%s \"%s\" = %s%s", RootName(root), path, valueName ? valueName : L"",
+        RunLog("registry value %s\\%s \"%s\" = %s%s", RootName(root), path, valueName ? valueName : L"",
                (const wchar_t*)shown, written ? L"" : L" (failed)");
     }
     return written;

@@ -11,6 +11,10 @@
 #include "base/lists.h"
 #include "base/wstring.h"
 
+// The key below HKEY_LOCAL_MACHINE where Windows names its folders: one copy
+// for every reader.
+extern const wchar_t kCurrentVersionKey[];
+
 // Owner of one open key handle; closed by the destructor, reusable.
 class RegKey {
 public:

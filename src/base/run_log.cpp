@@ -65,12 +65,12 @@ bool RunLogActive() { return !g_path.IsEmpty(); }
 
 const wchar_t* RunLogPath() { return g_path; }
 
-void RunLog(const wchar_t* fmt, ...) {
+void RunLog(const char* fmt, ...) {
     if (g_path.IsEmpty()) return;
     va_list args;
     va_start(args, fmt);
     WString text;
-    text.FormatV(fmt, args);
+    text.FormatV(WString::FromAnsi(fmt, true), args);
     va_end(args);
     // One line per entry: line breaks inside a message stay visible as such.
     text.Replace(L"\r\n", L" | ", false);
@@ -83,6 +83,6 @@ void RunLog(const wchar_t* fmt, ...) {
 }
 
 void RunLogMessageBox(const wchar_t* text, const wchar_t* caption, UINT style, int answer, bool shown) {
-    RunLog(shown ? L"message box \"%s\": \"%s\" answered %s" : L"message box not shown (silent) \"%s\": \"%s\" answered %s",
+    RunLog(shown ? "message box \"%s\": \"%s\" answered %s" : "message box not shown (silent) \"%s\": \"%s\" answered %s",
            caption, text, AnswerName(answer));
 }

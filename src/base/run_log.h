@@ -13,8 +13,9 @@ void SetRunLogTag(const wchar_t* tag);
 bool RunLogActive();
 // The log's file, for passing the switch on to the programs a run starts.
 const wchar_t* RunLogPath();
-// One line; printf-style as WString::Format. Nothing when the log is off.
-void RunLog(const wchar_t* fmt, ...);
+// One line; printf-style as WString::Format, the format in ASCII (half the
+// room of a wide one in every installer). Nothing when the log is off.
+void RunLog(const char* fmt, ...);
 // The line of a message box: its caption, text and the answer it got, or,
 // when nobody was asked, the answer it was given in that person's place.
 void RunLogMessageBox(const wchar_t* text, const wchar_t* caption, UINT style, int answer, bool shown);

@@ -45,7 +45,7 @@ void SetInstallerTimeLimit(DWORD ms) { g_installerTimeLimit = ms ? ms : kInstall
 bool RunContainer(DWORD& exitCode) {
     if (!ScriptIsContainer()) return false;
     SetRunLogTag(L"container");
-    RunLog(L"role: container, runs the installers of its package");
+    RunLog("role: container, runs the installers of its package");
     ContainerRun run;
     StoppableThread thread;
     if (!thread.Start(ContainerThread, &run, kStopTimeoutMs)) {

@@ -19,7 +19,6 @@
 
 namespace {
 
-const wchar_t kForceSeparator[] = L"{force32bitinstallif}";
 
 bool Stopping(EventHandle* stop) { return stop && stop->IsSignalled(); }
 
@@ -68,7 +67,7 @@ void RunInstallers(EventHandle* stop, const VariantChoice& choice, bool hasVaria
         if (name.IsEmpty()) break;
         if (!IsInstallerEntry(name) || !PassesVariantFilter(choice, hasVariants, name)) continue;
         if (window && window->cancelRequested) {
-            RunLog(L"the chain was cancelled before '%s'", (const wchar_t*)name);
+            RunLog("the chain was cancelled before '%s'", (const wchar_t*)name);
             outcome.cancelled = true;
             break;
         }
@@ -81,7 +80,7 @@ void RunInstallers(EventHandle* stop, const VariantChoice& choice, bool hasVaria
         if (state.silent) wait.limitMs = InstallerTimeLimit();
         RunProgram(program, parameters, true, false, window ? window->hwnd : nullptr, &wait);
         if (wait.timedOut)
-            RunLog(L"installer '%s' ended after %lu ms without finishing", (const wchar_t*)name, wait.limitMs);
+            RunLog("installer '%s' ended after %lu ms without finishing", (const wchar_t*)name, wait.limitMs);
         outcome.Add(wait.finished, wait.exitCode);
         if (outcome.stopped) break;
     }

@@ -6,15 +6,16 @@
 #include "base/folders.h"
 #include "base/line_reader.h"
 #include "base/registry.h"
+#include "engine/install_worker.h"
+#include "engine/uninstall_record.h"
 #include "package/install_package.h"
 #include "package/setup_files.h"
 
+const wchar_t kForceSeparator[] = L"{force32bitinstallif}";
+
 namespace {
 
-const wchar_t kWin64Marker[] = L"__BKI_WIN64";
-const wchar_t kForceSeparator[] = L"{force32bitinstallif}";
 const int32_t kForceSeparatorLength = 21;
-const wchar_t kRememberedPaths[] = L"Software\\BraskInstall";
 
 // "NAME{force32bitinstallif}FILE" with exactly one separator: FILE below
 // the remembered path NAME.
@@ -23,7 +24,7 @@ bool ForcingFileExists(const WString& text) {
     if (at == 0 || text.Find(kForceSeparator, at + kForceSeparatorLength) != 0) return false;
     WString name = text.Left(at - 1);
     WString file = text.From(at + kForceSeparatorLength);
-    WString path = ReadStringValue(name, HKEY_LOCAL_MACHINE, kRememberedPaths);
+    WString path = ReadStringValue(name, HKEY_LOCAL_MACHINE, kRememberedPathsKey);
     if (path.IsEmpty()) return false;
     path.EnsureTrailingBackslash();
     path.Append(file);

@@ -29,6 +29,8 @@ bool PassesVariantFilter(const VariantChoice& choice, bool hasVariants, const WS
 // The installers that run, in package order, counted.
 int32_t CountInstallers(const InstallPackage& package, const VariantChoice& choice, bool hasVariants);
 
+// What separates NAME and FILE in such a "[Message]".
+extern const wchar_t kForceSeparator[];
 // True when a "[Message]" of the script reads "NAME{force32bitinstallif}FILE"
 // and FILE exists below the path remembered as NAME under HKLM
 // "Software\BraskInstall": an earlier 32-bit install the new one must match.

@@ -36,16 +36,16 @@ bool CopyOver(const WString& source, const WString& destination, uint64_t existi
         // CopyFileW refuse to overwrite.
         SetFileAttributesW(target, FILE_ATTRIBUTE_NORMAL);
         if (CopyFileW(LongPath(source, 260), target, FALSE)) {
-            RunLog(L"file installed: '%s'", (const wchar_t*)destination);
+            RunLog("file installed: '%s'", (const wchar_t*)destination);
             return true;
         }
         DWORD error = GetLastError();
         if (InUse(error)) {
             // Equal versions in use: the right file is already there.
             bool replace = existing == 0 || existing != incoming;
-            if (!replace) RunLog(L"file '%s' in use, its version already there: kept", (const wchar_t*)destination);
+            if (!replace) RunLog("file '%s' in use, its version already there: kept", (const wchar_t*)destination);
             if (replace && ReplaceAtRestart(source, destination))
-                RunLog(L"file '%s' in use: replaced at the next restart", (const wchar_t*)destination);
+                RunLog("file '%s' in use: replaced at the next restart", (const wchar_t*)destination);
             else if (replace)
                 ShowMessage(owner, Text(kFilesInUse), state.caption, MB_OK);
             return true;
@@ -63,7 +63,7 @@ bool MoveOver(const WString& source, const WString& destination, bool existed) {
     WString target = LongPath(destination, 260);
     if (existed) SetFileAttributesW(target, FILE_ATTRIBUTE_NORMAL);
     if (!MoveFileExW(LongPath(source, 260), target, MOVEFILE_REPLACE_EXISTING)) return false;
-    RunLog(L"file installed: '%s'", (const wchar_t*)destination);
+    RunLog("file installed: '%s'", (const wchar_t*)destination);
     return true;
 }
 
@@ -73,7 +73,7 @@ bool IsComponent(const WString& path) {
 }
 
 void ReportNotExtracted(const WString& entry, const WString& target, HWND owner) {
-    RunLog(L"entry '%s' could not be extracted for '%s'", (const wchar_t*)entry, (const wchar_t*)target);
+    RunLog("entry '%s' could not be extracted for '%s'", (const wchar_t*)entry, (const wchar_t*)target);
     ShowMessage(owner, Text(kSecurityBlocking), state.caption, MB_ICONERROR | MB_OK);
 }
 
@@ -92,7 +92,7 @@ void FileInstaller::Place(const WString& source, bool movable, WString target, b
     uint64_t incoming = existing ? FileVersion(source) : 0;
     if (incoming < existing) {
         // Not this product's file: its uninstall must leave it.
-        RunLog(L"file '%s' kept: the installed version is newer", (const wchar_t*)target);
+        RunLog("file '%s' kept: the installed version is newer", (const wchar_t*)target);
         RecordKeptFile(target);
     } else {
         Journal().BeforeWrite(target, existed);

@@ -29,9 +29,10 @@
 #include "package/setup_files.h"
 #include "uninstall/upgrade_leftovers.h"
 
+const wchar_t kWin64Marker[] = L"__BKI_WIN64";
+
 namespace {
 
-const wchar_t kWin64[] = L"__BKI_WIN64";
 const wchar_t kUnicode[] = L"__BKI_UNICODE";
 const wchar_t kOptional[] = L"Optional - ";
 const int32_t kOptionalLength = 11;
@@ -210,10 +211,10 @@ bool Worker::RunFile(bool wait) {
     if (details.finished && details.exitCode == kExitCodeRestart) state.rebootRequired = true;
     if (details.finished && (details.exitCode == 0 || details.exitCode == kExitCodeRestart)) return true;
     if (details.finished)
-        RunLog(L"program '%s' ended with %lu, a failure: the install fails", (const wchar_t*)program,
+        RunLog("program '%s' ended with %lu, a failure: the install fails", (const wchar_t*)program,
                details.exitCode);
     else
-        RunLog(L"program '%s' did not run to its end: the install fails", (const wchar_t*)program);
+        RunLog("program '%s' did not run to its end: the install fails", (const wchar_t*)program);
     return false;
 }
 
@@ -303,7 +304,7 @@ void Worker::Run() {
     WString journal = JournalPath(UninstallLogPath());
     RollBackJournal(journal, L"an unfinished install of this product");
     if (state.offerUninstallOld && !state.silent && !CheckExistingVersion(owner_)) {
-        RunLog(L"the existing version stays: nothing installed");
+        RunLog("the existing version stays: nothing installed");
         return;
     }
     upgrade_.ReadInstalled();
@@ -318,17 +319,17 @@ void Worker::Run() {
         WString line;
         while (ReadLine(script_, line, false)) {
             if (Stopping()) {
-                RunLog(L"install stopped");
+                RunLog("install stopped");
                 state.installAborted = true;
                 succeeded = false;
                 break;
             }
-            if (line.CharAt(1) == L'[' && line.CharAt(WString::kLast) == L']') RunLog(L"section %s", (const wchar_t*)line);
+            if (line.CharAt(1) == L'[' && line.CharAt(WString::kLast) == L']') RunLog("section %s", (const wchar_t*)line);
             if (Compare(line, L"[Action]", false) == 0) {
                 SetAction(Next());
             } else if (Compare(line, L"[CopyFile]", false) == 0) {
                 if (!CopySection()) {
-                    RunLog(L"install failed");
+                    RunLog("install failed");
                     state.installAborted = true;
                     succeeded = false;
                     break;
@@ -388,15 +389,15 @@ HKEY ScriptRegistryRoot(const wchar_t* line) {
 }
 
 void RemoveVariantMarkers(WString& destination) {
-    destination.Replace(kWin64, L"", false);
+    destination.Replace(kWin64Marker, L"", false);
     destination.Replace(kUnicode, L"", false);
 }
 
 bool SelectVariant(const WString& destination, const StringIndex& destinations, bool isWow64, WString& target) {
     enum { kPlain, kUnicodeVariant, kWin64Variant } variant = kPlain;
     target = destination;
-    if (target.Find(kWin64, 1) != 0) {
-        target.Replace(kWin64, L"", false);
+    if (target.Find(kWin64Marker, 1) != 0) {
+        target.Replace(kWin64Marker, L"", false);
         variant = kWin64Variant;
     } else if (target.Find(kUnicode, 1) != 0) {
         target.Replace(kUnicode, L"", false);
@@ -410,7 +411,7 @@ bool SelectVariant(const WString& destination, const StringIndex& destinations, 
         extension = target.From(dot);
     }
     StringList candidates;
-    if (isWow64) candidates.AddString(WString(base).Append(kWin64).Append(extension));
+    if (isWow64) candidates.AddString(WString(base).Append(kWin64Marker).Append(extension));
     if (variant == kPlain) candidates.AddString(WString(base).Append(kUnicode).Append(extension));
     for (int32_t i = 0; i < candidates.Count(); i++)
         if (destinations.Contains(candidates[i])) return false;

@@ -19,6 +19,9 @@ void InstallWorker(EventHandle* stop, void* context);
 // destination with its marker removed.
 bool SelectVariant(const WString& destination, const StringIndex& destinations, bool isWow64, WString& target);
 
+// The marker of a file's 64-bit variant in its name, "__BKI_WIN64".
+extern const wchar_t kWin64Marker[];
+
 // Removes every "__BKI_WIN64" and "__BKI_UNICODE" marker: the place where
 // any variant of the file was installed.
 void RemoveVariantMarkers(WString& destination);

@@ -9,8 +9,6 @@
 
 namespace {
 
-const wchar_t kCurrentVersionKey[] = L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion";
-
 bool Contains(const WString& text, const wchar_t* placeholder) {
     return text.ToUpper().Find(WString(placeholder).ToUpper(), 1) != 0;
 }

@@ -13,7 +13,6 @@
 namespace {
 
 const wchar_t kSharedDlls[] = L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\SharedDLLs";
-const wchar_t kCurrentVersionKey[] = L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion";
 const wchar_t* const kNativeFolderValues[] = {L"ProgramW6432Dir", L"CommonW6432Dir"};
 
 // The files counted for the product being installed: a script may name one
@@ -90,7 +89,7 @@ bool ReadCount(const RegKey& key, const wchar_t* name, DWORD& count) {
 
 void WriteCount(const RegKey& key, const wchar_t* name, DWORD count) {
     RegSetValueExW(key.Handle(), name, 0, REG_DWORD, (const BYTE*)&count, sizeof count);
-    RunLog(L"shared file '%s': %lu use(s)", name, count);
+    RunLog("shared file '%s': %lu use(s)", name, count);
 }
 
 // The files counted for the product being installed start anew with
@@ -173,6 +172,6 @@ bool ReleaseSharedUse(const wchar_t* path) {
         return false;
     }
     RegDeleteValueW(key.Handle(), name);
-    RunLog(L"shared file '%s': last use gone", (const wchar_t*)name);
+    RunLog("shared file '%s': last use gone", (const wchar_t*)name);
     return true;
 }

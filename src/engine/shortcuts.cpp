@@ -51,7 +51,7 @@ HRESULT CreateShortcut(const wchar_t* linkPathText, const ShortcutDefinition& sh
     result = link.p->QueryInterface(IID_IPersistFile, (void**)&file.p);
     if (FAILED(result)) return result;
     result = file.p->Save(linkPath, TRUE);
-    RunLog(SUCCEEDED(result) ? L"shortcut '%s' to '%s'" : L"shortcut '%s' to '%s' could not be saved",
+    RunLog(SUCCEEDED(result) ? "shortcut '%s' to '%s'" : "shortcut '%s' to '%s' could not be saved",
            (const wchar_t*)linkPath, (const wchar_t*)Expanded(shortcut.target));
     return result;
 }

@@ -90,7 +90,7 @@ bool WriteUninstaller(const WString& temporary, const WString& copy) {
                                   : CopyFileW(self, temporary, FALSE) != 0;
         if (!written) continue;
         bool starts = CopyFileW(temporary, copy, FALSE) && IsStartableImage(copy);
-        RunLog(L"uninstaller: %s%s", ways[way], starts ? L"" : L", which would not start");
+        RunLog("uninstaller: %s%s", ways[way], starts ? L"" : L", which would not start");
         if (starts) return true;
     }
     DeleteFileW(copy);
@@ -188,7 +188,7 @@ void WriteUninstallRecord() {
     WString key = UninstallKeyPath(state.projectName);
     WString log = UninstallLogPath();
     WString uninstall = WString::Formatted(L"\"%s\" --uninstall=\"%s\"", (const wchar_t*)copy, (const wchar_t*)log);
-    RunLog(L"Uninstall entry HKLM\\%s: uninstaller '%s', record '%s'", (const wchar_t*)key, (const wchar_t*)copy,
+    RunLog("Uninstall entry HKLM\\%s: uninstaller '%s', record '%s'", (const wchar_t*)key, (const wchar_t*)copy,
            (const wchar_t*)log);
     Put(state.projectName, L"DisplayName", key);
     if (!state.uninstallSettings.IsEmpty())

@@ -115,7 +115,7 @@ bool DecodeAhead::Start(const InstallPackage& package, const WString& privateFol
         for (int32_t i = 0; i < decoderCount_; i++)
             if (!SeamFails(L"nothread") && decoders_[i].thread.Start(DecoderMain, &decoders_[i], 60000)) running_++;
     }
-    RunLog(L"decoding ahead: %d files from %u blocks on %d threads", wantedCount_, blockCount_, running_);
+    RunLog("decoding ahead: %d files from %u blocks on %d threads", wantedCount_, blockCount_, running_);
     if (running_ > 0) return true;
     Stop();
     return false;
@@ -182,7 +182,7 @@ WString DecodeAhead::FileName(int32_t rank) const {
 bool DecodeAhead::OpenFile(Decoder& d, int32_t rank) {
     Wanted& w = wanted_[rank];
     if (SeamFails(L"nowrite")) {
-        RunLog(L"decoding ahead: cannot write '%s'", (const wchar_t*)FileName(rank));
+        RunLog("decoding ahead: cannot write '%s'", (const wchar_t*)FileName(rank));
         return false;
     }
     if (MakeFolder(folders_[w.folder])) {
@@ -199,7 +199,7 @@ bool DecodeAhead::OpenFile(Decoder& d, int32_t rank) {
     d.out.SetPath(FileName(rank));
     d.out.Open(GENERIC_WRITE, CREATE_ALWAYS, false);
     if (d.out.IsOpen()) return true;
-    RunLog(L"decoding ahead: cannot write '%s'", (const wchar_t*)FileName(rank));
+    RunLog("decoding ahead: cannot write '%s'", (const wchar_t*)FileName(rank));
     return false;
 }
 
@@ -246,9 +246,9 @@ bool DecodeAhead::SpanEnd(void* context, const EntrySpan& span, bool crcHolds) {
         WString name = self.FileName(d.rank);
         DeleteFileW(LongPath(name, 260));
         if (!crcHolds)
-            RunLog(L"decoding ahead: '%s' does not match its CRC-32 (block damaged)", (const wchar_t*)name);
+            RunLog("decoding ahead: '%s' does not match its CRC-32 (block damaged)", (const wchar_t*)name);
         else if (d.opened)
-            RunLog(L"decoding ahead: cannot write '%s'", (const wchar_t*)name);
+            RunLog("decoding ahead: cannot write '%s'", (const wchar_t*)name);
     }
     SectionLock lock(self.lock_);
     self.Finish((int32_t)span.index, sound);
@@ -291,7 +291,7 @@ void DecodeAhead::DecodeBlocks(Decoder& d) {
         // passes over bytes no install takes.
         SpanSink sink = {SpanBegin, SpanWrite, SpanEnd, &d, &stopping_};
         BlockResult result = package_->DecodeSpans(block, spans, (uint32_t)n, sink);
-        if (result != kBlockDecoded) RunLog(L"decoding ahead: block %u ended early (%d)", block, (int)result);
+        if (result != kBlockDecoded) RunLog("decoding ahead: block %u ended early (%d)", block, (int)result);
         // What a stop or a damaged stream left: the entry being written goes,
         // and every entry of the block not decoded fails.
         if (d.rank >= 0) {
@@ -371,7 +371,7 @@ void DecodeAhead::Stop() {
     // Deepest first: a folder made for files that never came goes; one
     // that holds anything, installed files above all, stays.
     for (int32_t i = madeFolders_.Count() - 1; i >= 0; i--) RemoveDirectoryW(madeFolders_[i]);
-    RunLog(L"decoding ahead: %I64u bytes decoded for %I64u bytes taken; at most %I64u bytes waited on disk", decoded_,
+    RunLog("decoding ahead: %I64u bytes decoded for %I64u bytes taken; at most %I64u bytes waited on disk", decoded_,
            taken_, mostBacklog_);
     delete[] decoders_;
     delete[] wanted_;

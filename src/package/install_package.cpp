@@ -100,7 +100,7 @@ bool InstallPackage::ReadBlocks(uint32_t directoryOffset) {
     }
     const char* reason = "";
     if (CheckBlocks(blocks_, blockCount_, header.blockTableOffset, reason)) return true;
-    RunLog(L"package check: %S", reason);
+    RunLog("package check: %S", reason);
     return false;
 }
 
@@ -115,7 +115,7 @@ bool InstallPackage::CheckMap() {
     }
     const char* reason = "";
     bool sound = SortAndCheckSpans(spans, count, blocks_, blockCount_, reason);
-    if (!sound) RunLog(L"package check: %S", reason);
+    if (!sound) RunLog("package check: %S", reason);
     free(spans);
     return sound;
 }
@@ -127,21 +127,21 @@ void InstallPackage::ReadDirectory() {
     if (!file_.Seek((int64_t)size - pf::kTrailerSize, DiskFile::kFromStart) ||
         file_.Read(trailer, sizeof trailer) != sizeof trailer || !pf::ParseTrailer(trailer, parsed) ||
         pf::TrailerSum(trailer) != parsed.trailerSum) {
-        RunLog(L"package check: no valid trailer in %u bytes", size);
+        RunLog("package check: no valid trailer in %u bytes", size);
         return;
     }
     if (BodyChecksum() != parsed.bodySum) {
-        RunLog(L"package check: the body's checksum does not match");
+        RunLog("package check: the body's checksum does not match");
         ShowCorrupted();
         return;
     }
     if (!ReadBlocks(parsed.directoryOffset) || !file_.Seek(parsed.directoryOffset, DiskFile::kFromStart)) {
-        RunLog(L"package check: the block table or the directory cannot be read");
+        RunLog("package check: the block table or the directory cannot be read");
         FreeEntries();
         ShowCorrupted();
         return;
     }
-    RunLog(L"package check: %u bytes, checksum correct, %u entries", size, parsed.entryCount);
+    RunLog("package check: %u bytes, checksum correct, %u entries", size, parsed.entryCount);
     for (uint32_t i = 0; i < parsed.entryCount; i++) {
         PackageEntry* entry = (PackageEntry*)calloc(1, sizeof(PackageEntry));
         // Out of memory: the entries read so far still go through the map
@@ -187,7 +187,7 @@ void InstallPackage::IndexNames() {
     int32_t count = entries_.Count();
     nextSame_ = (int32_t*)malloc((count ? count : 1) * 2 * sizeof(int32_t));
     if (!nextSame_) {
-        RunLog(L"package check: no memory to index %d entries", count);
+        RunLog("package check: no memory to index %d entries", count);
         FreeEntries();
         return;
     }
@@ -259,7 +259,7 @@ bool InstallPackage::ExtractOne(const PackageEntry& entry, const wchar_t* destin
     // before any temporary file or buffer is made for them.
     uint64_t body = file_.Size() >= pf::kTrailerSize ? file_.Size() - pf::kTrailerSize : 0;
     if ((uint64_t)entry.offset + entry.packedSize > body) {
-        RunLog(L"entry '%S': its %u bytes at %u lie outside the package", entry.name, entry.packedSize, entry.offset);
+        RunLog("entry '%S': its %u bytes at %u lie outside the package", entry.name, entry.packedSize, entry.offset);
         return false;
     }
     bool result = false;
@@ -282,13 +282,13 @@ bool InstallPackage::ExtractOne(const PackageEntry& entry, const wchar_t* destin
         left -= n;
     }
     if (!copied) {
-        RunLog(L"entry '%S': its %u bytes could not be read or copied", entry.name, entry.packedSize);
+        RunLog("entry '%S': its %u bytes could not be read or copied", entry.name, entry.packedSize);
     } else if (sum != entry.checksum) {
-        RunLog(L"entry '%S': its checksum does not match", entry.name);
+        RunLog("entry '%S': its checksum does not match", entry.name);
     } else {
         packed.Close();
         result = Decompress(packedPath, destination);
-        if (!result) RunLog(L"entry '%S' could not be uncompressed", entry.name);
+        if (!result) RunLog("entry '%S' could not be uncompressed", entry.name);
     }
     buffer.Free();
     packed.Close();
@@ -336,15 +336,15 @@ bool InstallPackage::ExtractFromBlock(const PackageEntry& entry, const wchar_t* 
     one.out.SetPath(destination);
     one.out.Open(GENERIC_WRITE, CREATE_ALWAYS, false);
     if (!one.out.IsOpen()) {
-        RunLog(L"entry '%S': cannot write '%s'", entry.name, destination);
+        RunLog("entry '%S': cannot write '%s'", entry.name, destination);
         return false;
     }
     EntrySpan span = {entry.block, entry.offset, entry.unpackedSize, entry.checksum, 0};
     SpanSink sink = {IgnoreBegin, WriteToFile, NoteCrc, &one, nullptr};
     BlockResult result = DecodeSpans(entry.block, &span, 1, sink);
     if (result == kBlockDecoded && one.crcHolds) return true;
-    RunLog(result == kBlockDecoded ? L"entry '%S': its bytes do not match their CRC-32 (block %u is damaged)"
-                                   : L"entry '%S': block %u cannot be decoded",
+    RunLog(result == kBlockDecoded ? "entry '%S': its bytes do not match their CRC-32 (block %u is damaged)"
+                                   : "entry '%S': block %u cannot be decoded",
            entry.name, entry.block);
     return false;
 }

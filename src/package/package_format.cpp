@@ -4,12 +4,13 @@ namespace package_format {
 
 namespace {
 
-// Built by the compiler: no table to fill at run time, where several
-// decoders would race to fill it. Four tables take four bytes a step, some
-// three times as fast as one: every decoded byte passes through here.
+// Filled by the C runtime before the program starts, while one thread runs:
+// 4 KB less in every installer than a table the compiler writes out. Four
+// tables take four bytes a step, some three times as fast as one: every
+// decoded byte passes through here.
 struct CrcTable {
     uint32_t entries[4][256];
-    constexpr CrcTable() : entries() {
+    CrcTable() {
         for (uint32_t i = 0; i < 256; i++) {
             uint32_t c = i;
             for (int k = 0; k < 8; k++) c = (c & 1) ? 0xEDB88320u ^ (c >> 1) : c >> 1;
@@ -19,7 +20,7 @@ struct CrcTable {
             for (int t = 1; t < 4; t++) entries[t][i] = (entries[t - 1][i] >> 8) ^ entries[0][entries[t - 1][i] & 0xFF];
     }
 };
-constexpr CrcTable kCrcTable;
+const CrcTable kCrcTable;
 
 }  // namespace
 

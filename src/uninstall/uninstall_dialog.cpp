@@ -49,7 +49,7 @@ dlgUnInstall::dlgUnInstall(bool sayOnReboot)
 }
 
 void dlgUnInstall::RunWithoutWindow() {
-    RunLog(L"the uninstall dialog's window cannot be made (error %lu)%s", GetLastError(),
+    RunLog("the uninstall dialog's window cannot be made (error %lu)%s", GetLastError(),
            ::state.silent ? L": the silent removal runs without it" : L"");
     if (!::state.silent) return;
     state = kUninstalling;

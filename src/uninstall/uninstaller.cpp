@@ -26,14 +26,14 @@ bool FileExists(const wchar_t* path) { return GetFileAttributesW(path) != INVALI
 int RunElevatedUninstall() {
     WString line(GetCommandLineW());
     state.uninstallLogPath = UninstallLogPathOfCommandLine(line);
-    RunLog(L"role: uninstaller, replays '%s'%s", (const wchar_t*)state.uninstallLogPath,
+    RunLog("role: uninstaller, replays '%s'%s", (const wchar_t*)state.uninstallLogPath,
            state.silent ? L" silently" : L"");
     if (state.uninstallLogPath.IsEmpty()) return kUninstallFailed;
     // Anything but a record (a mistyped path, some other file) would be
     // deleted after its replay, with the Uninstall key named after it.
     ExpandPathMacros(state.uninstallLogPath);
     if (!IsUninstallRecord(state.uninstallLogPath)) {
-        RunLog(L"'%s' is no uninstall record: nothing removed", (const wchar_t*)state.uninstallLogPath);
+        RunLog("'%s' is no uninstall record: nothing removed", (const wchar_t*)state.uninstallLogPath);
         ReportMissingRecord(nullptr, state.uninstallLogPath);
         return kUninstallFailed;
     }
@@ -96,7 +96,7 @@ int RunUninstaller() {
         ShowMessage(nullptr, Text(kUninstallAdminRequired), state.caption, MB_ICONERROR);
         return kUninstallFailed;
     }
-    RunLog(L"role: uninstaller, relaunches itself elevated and waits");
+    RunLog("role: uninstaller, relaunches itself elevated and waits");
     // Painted on construction: the wait below runs no message loop.
     dlgNonElevateWndWithFocus focusWindow;
     if (IsXpOrLater() && GetOsVersion().dwMajorVersion < 6) {
@@ -108,7 +108,7 @@ int RunUninstaller() {
     bool ran = RunElevatedAndWait(GetExePath(), parameters, focusWindow.hwnd, exitCode);
     DWORD error = ran ? ERROR_SUCCESS : GetLastError();
     focusWindow.Release();
-    if (ran) RunLog(L"the elevated uninstaller ended with %lu", exitCode);
+    if (ran) RunLog("the elevated uninstaller ended with %lu", exitCode);
     if (!ran) return error == ERROR_CANCELLED ? kUninstallCancelled : kUninstallFailed;
     return (int)exitCode;
 }

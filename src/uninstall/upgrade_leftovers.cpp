@@ -33,7 +33,7 @@ void UpgradeLeftovers::RemoveDropped() {
     installed_.Remove(UninstallLogPath(), restartNeeded);
     if (restartNeeded) state.rebootRequired = true;
     removed_ = true;
-    RunLog(L"upgrade: what the version before installed and this one does not is removed");
+    RunLog("upgrade: what the version before installed and this one does not is removed");
 }
 
 void UpgradeLeftovers::Tidy() {

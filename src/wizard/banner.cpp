@@ -23,7 +23,7 @@ bool DrawBanner(HDC dc, const RECT& room) {
     ByteBuffer bytes;
     MemoryBitmap picture;
     if (!ReadWholeFile(path, bytes, kBannerLimit) || !picture.LoadPicture(dc, bytes.Data(), bytes.Size())) {
-        RunLog(L"banner: setup.bmp is no picture the system can read; none shown");
+        RunLog("banner: setup.bmp is no picture the system can read; none shown");
         return false;
     }
     int roomWidth = room.right - room.left, roomHeight = room.bottom - room.top;

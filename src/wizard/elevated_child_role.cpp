@@ -6,7 +6,7 @@
 #include "wizard/install_dialog.h"
 
 int RunElevatedChildRole() {
-    RunLog(L"role: elevated child, runs the wizard%s", state.silent ? L" silently" : L"");
+    RunLog("role: elevated child, runs the wizard%s", state.silent ? L" silently" : L"");
     int exitCode;
     {
         dlgInstall wizard;

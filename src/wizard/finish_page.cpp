@@ -55,7 +55,7 @@ bool RecordAndOfferFinishItems() {
 }  // namespace
 
 void dlgInstall::RunWithoutWindow() {
-    RunLog(L"the wizard's window cannot be made (error %lu)%s", GetLastError(),
+    RunLog("the wizard's window cannot be made (error %lu)%s", GetLastError(),
            state.silent ? L": the silent install runs without it" : L"");
     if (!state.silent) {
         windowFailed = true;

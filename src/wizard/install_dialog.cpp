@@ -141,7 +141,7 @@ void dlgInstall::StartInstall() {
     // Nothing was installed: the finish page reports the failure (a worker
     // that never ran reads as finished).
     if (!worker.Start(InstallWorker, hwnd, kStopTimeoutMs)) {
-        RunLog(L"the install worker could not be started (error %lu)", GetLastError());
+        RunLog("the install worker could not be started (error %lu)", GetLastError());
         state.installAborted = true;
     }
     static const int kReadyControls[] = {IDC_INSTALL_PATH, IDC_CHOOSE, IDC_LICENSE_LINK, IDC_INSTALL};

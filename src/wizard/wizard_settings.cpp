@@ -148,7 +148,7 @@ bool AllProgramsHave64BitTwins(const StringList& destinations) {
         RemoveVariantMarkers(plain);
         WString extension = plain.Extension();
         if (Compare(extension, L".exe", true) != 0 && Compare(extension, L".dll", true) != 0) continue;
-        WString twin = plain.StripExtension().Append(L"__BKI_WIN64").Append(extension);
+        WString twin = plain.StripExtension().Append(kWin64Marker).Append(extension);
         if (!destinations.Contains(twin, true)) return false;
     }
     return true;

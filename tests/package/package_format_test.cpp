@@ -60,6 +60,10 @@ TEST(PackageFormat, Crc32) {
     for (uint32_t split = 0; split <= 9; split++)
         EXPECT_EQ(0xCBF43926u, pf::Crc32(pf::Crc32(0, check, split), check + split, 9 - split)) << split;
     EXPECT_EQ(0u, pf::Crc32(0, check, 0));
+    // Every byte value once.
+    uint8_t all[256];
+    for (int i = 0; i < 256; i++) all[i] = (uint8_t)i;
+    EXPECT_EQ(0x29058C73u, pf::Crc32(0, all, 256));
 }
 
 }  // namespace
