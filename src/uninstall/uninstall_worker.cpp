@@ -17,6 +17,7 @@
 #include "base/string_index.h"
 #include "base/texts.h"
 #include "engine/install_journal.h"
+#include "engine/install_scope.h"
 #include "engine/install_worker.h"
 #include "engine/path_macros.h"
 #include "engine/registration.h"
@@ -176,7 +177,7 @@ void Worker::ReleaseSharedUses() {
     for (int32_t i = 0; i < removals_.Count(); i++) {
         WString& item = removals_[i];
         if (!(item.Tag() & kInstalledFile)) continue;
-        bool mayGo = ReleaseSharedUse(item);
+        bool mayGo = state.userScope || ReleaseSharedUse(item);
         if (!mayGo || keptFiles_.Contains(item)) item.SetTag(item.Tag() | kKeep);
     }
 }
@@ -310,7 +311,7 @@ void Worker::Run() {
     if (!state.projectName.IsEmpty()) {
         WString uninstallKeys = UninstallKeyPath(L"");
         uninstallKeys.StripTrailingBackslashes();
-        DeleteKeyTree(HKEY_LOCAL_MACHINE, uninstallKeys, state.projectName);
+        DeleteKeyTree(ScopeRoot(), uninstallKeys, state.projectName);
     }
     wchar_t self[261] = {0};
     GetModuleFileNameW(nullptr, self, 260);
@@ -360,7 +361,7 @@ WString ProjectNameFromLogPath(const wchar_t* path) {
 }
 
 WString InstallPathOfProduct(const wchar_t* project) {
-    WString path = ReadStringValue(L"InstallTo", HKEY_LOCAL_MACHINE, UninstallKeyPath(project));
+    WString path = ReadStringValue(L"InstallTo", ScopeRoot(), UninstallKeyPath(project));
     // Without the value there is no folder: a lone backslash would make
     // "<Destination>" name the root of the current drive.
     if (!path.IsEmpty()) path.EnsureTrailingBackslash();
