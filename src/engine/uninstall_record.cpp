@@ -12,6 +12,7 @@
 #include "base/temp_files.h"
 #include "engine/install_journal.h"
 #include "engine/install_scope.h"
+#include "engine/logon_delete.h"
 #include "engine/path_macros.h"
 #include "engine/pending_delete.h"
 #include "package/image_check.h"
@@ -173,6 +174,7 @@ void WriteUninstallRecord() {
     folder.StripTrailingBackslashes();
     CancelPendingDelete(folder);
     CancelPendingDelete(copy);
+    if (state.userScope) CancelLogonDelete(state.projectName);
     Journal().BeforeWrite(copy, true);
     bool removable = WriteUninstaller(temporary, copy);
     DeleteTempFile(temporary);

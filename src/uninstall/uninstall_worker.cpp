@@ -19,6 +19,7 @@
 #include "engine/install_journal.h"
 #include "engine/install_scope.h"
 #include "engine/install_worker.h"
+#include "engine/logon_delete.h"
 #include "engine/path_macros.h"
 #include "engine/registration.h"
 #include "engine/shared_files.h"
@@ -315,14 +316,17 @@ void Worker::Run() {
     }
     wchar_t self[261] = {0};
     GetModuleFileNameW(nullptr, self, 260);
-    MoveFileExW(self, nullptr, MOVEFILE_DELAY_UNTIL_REBOOT);
-    // The shared uninstall folder goes at the same restart once no other
-    // product's uninstaller or log is left in it.
+    // The shared uninstall folder goes too once no other product's
+    // uninstaller or log is left in it.
     WString selfFolder = WString(self).FolderPart();
-    if (Compare(selfFolder, logPath.FolderPart(), true) == 0) {
-        selfFolder.StripTrailingBackslashes();
-        MoveFileExW(selfFolder, nullptr, MOVEFILE_DELAY_UNTIL_REBOOT);
+    bool inFolder = Compare(selfFolder, logPath.FolderPart(), true) == 0;
+    selfFolder.StripTrailingBackslashes();
+    if (state.userScope) {
+        ScheduleLogonDelete(state.projectName, self, inFolder ? (const wchar_t*)selfFolder : nullptr);
+        return;
     }
+    MoveFileExW(self, nullptr, MOVEFILE_DELAY_UNTIL_REBOOT);
+    if (inFolder) MoveFileExW(selfFolder, nullptr, MOVEFILE_DELAY_UNTIL_REBOOT);
 }
 
 }  // namespace

@@ -6,6 +6,7 @@
 #include <shlobj.h>
 
 #include "base/registry.h"
+#include "engine/pending_delete.h"
 #include "deploy/deploy_fixture.h"
 #include "package/package_fixture.h"
 #include "support/machine_registry.h"
@@ -73,6 +74,14 @@ TEST(InstallScope, UserInstallNeverElevatesAndItsQuietUninstallLeavesNothing) {
     EXPECT_FALSE(Exists(UserPrograms() + L"BraskUninstall\\BraskUninstall-ScopeUser.dat"));
     EXPECT_FALSE(HasKey(HKEY_CURRENT_USER, std::wstring(kUninstallKey) + L"ScopeUser"));
     EXPECT_TRUE(std::wstring(ReadStringValue(L"folder", HKEY_CURRENT_USER, L"Software\\ScopeUser")).empty());
+    // The running uninstaller goes at the user's next logon: a restart's
+    // deletion would need administrator rights.
+    EXPECT_FALSE(CancelPendingDelete(uninstaller.c_str()));
+    const wchar_t* runOnce = L"Software\\Microsoft\\Windows\\CurrentVersion\\RunOnce";
+    std::wstring logon = (const wchar_t*)ReadStringValue(L"BraskUninstall-ScopeUser", HKEY_CURRENT_USER, runOnce);
+    EXPECT_NE(std::wstring::npos, logon.find(L"\"" + uninstaller + L"\"")) << Narrow(logon);
+    RegKey key(KEY_SET_VALUE, HKEY_CURRENT_USER, runOnce);
+    if (key.IsOpen()) RegDeleteValueW(key.Handle(), L"BraskUninstall-ScopeUser");
 }
 
 TEST(InstallScope, BothScopesOfOneProductSideBySideEachRemovedAlone) {
