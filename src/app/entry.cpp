@@ -10,8 +10,11 @@
 #include "app/roles.h"
 #include "app/system_checks.h"
 #include "base/message_box.h"
+#include "base/run_log.h"
 #include "base/texts.h"
 #include "base/unattended.h"
+#include "engine/install_scope.h"
+#include "package/setup_files.h"
 
 namespace {
 
@@ -27,6 +30,28 @@ BOOL QueryWow64() {
     BOOL result = 0;
     if (isWow64Process && !isWow64Process(GetCurrentProcess(), &result)) result = 0;
     return result;
+}
+
+// Before any relaunch: an install for this user only never asks for
+// administrator rights. A switch the script does not allow is refused.
+bool ChooseInstallScope(const CommandLineOptions& options) {
+    int32_t at = options.Lookup(L"scope");
+    WString requested = at >= 0 ? options.values[at] : WString();
+    ScopeRule rule = ReadScopeRule(WString(state.package->Folder()).Append(L"setup.dat"));
+    if (ChooseScope(rule, requested)) {
+        RunLog("install scope: %s", ScopeName());
+        return true;
+    }
+    WString option = WString(L"--scope=").Append(requested);
+    WString message;
+    if (Compare(requested, L"user", true) == 0 || Compare(requested, L"machine", true) == 0)
+        message.Format(Text(kScopeSwitchRefused),
+                       rule == kScopeUserOnly ? Text(kScopeForThisUser) : Text(kScopeForEveryone),
+                       (const wchar_t*)option);
+    else
+        message.Format(Text(kScopeSwitchUnknown), (const wchar_t*)option);
+    ShowMessage(nullptr, message, state.caption, MB_ICONERROR);
+    return false;
 }
 
 }  // namespace
@@ -69,11 +94,14 @@ int RunEntryPoint(HINSTANCE) {
     DWORD containerExit = 0;
     if (RunContainerRole(containerExit)) {
         exitCode = (int)containerExit;
+    } else if (!ChooseInstallScope(options)) {
+        exitCode = kInstallFailed;
+    } else if (state.userScope) {
+        exitCode = RunUserInstallRole();
+    } else if (ReadElevationOption(options)) {
+        exitCode = RunElevatedChildRole();
     } else {
-        if (ReadElevationOption(options))
-            exitCode = RunElevatedChildRole();
-        else
-            exitCode = RunParentRole();
+        exitCode = RunParentRole();
     }
     CoUninitialize();
     ClosePackage();

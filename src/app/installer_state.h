@@ -39,6 +39,8 @@ struct InstallerState {
     bool offerUninstallOld = true;
     int64_t requiredKB = 0;
     bool use64BitLocations = false;
+    // For this user only: the user's own folders and HKCU, no elevation.
+    bool userScope = false;
 
     // The uninstaller: the UninstallLog it replays, and whether a file could
     // only be scheduled for deletion at the next restart.

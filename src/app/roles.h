@@ -15,6 +15,10 @@ bool RunContainerRole(DWORD& exitCode);
 // 1602 cancelled, 1603 failed, 1633 this Windows refused, 1641 installed
 // and restarting, 3010 installed but a restart is still needed.
 int RunElevatedChildRole();
+// An install for this user only: the wizard and its worker in this first
+// process, never elevated; its exit codes are the wizard's, and 1603 when
+// the script writes places only an administrator may.
+int RunUserInstallRole();
 // The exit code of the whole install: the elevated child's, 1602 when the
 // user refused the relaunch, 1603 when it failed otherwise.
 int RunParentRole();

@@ -65,6 +65,12 @@
       "Installer requires Administrator rights, change this account to an Administrator, then retry the install.")   \
     X(AdminRunAs, "Installer requires Administrator rights, on the next page shown, select 'The Following User' "    \
                   "and choose the Administrator user.")                                                              \
+    X(ScopeSwitchRefused, "This product installs %s only: the switch '%s' cannot be used.")                       \
+    X(ScopeSwitchUnknown, "The switch '%s' is not known: write --scope=user or --scope=machine.")                   \
+    X(ScopeForEveryone, "for everyone")                                                                              \
+    X(ScopeForThisUser, "for this user")                                                                             \
+    X(UserScopeMachinePlace, "This product cannot be installed for this user only: it writes '%s', which needs "     \
+                             "administrator rights.")                                                                \
     X(UninstallAdminRequired, "Uninstaller requires Administrator rights, change this account to an "                \
                               "Administrator, then retry the uninstall.")                                            \
     X(UninstallAdminRunAs, "Uninstaller requires Administrator rights, on the next page shown, select 'The "         \

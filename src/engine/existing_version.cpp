@@ -8,6 +8,7 @@
 #include "base/message_box.h"
 #include "base/registry.h"
 #include "base/texts.h"
+#include "engine/install_scope.h"
 #include "engine/uninstall_record.h"
 
 WString UninstallLogPathFromCommand(const WString& command) {
@@ -34,7 +35,7 @@ WString ReadLogVersion(const wchar_t* path) {
 }
 
 bool CheckExistingVersion(HWND owner) {
-    WString command = ReadStringValue(L"UninstallString", HKEY_LOCAL_MACHINE, UninstallKeyPath(state.projectName));
+    WString command = ReadStringValue(L"UninstallString", ScopeRoot(), UninstallKeyPath(state.projectName));
     if (command.IsEmpty()) return true;
     WString existing = ReadLogVersion(UninstallLogPathFromCommand(command));
 

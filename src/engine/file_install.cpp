@@ -101,7 +101,8 @@ void FileInstaller::Place(const WString& source, bool movable, WString target, b
         else if (!CopyOver(source, target, existing, incoming, owner_))
             failed = true;
     }
-    if (!failed) AddSharedUse(target, existed);
+    // A user's own install is no one else's to count.
+    if (!failed && !state.userScope) AddSharedUse(target, existed);
     if (!failed && IsComponent(target)) RegistrationQueue().AddString(target);
 }
 

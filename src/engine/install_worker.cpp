@@ -20,6 +20,7 @@
 #include "engine/file_install.h"
 #include "engine/finish_items.h"
 #include "engine/install_journal.h"
+#include "engine/install_scope.h"
 #include "engine/path_macros.h"
 #include "engine/registration.h"
 #include "engine/script_message.h"
@@ -385,6 +386,8 @@ HKEY ScriptRegistryRoot(const wchar_t* line) {
                                   {L"HKU", HKEY_USERS}};
     for (const Root& r : kRoots)
         if (Compare(line, r.name, false) == 0) return r.root;
+    // One script for both scopes: the machine's values or the user's.
+    if (Compare(line, L"HKSCOPE", false) == 0) return ScopeRoot();
     return nullptr;
 }
 

@@ -27,5 +27,6 @@ extern const wchar_t kWin64Marker[];
 void RemoveVariantMarkers(WString& destination);
 
 // The key root a "[Registry]" section names ("HKCR", "HKCU", "HKLM", "HKCC",
-// "HKU", whole line, case-sensitive); null for anything else.
+// "HKU", and "HKSCOPE": HKLM for everyone, HKCU for this user only; whole
+// line, case-sensitive); null for anything else.
 HKEY ScriptRegistryRoot(const wchar_t* line);

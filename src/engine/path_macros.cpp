@@ -34,9 +34,32 @@ void SpecialFolder(wchar_t* buffer, int csidl) {
     }
 }
 
+// The known folder UserProgramFiles where the shell has it (looked up at
+// run time: older systems lack the call), else its usual place.
+WString UserProgramsFolder() {
+    typedef HRESULT(WINAPI * KnownFolderPathFn)(REFGUID, DWORD, HANDLE, PWSTR*);
+    static const GUID kUserProgramFiles = {0x5cd7aee2, 0x2219, 0x4a67, {0xb8, 0x5d, 0x6c, 0x9c, 0xe1, 0x56, 0x60, 0xcb}};
+    const DWORD kDontVerify = 0x4000;  // the folder need not exist yet
+    KnownFolderPathFn knownFolderPath =
+        (KnownFolderPathFn)(void*)GetProcAddress(GetModuleHandleW(L"shell32"), "SHGetKnownFolderPath");
+    PWSTR path = nullptr;
+    WString folder;
+    if (knownFolderPath && knownFolderPath(kUserProgramFiles, kDontVerify, nullptr, &path) == S_OK && path)
+        folder = path;
+    if (path) CoTaskMemFree(path);
+    if (!folder.IsEmpty()) return folder;
+    wchar_t buffer[MAX_PATH] = {0};
+    SpecialFolder(buffer, CSIDL_LOCAL_APPDATA);
+    folder = buffer;
+    if (folder.IsEmpty()) return folder;
+    folder.EnsureTrailingBackslash();
+    return folder.Append(L"Programs");
+}
+
 // A 32-bit process on 64-bit Windows reads the 32-bit registry view, where
 // "ProgramFilesDir" is the 32-bit folder and "ProgramW6432Dir" the native one.
 WString ProgramFilesValue() {
+    if (state.userScope) return UserProgramsFolder();
     WString value;
     if (state.use64BitLocations) value = ReadStringValue(L"ProgramW6432Dir", HKEY_LOCAL_MACHINE, kCurrentVersionKey);
     if (value.IsEmpty()) value = ReadStringValue(L"ProgramFilesDir", HKEY_LOCAL_MACHINE, kCurrentVersionKey);
@@ -52,6 +75,7 @@ struct SpecialMacro {
 const SpecialMacro kSpecialMacros[] = {
     {L"<Startup>", CSIDL_STARTUP, nullptr},
     {L"<Start Programs>", CSIDL_COMMON_PROGRAMS, nullptr},
+    {L"<Start Programs>", CSIDL_PROGRAMS, nullptr},
     {L"<DeskTop>", CSIDL_DESKTOPDIRECTORY, nullptr},
     {L"<QuickLaunch>", CSIDL_APPDATA, L"Microsoft\\Internet Explorer\\Quick Launch\\"},
     {L"<MyDocuments>", CSIDL_PERSONAL, nullptr},
@@ -84,8 +108,11 @@ void ExpandPathMacros(WString& text) {
     }
     Substitute(text, L"<Destination>", state.installPath);
     if (Contains(text, L"<Program Files>")) Substitute(text, L"<Program Files>", ProgramFilesValue());
+    if (Contains(text, L"<User Programs>")) Substitute(text, L"<User Programs>", UserProgramsFolder());
     for (const SpecialMacro& macro : kSpecialMacros) {
         if (!Contains(text, macro.placeholder)) continue;
+        // The Start menu of the install's scope: everyone's or the user's.
+        if (macro.csidl == (state.userScope ? CSIDL_COMMON_PROGRAMS : CSIDL_PROGRAMS)) continue;
         SpecialFolder(buffer, macro.csidl);
         WString folder(buffer);
         if (!folder.IsEmpty() && macro.tail) {

@@ -2,9 +2,12 @@
 
 #include <windows.h>
 
+#include "app/installer_state.h"
 #include "app/processes.h"
 #include "base/registry.h"
+#include "base/run_log.h"
 #include "engine/install_journal.h"
+#include "engine/install_scope.h"
 #include "engine/path_macros.h"
 #include "engine/registration_queue.h"
 
@@ -21,10 +24,10 @@ void RegisterAppPath(const wchar_t* pathText) {
     ExpandPathMacros(path);
     if (!IsProgram(path)) return;
     WString key = WString::Formatted(L"%s\\%s", kAppPaths, (const wchar_t*)path.FileName());
-    Journal().Value(HKEY_LOCAL_MACHINE, 0, key, L"");
-    Journal().Value(HKEY_LOCAL_MACHINE, 0, key, L"Path");
-    WriteString(path, L"", HKEY_LOCAL_MACHINE, key);
-    WriteString(path.FolderPart(), L"Path", HKEY_LOCAL_MACHINE, key);
+    Journal().Value(ScopeRoot(), 0, key, L"");
+    Journal().Value(ScopeRoot(), 0, key, L"Path");
+    WriteString(path, L"", ScopeRoot(), key);
+    WriteString(path.FolderPart(), L"Path", ScopeRoot(), key);
 }
 
 void UnregisterAppPath(const wchar_t* path) {
@@ -33,10 +36,10 @@ void UnregisterAppPath(const wchar_t* path) {
     // The key is named by the file name alone: another product's program of
     // the same name may own it now, and its entry must stay.
     WString key = WString::Formatted(L"%s\\%s", kAppPaths, (const wchar_t*)program.FileName());
-    WString registered = ReadStringValue(L"", HKEY_LOCAL_MACHINE, key);
+    WString registered = ReadStringValue(L"", ScopeRoot(), key);
     if (registered.CharAt(1) == L'"') registered.RemoveAt(1);
     if (!registered.IsEmpty() && registered.CharAt(WString::kLast) == L'"') registered.DropRight(1);
-    if (Compare(registered, program, true) == 0) DeleteKeyTree(HKEY_LOCAL_MACHINE, kAppPaths, program.FileName());
+    if (Compare(registered, program, true) == 0) DeleteKeyTree(ScopeRoot(), kAppPaths, program.FileName());
 }
 
 void SelfRegister(const wchar_t* path, bool unregister) {
@@ -59,6 +62,13 @@ void SelfRegister(const wchar_t* path, bool unregister) {
 
 void RegisterQueuedComponents() {
     StringList& queue = RegistrationQueue();
+    // Registration writes the machine's classes: a user's own install
+    // keeps its libraries as plain files.
+    if (state.userScope) {
+        for (int32_t i = 0; i < queue.Count(); i++) RunLog("'%s' not registered: installed for this user only", queue[i]);
+        queue.DeleteAll();
+        return;
+    }
     for (int32_t i = 0; i < queue.Count(); i++) {
         Journal().Registered(queue[i]);
         SelfRegister(queue[i], false);

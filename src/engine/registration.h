@@ -2,9 +2,10 @@
 // the COM self-registration of installed components.
 #pragma once
 
-// HKLM "App Paths\NAME" for a path ending in ".exe" (any letter case).
+// The scope's (HKLM or HKCU) "App Paths\NAME" for a path ending in ".exe"
+// (any letter case).
 void RegisterAppPath(const wchar_t* path);
-// Removes HKLM "App Paths\NAME" of a path ending in ".exe".
+// Removes the scope's "App Paths\NAME" of a path ending in ".exe".
 void UnregisterAppPath(const wchar_t* path);
 // Calls the component's "DllRegisterServer" (or "DllUnregisterServer"), or
 // starts regsvr32 /s (/u /s) and waits when it cannot be loaded here.

@@ -11,6 +11,8 @@
 #include "base/run_log.h"
 #include "base/temp_files.h"
 #include "engine/install_journal.h"
+#include "engine/install_scope.h"
+#include "engine/logon_delete.h"
 #include "engine/path_macros.h"
 #include "engine/pending_delete.h"
 #include "package/image_check.h"
@@ -65,6 +67,12 @@ void CopyScriptToLog() {
             ReadLine(script, discarded, false);
             log.WriteText("[Install To]", true);
             WriteLine(log, state.installPath);
+        } else if (Compare(line, L"[Install Scope]", false) == 0) {
+            // The scope taken, so that the uninstaller knows where to look.
+            WString discarded;
+            ReadLine(script, discarded, false);
+            log.WriteText("[Install Scope]", true);
+            WriteLine(log, ScopeName());
         } else {
             WriteLine(log, line);
         }
@@ -104,14 +112,18 @@ void Put(const wchar_t* text, const wchar_t* name, HKEY root, const WString& key
     WriteString(text, name, root, key);
 }
 
-void Put(const wchar_t* text, const wchar_t* name, const WString& key) { Put(text, name, HKEY_LOCAL_MACHINE, key); }
+void Put(const wchar_t* text, const wchar_t* name, const WString& key) { Put(text, name, ScopeRoot(), key); }
 
 void WriteDword(const wchar_t* name, DWORD value, const WString& key) {
-    Journal().Value(HKEY_LOCAL_MACHINE, 0, key, name);
-    WriteValue(&value, sizeof value, REG_DWORD, name, HKEY_LOCAL_MACHINE, key);
+    Journal().Value(ScopeRoot(), 0, key, name);
+    WriteValue(&value, sizeof value, REG_DWORD, name, ScopeRoot(), key);
 }
 
 }  // namespace
+
+WString RememberedPathsKey() {
+    return state.userScope ? WString(kRememberedPathsKey).Append(L"\\User") : WString(kRememberedPathsKey);
+}
 
 WString UninstallFolder() {
     WString folder(L"<Program Files>BraskUninstall\\");
@@ -174,6 +186,7 @@ void WriteUninstallRecord() {
     folder.StripTrailingBackslashes();
     CancelPendingDelete(folder);
     CancelPendingDelete(copy);
+    if (state.userScope) CancelLogonDelete(state.projectName);
     Journal().BeforeWrite(copy, true);
     bool removable = WriteUninstaller(temporary, copy);
     DeleteTempFile(temporary);
@@ -188,8 +201,8 @@ void WriteUninstallRecord() {
     WString key = UninstallKeyPath(state.projectName);
     WString log = UninstallLogPath();
     WString uninstall = WString::Formatted(L"\"%s\" --uninstall=\"%s\"", (const wchar_t*)copy, (const wchar_t*)log);
-    RunLog("Uninstall entry HKLM\\%s: uninstaller '%s', record '%s'", (const wchar_t*)key, (const wchar_t*)copy,
-           (const wchar_t*)log);
+    RunLog("Uninstall entry %s\\%s: uninstaller '%s', record '%s'", state.userScope ? L"HKCU" : L"HKLM",
+           (const wchar_t*)key, (const wchar_t*)copy, (const wchar_t*)log);
     Put(state.projectName, L"DisplayName", key);
     if (!state.uninstallSettings.IsEmpty())
         Put(state.uninstallSettings, L"Publisher", key);
@@ -209,7 +222,7 @@ void WriteUninstallRecord() {
     Put(state.installPath, L"InstallTo", key);
 
     if (state.saveInstallPath && !state.saveInstallPathValue.IsEmpty()) {
-        Put(state.installPath, state.saveInstallPathValue, HKEY_CURRENT_USER, kRememberedPathsKey);
-        Put(state.installPath, state.saveInstallPathValue, kRememberedPathsKey);
+        Put(state.installPath, state.saveInstallPathValue, HKEY_CURRENT_USER, RememberedPathsKey());
+        if (!state.userScope) Put(state.installPath, state.saveInstallPathValue, HKEY_LOCAL_MACHINE, kRememberedPathsKey);
     }
 }

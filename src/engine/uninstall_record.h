@@ -9,7 +9,9 @@
 //                             then a section "[KeptFile]" (one line, the
 //                             full path) for every file the install left
 //                             alone as newer, which the uninstall keeps
-// and registers NAME under HKLM "...\CurrentVersion\Uninstall\NAME".
+// and registers NAME under HKLM "...\CurrentVersion\Uninstall\NAME". An
+// install for this user only keeps them in the user's program folder and
+// registers under HKCU (the record's "[Install Scope]" line says "user").
 #pragma once
 
 #include "base/lists.h"
@@ -24,6 +26,9 @@ void RecordKeptFile(const wchar_t* path);
 
 // Remembered install paths, one value per product, in HKCU and HKLM.
 extern const wchar_t kRememberedPathsKey[];
+// The HKCU key the install's scope remembers its path under: a user's own
+// installs apart from the machine's ("Software\BraskInstall\User").
+WString RememberedPathsKey();
 
 WString UninstallFolder();
 // The uninstall folders under both program folders (one on 32-bit

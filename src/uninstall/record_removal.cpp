@@ -141,7 +141,7 @@ void RecordRemoval::ReleaseSharedUses() {
     for (int32_t i = 0; i < removals_.Count(); i++) {
         WString& item = removals_[i];
         if (!(item.Tag() & kInstalledFile)) continue;
-        bool mayGo = ReleaseSharedUse(item);
+        bool mayGo = state.userScope || ReleaseSharedUse(item);
         if (!mayGo || keptFiles_.Contains(item)) item.SetTag(item.Tag() | kKeep);
     }
 }

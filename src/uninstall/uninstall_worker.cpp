@@ -15,6 +15,8 @@
 #include "base/registry.h"
 #include "base/texts.h"
 #include "engine/install_journal.h"
+#include "engine/install_scope.h"
+#include "engine/logon_delete.h"
 #include "engine/path_macros.h"
 #include "engine/uninstall_record.h"
 #include "uninstall/record_locations.h"
@@ -96,18 +98,21 @@ void Worker::Run() {
     if (!state.projectName.IsEmpty()) {
         WString uninstallKeys = UninstallKeyPath(L"");
         uninstallKeys.StripTrailingBackslashes();
-        DeleteKeyTree(HKEY_LOCAL_MACHINE, uninstallKeys, state.projectName);
+        DeleteKeyTree(ScopeRoot(), uninstallKeys, state.projectName);
     }
     wchar_t self[261] = {0};
     GetModuleFileNameW(nullptr, self, 260);
-    MoveFileExW(self, nullptr, MOVEFILE_DELAY_UNTIL_REBOOT);
-    // The shared uninstall folder goes at the same restart once no other
-    // product's uninstaller or log is left in it.
+    // The shared uninstall folder goes too once no other product's
+    // uninstaller or log is left in it.
     WString selfFolder = WString(self).FolderPart();
-    if (Compare(selfFolder, logPath.FolderPart(), true) == 0) {
-        selfFolder.StripTrailingBackslashes();
-        MoveFileExW(selfFolder, nullptr, MOVEFILE_DELAY_UNTIL_REBOOT);
+    bool inFolder = Compare(selfFolder, logPath.FolderPart(), true) == 0;
+    selfFolder.StripTrailingBackslashes();
+    if (state.userScope) {
+        ScheduleLogonDelete(state.projectName, self, inFolder ? (const wchar_t*)selfFolder : nullptr);
+        return;
     }
+    MoveFileExW(self, nullptr, MOVEFILE_DELAY_UNTIL_REBOOT);
+    if (inFolder) MoveFileExW(selfFolder, nullptr, MOVEFILE_DELAY_UNTIL_REBOOT);
 }
 
 }  // namespace
@@ -146,7 +151,7 @@ WString ProjectNameFromLogPath(const wchar_t* path) {
 }
 
 WString InstallPathOfProduct(const wchar_t* project) {
-    WString path = ReadStringValue(L"InstallTo", HKEY_LOCAL_MACHINE, UninstallKeyPath(project));
+    WString path = ReadStringValue(L"InstallTo", ScopeRoot(), UninstallKeyPath(project));
     // Without the value there is no folder: a lone backslash would make
     // "<Destination>" name the root of the current drive.
     if (!path.IsEmpty()) path.EnsureTrailingBackslash();

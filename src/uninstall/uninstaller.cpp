@@ -13,6 +13,7 @@
 #include "base/run_log.h"
 #include "base/texts.h"
 #include "engine/existing_version.h"
+#include "engine/install_scope.h"
 #include "engine/path_macros.h"
 #include "uninstall/uninstall_dialog.h"
 #include "uninstall/uninstall_worker.h"
@@ -90,7 +91,9 @@ int RunUninstaller() {
     ExpandPathMacros(record);
     ApplyRecordedLanguage(record);
     state.caption = Text(kUninstallerCaption);
-    if (CanWriteProgramFiles()) return RunElevatedUninstall();
+    // A user's own install is removed as that user: no rights are needed.
+    state.userScope = ReadScopeRule(record) == kScopeUserOnly;
+    if (state.userScope || CanWriteProgramFiles()) return RunElevatedUninstall();
     if (HasSwitch(L"--IsElevated")) {
         // Already the relaunched copy, and still without the rights.
         ShowMessage(nullptr, Text(kUninstallAdminRequired), state.caption, MB_ICONERROR);

@@ -4,6 +4,7 @@
 #include "base/registry.h"
 #include "base/run_log.h"
 #include "engine/existing_version.h"
+#include "engine/install_scope.h"
 #include "engine/shared_files.h"
 #include "engine/uninstall_record.h"
 #include "uninstall/uninstall_worker.h"
@@ -11,7 +12,7 @@
 void UpgradeLeftovers::ReadInstalled() {
     // The Uninstall entry names the record of what is installed, in
     // whichever uninstall folder that install chose.
-    WString command = ReadStringValue(L"UninstallString", HKEY_LOCAL_MACHINE, UninstallKeyPath(state.projectName));
+    WString command = ReadStringValue(L"UninstallString", ScopeRoot(), UninstallKeyPath(state.projectName));
     if (command.IsEmpty()) return;
     WString record = UninstallLogPathFromCommand(command);
     WString folder = InstallPathOfProduct(state.projectName);

@@ -7,6 +7,7 @@
 #include "base/registry.h"
 #include "base/texts.h"
 #include "engine/existing_version.h"
+#include "engine/install_scope.h"
 #include "engine/install_worker.h"
 #include "engine/shortcuts.h"
 #include "engine/uninstall_record.h"
@@ -49,7 +50,7 @@ void SettingsReader::SaveInstallPath() {
     state.saveInstallPath = true;
     state.saveInstallPathValue = Next();
     if (state.saveInstallPathValue.IsEmpty()) return;
-    WString remembered = ReadStringValue(state.saveInstallPathValue, HKEY_CURRENT_USER, kRememberedPathsKey);
+    WString remembered = ReadStringValue(state.saveInstallPathValue, HKEY_CURRENT_USER, RememberedPathsKey());
     if (remembered.IsEmpty()) return;
     SetDestination(remembered);
     located_ = true;
@@ -99,7 +100,7 @@ bool SettingsReader::Section(const WString& line) {
 }
 
 void SettingsReader::FindThroughUninstallEntry() {
-    WString command = ReadStringValue(L"UninstallString", HKEY_LOCAL_MACHINE, UninstallKeyPath(state.projectName));
+    WString command = ReadStringValue(L"UninstallString", ScopeRoot(), UninstallKeyPath(state.projectName));
     if (command.IsEmpty()) return;
     DiskFile log;
     log.SetPath(UninstallLogPathFromCommand(command));

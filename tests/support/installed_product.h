@@ -6,7 +6,8 @@
 // removed whatever the test did.
 class InstalledProduct {
 public:
-    explicit InstalledProduct(const wchar_t* name) : name_(name) {}
+    // userScope: installed for this user only (HKCU, the user's folders).
+    explicit InstalledProduct(const wchar_t* name, bool userScope = false) : name_(name), userScope_(userScope) {}
     ~InstalledProduct();
     InstalledProduct(const InstalledProduct&) = delete;
     InstalledProduct& operator=(const InstalledProduct&) = delete;
@@ -14,5 +15,6 @@ public:
 
 private:
     std::wstring name_;
+    bool userScope_;
 };
 

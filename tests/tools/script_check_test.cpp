@@ -72,6 +72,14 @@ TEST(ScriptCheck, NamesEachMistakeWithItsLine) {
          "is 300 bytes long"},
         {"UTF-8 name", named + "[CopyFile]\r\ncaf\xC3\xA9.txt\r\n<Destination>cafe.txt\r\n", 4,
          "is written in UTF-8 (its first character outside ASCII is on this line) but has no UTF-8 byte-order mark"},
+        {"user scope writes <System>",
+         named + "[Install Scope]\r\nuser\r\n[CopyFile]\r\na.txt\r\n<System>a.txt\r\n", 7,
+         "an install for this user only cannot write '<System>a.txt'"},
+        {"either scope writes HKLM", named + "[Install Scope]\r\neither\r\n[Registry]\r\nHKLM\r\nSoftware\\T\r\n" +
+                                         "STRING\r\nv\r\nd\r\n", 6,
+         "an install for this user only cannot write 'HKLM'"},
+        {"unknown scope", named + "[Install Scope]\r\nusers\r\n", 4,
+         "'users' is not a scope, so the product installs for everyone; write machine, user or either"},
         {"no product name", "[CopyFile]\r\na.txt\r\n<Destination>a.txt\r\n", 1, "the script has no '[Project Name]'"},
     };
     for (const Mistake& m : mistakes) {
@@ -83,7 +91,9 @@ TEST(ScriptCheck, NamesEachMistakeWithItsLine) {
         EXPECT_NE(std::string::npos, run.output.find(m.says)) << m.what << ": " << run.output;
         EXPECT_EQ(1, CountWarnings(run.output)) << m.what << ": " << run.output;
     }
-    WriteBytes(dir / L"setup.dat", named + "[CopyFile]\r\na.txt\r\n<destination>a.txt\r\n");
+    // HKSCOPE and <User Programs> are both scopes' own.
+    WriteBytes(dir / L"setup.dat", named + "[Install Scope]\r\nuser\r\n[CopyFile]\r\na.txt\r\n<User Programs>a.txt\r\n" +
+                                       "[Registry]\r\nHKSCOPE\r\nSoftware\\T\r\nSTRING\r\nv\r\nd\r\n");
     ProcessResult clean = RunBkpack(L"check \"" + dir / L"setup.dat\" \"" + dir / L"files\"");
     EXPECT_EQ(0u, clean.exitCode) << clean.output;
     EXPECT_EQ(0, CountWarnings(clean.output)) << clean.output;

@@ -12,10 +12,14 @@ namespace {
 // The installer's path placeholders, matched ignoring ASCII case.
 const char* const kPlaceholders[] = {
     "<System>",  "<SystemWOW64>",    "<Windows>", "<Destination>", "<Program Files>", "<Startup>",
-    "<Start Programs>", "<DeskTop>", "<QuickLaunch>", "<MyDocuments>", "<Source>",
+    "<Start Programs>", "<DeskTop>", "<QuickLaunch>", "<MyDocuments>", "<Source>", "<User Programs>",
 };
+// Places only an administrator may write, which an install for this user
+// only refuses.
+const char* const kMachineFolders[] = {"<System>", "<SystemWOW64>", "<Windows>"};
 const char kTempInstall[] = "<TempInstall>";
-const char* const kRoots[] = {"HKLM", "HKCU", "HKCR", "HKCC", "HKU"};
+const char* const kRoots[] = {"HKLM", "HKCU", "HKCR", "HKCC", "HKU", "HKSCOPE"};
+const char* const kScopes[] = {"machine", "user", "either"};
 const char* const kTypes[] = {"STRING", "DWORD", "BINARY"};
 
 // Edit distance, ignoring ASCII case.
@@ -77,6 +81,12 @@ bool LooksLikeUtf8(const std::string& text) {
     return wide;
 }
 
+bool ContainsFolded(const std::string& text, const std::string& word) {
+    for (size_t at = 0; at + word.size() <= text.size(); at++)
+        if (SameEntryName(text.substr(at, word.size()), word)) return true;
+    return false;
+}
+
 bool IsWordChar(char c) {
     return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == ' ' || c == '_' ||
            c == '-';
@@ -102,10 +112,14 @@ private:
     void Dword(size_t index, const std::string& data);
     void EntryName(size_t index, const std::string& section, const std::string& name);
     void OutsideAscii(const std::vector<std::string>& lines);
+    void Scope(size_t index, const std::string& word);
+    void MachinePlace(size_t index, const std::string& place);
 
     const ScriptCheckHost& host_;
     const std::vector<size_t>* origin_;
     bool utf8_;
+    // The script may install for this user only ("user" or "either").
+    bool userScope_ = false;
     std::vector<ScriptFinding>& out_;
 };
 
@@ -200,7 +214,23 @@ void Checker::EntryName(size_t index, const std::string& section, const std::str
         Add(index, "the entry '" + name + "' is not in FILES_DIR; put the file there, or correct the name");
 }
 
+// As the installer reads it: the word trimmed, in any letter case.
+void Checker::Scope(size_t index, const std::string& word) {
+    std::string scope = Trimmed(word);
+    for (const char* k : kScopes)
+        if (SameEntryName(scope, k)) return;
+    Add(index, "'" + word + "' is not a scope, so the product installs for everyone; write machine, user or either");
+}
+
+void Checker::MachinePlace(size_t index, const std::string& place) {
+    if (!userScope_) return;
+    Add(index, "an install for this user only cannot write '" + place +
+                   "', which needs administrator rights, so the installer refuses to install for this user; write "
+                   "below <Program Files>, <User Programs> or <Destination>, and use HKSCOPE or HKCU");
+}
+
 void Checker::Root(size_t index, const std::string& root) {
+    if (root == "HKLM") MachinePlace(index, root);
     if (OneOf(root, kRoots)) return;
     Add(index, "'" + root + "' is not a registry root the installer knows, so the value is not written; write HKLM " +
                    "or HKCU (or HKCR, HKCC, HKU); the nearest is '" + Nearest(root, kRoots) + "'");
@@ -214,9 +244,16 @@ void Checker::Type(size_t index, const std::string& type) {
 
 void Checker::Params(const ScriptSection& section, size_t header, const std::vector<std::string>& params) {
     std::string type;
+    const std::string name(section.header);
+    // The line naming where a section writes: a folder, a file, a link.
+    size_t place = name == "[Install To]" ? 0 : name == "[CopyFile]" || name == "[CreateIcon]" ? 1 : params.size();
     for (size_t k = 0; k < params.size(); k++) {
         size_t index = header + 1 + k;
         const std::string& line = params[k];
+        if (name == "[Install Scope]") Scope(index, line);
+        bool machine = false;
+        for (const char* folder : kMachineFolders) machine = machine || (k == place && ContainsFolded(line, folder));
+        if (machine) MachinePlace(index, line);
         switch (section.params[k]) {
         case ScriptParam::kPath:
         case ScriptParam::kProgram:
@@ -240,10 +277,10 @@ void Checker::Params(const ScriptSection& section, size_t header, const std::vec
             break;
         }
     }
-    std::string name;
+    std::string entry;
     size_t at = 0;
-    if ((section.readers & kWorkerReader) && SectionEntry(section, params, name, at))
-        EntryName(header + 1 + at, section.header, name);
+    if ((section.readers & kWorkerReader) && SectionEntry(section, params, entry, at))
+        EntryName(header + 1 + at, section.header, entry);
 }
 
 // Bytes above 127 of an ANSI script are read in the code page of the
@@ -274,6 +311,9 @@ void Checker::OutsideAscii(const std::vector<std::string>& lines) {
 
 void Checker::Run(const std::vector<std::string>& lines) {
     OutsideAscii(lines);
+    for (size_t k = 0; k + 1 < lines.size(); k++)
+        if (lines[k] == "[Install Scope]")
+            userScope_ = SameEntryName(Trimmed(lines[k + 1]), "user") || SameEntryName(Trimmed(lines[k + 1]), "either");
     bool named = false;
     size_t i = 0;
     while (i < lines.size()) {

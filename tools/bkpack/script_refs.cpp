@@ -9,6 +9,7 @@ const char kTempInstall[] = "<TempInstall>";
 typedef ScriptParam P;
 
 // The installer's readers match these headers (src/wizard/wizard_settings.cpp,
+// src/engine/install_scope.cpp,
 // src/engine/install_worker.cpp, src/uninstall/uninstall_worker.cpp,
 // src/container/) and read this many lines after each.
 const ScriptSection kSections[] = {
@@ -21,6 +22,7 @@ const ScriptSection kSections[] = {
     {"[NoUnInstall]", kSettingsReader, 0, "", {}},
     {"[NoOfferUninstallOld]", kSettingsReader, 0, "", {}},
     {"[NoTestAdmin]", kSettingsReader, 0, "", {}},
+    {"[Install Scope]", kSettingsReader, 1, "machine, user or either", {P::kText}},
     {"[Windows Version]", kSettingsReader, 1, "version number", {P::kNumber}},
     {"[Action]", kWorkerReader, 1, "status text", {P::kText}},
     {"[CopyFile]", kSettingsReader | kWorkerReader | kUninstallReader, 2, "entry name; destination",
