@@ -14,6 +14,11 @@ namespace {
 
 const wchar_t kSharedDlls[] = L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\SharedDLLs";
 const wchar_t* const kNativeFolderValues[] = {L"ProgramW6432Dir", L"CommonW6432Dir"};
+const int kNativeFolderCount = 2;
+// The native folders, read once: they do not change while the process
+// runs, and every file of an uninstall asks (three registry calls each).
+WString nativeFolders[kNativeFolderCount];
+bool nativeFoldersRead = false;
 
 // The files counted for the product being installed: a script may name one
 // destination twice, and its product uses it once. Namespace-scope objects:
@@ -28,10 +33,28 @@ bool productExists = false;
 
 // The full path without "." and "..", with long names where the path
 // exists: one name per file, whatever the record spelt.
+// GetLongPathNameW opens every folder on the way, and an uninstall asks for
+// each of its files in record order: the long form of the last folder is
+// kept, and a file's own name needs the call only when it can be a short
+// one (short names hold a "~").
+WString lastFolder, lastLongFolder;
+
 WString CanonicalPath(const wchar_t* path) {
     wchar_t buffer[1024];
     DWORD n = GetFullPathNameW(path, 1024, buffer, nullptr);
     WString result = (n > 0 && n < 1024) ? WString(buffer) : WString(path);
+    WString name = result.FileName();
+    if (!name.IsEmpty() && name.FindChar(L'~', 1) == 0) {
+        WString folder = result.FolderPart();
+        if (Compare(folder, lastFolder, false) != 0) {
+            n = GetLongPathNameW(folder, buffer, 1024);
+            lastLongFolder = (n > 0 && n < 1024) ? WString(buffer) : folder;
+            lastFolder = folder;
+        }
+        WString joined(lastLongFolder);
+        joined.EnsureTrailingBackslash();
+        return joined.Append(name);
+    }
     n = GetLongPathNameW(result, buffer, 1024);
     if (n > 0 && n < 1024) result = buffer;
     return result;
@@ -74,10 +97,13 @@ void CountLocation(const wchar_t* path, WString& name, REGSAM& view, WString* le
         name = WString(redirected).Append(name.From(folder.Length()));
         return;
     }
-    for (const wchar_t* value : kNativeFolderValues) {
-        WString folder = ReadStringValue(value, HKEY_LOCAL_MACHINE, kCurrentVersionKey);
-        if (!folder.IsEmpty() && IsBelow(name, folder)) view = KEY_WOW64_64KEY;
+    if (!nativeFoldersRead) {
+        for (int i = 0; i < kNativeFolderCount; i++)
+            nativeFolders[i] = ReadStringValue(kNativeFolderValues[i], HKEY_LOCAL_MACHINE, kCurrentVersionKey);
+        nativeFoldersRead = true;
     }
+    for (const WString& folder : nativeFolders)
+        if (!folder.IsEmpty() && IsBelow(name, folder)) view = KEY_WOW64_64KEY;
 }
 
 bool ReadCount(const RegKey& key, const wchar_t* name, DWORD& count) {
