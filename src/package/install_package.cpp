@@ -10,6 +10,7 @@
 #include "base/temp_files.h"
 #include "base/texts.h"
 #include "package/image_resource.h"
+#include "package/lzma_decode.h"
 #include "package/package_format.h"
 
 namespace pf = package_format;
@@ -72,6 +73,24 @@ void InstallPackage::FreeEntries() {
     blocks_ = nullptr;
     blockCount_ = 0;
     utf8Names_ = false;
+    packedDirectory_ = false;
+}
+
+// The directory's records from the copy, unpacked where the header says it
+// is packed. No record is longer than the fixed part and the longest name,
+// which bounds what is read or decoded by the count the trailer promises.
+bool InstallPackage::ReadDirectoryBytes(uint32_t directoryOffset, uint32_t entryCount, ByteBuffer& out) {
+    uint32_t body = (uint32_t)file_.Size() - pf::kTrailerSize;
+    uint32_t stored = directoryOffset < body ? body - directoryOffset : 0;
+    uint64_t most = (uint64_t)entryCount * (pf::kRecordFixedSize + pf::kMaxNameLength);
+    if (!packedDirectory_ && most < stored) stored = (uint32_t)most;
+    ByteBuffer read;
+    ByteBuffer& bytes = packedDirectory_ ? read : out;
+    if (!bytes.Resize(stored, false) || !file_.Seek(directoryOffset, DiskFile::kFromStart) ||
+        file_.Read(bytes.Data(), stored) != stored)
+        return false;
+    return !packedDirectory_ ||
+           DecodeLzmaBuffer(read.Data(), stored, most < 0xFFFFFFFF ? (uint32_t)most : 0xFFFFFFFF, out);
 }
 
 // The block table of a solid package, which the header announces; false
@@ -82,6 +101,7 @@ bool InstallPackage::ReadBlocks(uint32_t directoryOffset) {
     if (!file_.Seek(0, DiskFile::kFromStart) || file_.Read(reserved, sizeof reserved) != sizeof reserved) return false;
     if (!pf::ParseSolidHeader(reserved, header)) return true;
     utf8Names_ = (header.flags & pf::kUtf8Names) != 0;
+    packedDirectory_ = (header.flags & pf::kPackedDirectory) != 0;
     // The table lies before the directory, and the directory in the body:
     // the table's size (and each block's) is bounded by the file's before
     // anything is allocated for it.
@@ -135,47 +155,50 @@ void InstallPackage::ReadDirectory() {
         ShowCorrupted();
         return;
     }
-    if (!ReadBlocks(parsed.directoryOffset) || !file_.Seek(parsed.directoryOffset, DiskFile::kFromStart)) {
+    ByteBuffer directory;
+    if (!ReadBlocks(parsed.directoryOffset) || !ReadDirectoryBytes(parsed.directoryOffset, parsed.entryCount, directory)) {
         RunLog("package check: the block table or the directory cannot be read");
         FreeEntries();
         ShowCorrupted();
         return;
     }
     RunLog("package check: %u bytes, checksum correct, %u entries", size, parsed.entryCount);
+    const uint8_t* at = directory.Data();
+    uint32_t left = directory.Size();
     for (uint32_t i = 0; i < parsed.entryCount; i++) {
         PackageEntry* entry = (PackageEntry*)calloc(1, sizeof(PackageEntry));
         // Out of memory: the entries read so far still go through the map
         // check below, or overlapping ones would be taken unchecked.
         if (!entry) break;
-        uint8_t fixed[pf::kRecordFixedSize];
-        bool complete = file_.Read(fixed, sizeof fixed) == sizeof fixed;
-        if (complete) {
-            entry->offset = pf::Get32(fixed);
-            entry->packedSize = pf::Get32(fixed + 4);
-            entry->unpackedSize = pf::Get32(fixed + 8);
-            entry->checksum = pf::Get32(fixed + 12);
-            entry->nameLength = fixed[16];
-            if (IsSolid()) {
-                entry->block = entry->offset;
-                entry->offset = entry->packedSize;
-                entry->packedSize = 0;
-            }
-            complete = file_.Read(entry->name, entry->nameLength) == entry->nameLength;
-        }
-        // The name is read as stored; a record whose NUL is missing must still
-        // end inside the buffer.
-        entry->name[sizeof entry->name - 1] = 0;
-        if (!complete) {
-            // Short reads only happen at the end of the copy, where every
-            // further record would fall short too; a count of 4 billion must
-            // not keep the installer looping.
+        // A record cut short ends the directory: every further one would be
+        // too, and a count of 4 billion must not keep the installer looping.
+        if (left < pf::kRecordFixedSize || left - pf::kRecordFixedSize < at[16]) {
             free(entry);
             break;
         }
+        entry->offset = pf::Get32(at);
+        entry->packedSize = pf::Get32(at + 4);
+        entry->unpackedSize = pf::Get32(at + 8);
+        entry->checksum = pf::Get32(at + 12);
+        entry->nameLength = at[16];
+        if (IsSolid()) {
+            entry->block = entry->offset;
+            entry->offset = entry->packedSize;
+            entry->packedSize = 0;
+        }
+        // The name is taken as stored; one whose NUL is missing must still
+        // end inside the buffer.
+        memcpy(entry->name, at + pf::kRecordFixedSize, entry->nameLength);
+        entry->name[sizeof entry->name - 1] = 0;
+        at += pf::kRecordFixedSize + entry->nameLength;
+        left -= pf::kRecordFixedSize + entry->nameLength;
         entries_.Push(entry);
     }
     // A solid map that does not hold is a damaged package: no entry is safe.
-    if (IsSolid() && !CheckMap()) {
+    // A packed directory's stream carries no sum of its own, so it must hold
+    // exactly the records promised.
+    bool whole = !packedDirectory_ || (left == 0 && (uint32_t)entries_.Count() == parsed.entryCount);
+    if (IsSolid() && (!whole || !CheckMap())) {
         FreeEntries();
         ShowCorrupted();
         return;

@@ -7,6 +7,7 @@
 
 #include <stdint.h>
 
+#include "base/byte_buffer.h"
 #include "base/disk_file.h"
 #include "base/lists.h"
 #include "base/string_index.h"
@@ -58,6 +59,7 @@ private:
     void CopySource(const wchar_t* sourceFile);
     void ReadDirectory();
     bool ReadBlocks(uint32_t directoryOffset);
+    bool ReadDirectoryBytes(uint32_t directoryOffset, uint32_t entryCount, ByteBuffer& out);
     bool CheckMap();
     uint32_t BodyChecksum();
     bool ExtractOne(const PackageEntry& entry, const wchar_t* destination);
@@ -75,6 +77,7 @@ private:
     uint32_t blockCount_ = 0;
     // Names in UTF-8 (a solid header's flag), else in the ANSI code page.
     bool utf8Names_ = false;
+    bool packedDirectory_ = false;
     DiskFile file_;
     WString copyPath_;
 };

@@ -18,6 +18,31 @@ const uint32_t kOutputChunk = 1024 * 1024;
 
 uint32_t Smaller(uint32_t a, uint32_t b) { return a < b ? a : b; }
 
+struct MemoryInOut {
+    const uint8_t* at;
+    uint32_t left;
+    ByteBuffer* out;
+    uint32_t written;
+};
+
+uint32_t ReadMemory(void* context, uint8_t* buffer, uint32_t size) {
+    MemoryInOut* io = static_cast<MemoryInOut*>(context);
+    size = Smaller(size, io->left);
+    memcpy(buffer, io->at, size);
+    io->at += size;
+    io->left -= size;
+    return size;
+}
+
+// Into the buffer, sized beforehand to the stated unpacked size.
+bool WriteBuffer(void* context, const uint8_t* data, uint32_t size) {
+    MemoryInOut* io = static_cast<MemoryInOut*>(context);
+    if (size > io->out->Size() - io->written) return false;
+    memcpy(io->out->Data() + io->written, data, size);
+    io->written += size;
+    return true;
+}
+
 }  // namespace
 
 bool ParseLzmaHeader(const uint8_t* header, LzmaHeader& out) {
@@ -95,4 +120,23 @@ DecodeResult DecodeLzmaStream(const LzmaHeader& header, const LzmaStreamIo& io) 
     }
     lzma_end(&stream);
     return result;
+}
+
+bool DecodeLzmaBuffer(const uint8_t* stream, uint32_t size, uint32_t limit, ByteBuffer& out) {
+    out.Free();
+    LzmaHeader header;
+    if (size < package_format::kLzmaHeaderSize || !ParseLzmaHeader(stream, header) || header.unpackedSize > limit)
+        return false;
+    uint32_t usable = UsableDictionary(size);
+    if (header.dictionarySize > usable) header.dictionarySize = usable;
+    MemoryInOut memory = {stream + package_format::kLzmaHeaderSize, size - package_format::kLzmaHeaderSize, &out, 0};
+    LzmaStreamIo io = {ReadMemory, WriteBuffer, &memory};
+    // An early end marker is no error to the stream decoder; here the stated
+    // size is what the caller relies on.
+    if (!out.Resize(header.unpackedSize, false) || DecodeLzmaStream(header, io) != kDecoded ||
+        memory.written != header.unpackedSize) {
+        out.Free();
+        return false;
+    }
+    return true;
 }

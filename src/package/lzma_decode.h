@@ -7,6 +7,8 @@
 
 #include <stdint.h>
 
+#include "base/byte_buffer.h"
+
 struct LzmaHeader {
     uint8_t properties;
     uint32_t dictionarySize;
@@ -40,3 +42,8 @@ struct LzmaStreamIo {
 // running out of input first, or corrupt data, is a read error; no memory,
 // or output refused, is a write error.
 DecodeResult DecodeLzmaStream(const LzmaHeader& header, const LzmaStreamIo& io);
+
+// One whole stream in memory (header included) decoded into out, sized to
+// what its header states; false, with out empty, for a header refused
+// above, a stated size over limit, or data that does not decode to it.
+bool DecodeLzmaBuffer(const uint8_t* stream, uint32_t size, uint32_t limit, ByteBuffer& out);

@@ -319,6 +319,30 @@ TEST(SolidPackage, EveryEntryIsFoundAndExtracted) {
     EXPECT_TRUE(p.boxes.Shown().empty());
 }
 
+// A packed directory reads as the plain one; damaged (the sum made to
+// match), or stating more bytes than its stream holds, it is refused whole.
+TEST(SolidPackage, PackedDirectoryReadsAsThePlainOne) {
+    Bytes sound = LayOutSolid(kSolid, pf::kPackedDirectory);
+    ASSERT_LT(sound.size(), LayOutSolid(kSolid).size() + 13);
+    uint32_t directory = DirectoryOffset(sound);
+    Bytes damaged = sound, longer = sound;
+    damaged[directory + 20] ^= 0x40;
+    longer[directory + 5] += 1;
+    for (Bytes* bytes : {&sound, &damaged, &longer}) {
+        SealPackage(*bytes);
+        Opened p(*bytes);
+        if (bytes != &sound) {
+            EXPECT_EQ(0, p.package->EntryCount());
+            ASSERT_EQ(1u, p.boxes.Shown().size());
+            EXPECT_EQ(kCorrupted, p.boxes.Shown()[0].text);
+            continue;
+        }
+        ASSERT_EQ(6, p.package->EntryCount());
+        ASSERT_TRUE(p.package->ExtractEntry(L"b.txt", p.Out(L"b").c_str()));
+        EXPECT_TRUE(p.boxes.Shown().empty());
+    }
+}
+
 // Each way a solid package can be damaged where the body sum still holds
 // (a builder's fault, or bytes made to match): a map that does not hold is
 // refused whole as corrupted; a damaged stream fails its own entries only.

@@ -28,7 +28,7 @@ Bytes LayOut(const std::vector<PackedEntry>& entries) {
     return out;
 }
 
-Bytes LayOutSolid(const SolidLayout& layout) {
+Bytes LayOutSolid(const SolidLayout& layout, uint32_t flags) {
     std::vector<SolidEntry> entries;
     std::vector<SolidBlock> blocks;
     for (const auto& files : layout) {
@@ -43,7 +43,7 @@ Bytes LayOutSolid(const SolidLayout& layout) {
     }
     Bytes out;
     std::string error;
-    LayOutSolidPackage(entries, blocks, out, error);
+    LayOutSolidPackage(entries, blocks, out, error, flags);
     return out;
 }
 

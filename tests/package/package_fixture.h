@@ -17,7 +17,7 @@ PackedEntry Entry(const std::string& name, const std::string& text);
 Bytes LayOut(const std::vector<PackedEntry>& entries);
 // A solid package: each inner list one block of (name, text), in order.
 typedef std::vector<std::vector<std::pair<std::string, std::string>>> SolidLayout;
-Bytes LayOutSolid(const SolidLayout& blocks);
+Bytes LayOutSolid(const SolidLayout& blocks, uint32_t flags = 0);
 // Where a directory record and a block record start.
 size_t RecordAt(const Bytes& package, int index);
 size_t BlockRecordAt(const Bytes& package, int index);

@@ -4,6 +4,7 @@ program the binutils and icoutils read, carries the stub's resources
 unchanged, and installs under Wine.
     native_builder_test.py NATIVE_BKPACK BIN_DIR WORK_DIR"""
 import os
+import struct
 import random
 import shutil
 import subprocess
@@ -66,7 +67,8 @@ write(os.path.join(utf8_files, '\u8aac\u660e.txt'), b'setsumei')
 write(utf8_script, '\ufeff[CopyFile]\r\n\u8aac\u660e.txt\r\n<Destination>a.txt\r\n'.encode('utf-8'))
 utf8 = builders.build(False, utf8_script, utf8_files, out('utf8.exe'))
 check(builders.build(True, utf8_script, utf8_files, out('utf8-w.exe')) == utf8, 'the builders differ on a UTF-8 script')
-check(resource(out('utf8.exe'), 10, 24356, 0)[12:16] == b'\x01\0\0\0', 'the solid header does not flag UTF-8 names')
+utf8_flags = struct.unpack_from('<I', resource(out('utf8.exe'), 10, 24356, 0), 12)[0]
+check(utf8_flags & 1, 'the solid header does not flag UTF-8 names')
 check(builders.run(False, ['build', ('path', utf8_script), ('path', utf8_files), '--stub', ('path', builders.stub),
                            '-o', ('path', out('utf8-classic.exe')), '--classic'], ok=False)[0] == 1,
       'a classic package took a UTF-8 name')

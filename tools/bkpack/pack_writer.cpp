@@ -178,6 +178,7 @@ bool LayOutSolidPackage(const std::vector<SolidEntry>& entries, const std::vecto
     pf::WriteSolidHeader(out.data(), (uint32_t)blocks.size(), (uint32_t)out.size(), flags);
     out.insert(out.end(), table.begin(), table.end());
     uint32_t directoryOffset = (uint32_t)out.size();
+    Bytes directory;
     for (const SolidEntry& entry : entries) {
         uint8_t record[pf::kRecordFixedSize];
         pf::Put32(record, entry.block);
@@ -185,10 +186,16 @@ bool LayOutSolidPackage(const std::vector<SolidEntry>& entries, const std::vecto
         pf::Put32(record + 8, entry.size);
         pf::Put32(record + 12, entry.crc);
         record[16] = (uint8_t)(entry.name.size() + 1);
-        out.insert(out.end(), record, record + sizeof record);
-        out.insert(out.end(), entry.name.begin(), entry.name.end());
-        out.push_back(0);
+        directory.insert(directory.end(), record, record + sizeof record);
+        directory.insert(directory.end(), entry.name.begin(), entry.name.end());
+        directory.push_back(0);
     }
+    if (flags & pf::kPackedDirectory) {
+        Bytes packed;
+        if (!CompressEntry(directory, PackSettings(), packed, error)) return false;
+        directory.swap(packed);
+    }
+    out.insert(out.end(), directory.begin(), directory.end());
     out.resize(out.size() + pf::kTrailerSize);
     pf::Put32(&out[out.size() - pf::kTrailerSize + 8], directoryOffset);
     pf::Put32(&out[out.size() - pf::kTrailerSize + 12], (uint32_t)entries.size());
@@ -244,7 +251,8 @@ bool BuildSolid(const std::vector<PackInput>& inputs, const Bytes& script, const
     if (!CompressUnits(inputs, units, settings, done, streams, error)) return false;
     std::vector<SolidBlock> blocks(streams.size());
     for (size_t b = 0; b < streams.size(); b++) blocks[b] = SolidBlock{std::move(streams[b].packed), streams[b].unpackedSize};
-    return LayOutSolidPackage(entries, blocks, out, error, settings.utf8Names ? pf::kUtf8Names : 0);
+    return LayOutSolidPackage(entries, blocks, out, error,
+                              pf::kPackedDirectory | (settings.utf8Names ? pf::kUtf8Names : 0));
 }
 
 }  // namespace

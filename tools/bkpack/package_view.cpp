@@ -170,16 +170,30 @@ bool ParsePackage(PackageView& view, std::string& error) {
     view.utf8Names = view.solid && (solid.flags & pf::kUtf8Names) != 0;
     view.blocks.clear();
     if (view.solid && !ParseBlocks(view, solid, t.directoryOffset, error)) return false;
-    uint32_t at = t.directoryOffset;
+    // A packed directory is read from its unpacked bytes; the records' own
+    // offsets (the classic entries') still refer to the package.
+    const uint8_t* records = b.data() + t.directoryOffset;
+    uint32_t end = body - t.directoryOffset;
+    ByteBuffer unpacked;
+    if (view.solid && (solid.flags & pf::kPackedDirectory)) {
+        uint64_t most = (uint64_t)t.entryCount * (pf::kRecordFixedSize + pf::kMaxNameLength);
+        if (!DecodeLzmaBuffer(records, end, most < 0xFFFFFFFF ? (uint32_t)most : 0xFFFFFFFF, unpacked)) {
+            error = "the packed directory does not decode";
+            return false;
+        }
+        records = unpacked.Data();
+        end = unpacked.Size();
+    }
+    uint32_t at = 0;
     for (uint32_t i = 0; i < t.entryCount; i++) {
-        if (body - at < pf::kRecordFixedSize || body - at - pf::kRecordFixedSize < b[at + 16]) break;
+        if (end - at < pf::kRecordFixedSize || end - at - pf::kRecordFixedSize < records[at + 16]) break;
         ViewEntry e;
-        e.offset = pf::Get32(&b[at]);
-        e.packedSize = pf::Get32(&b[at + 4]);
-        e.unpackedSize = pf::Get32(&b[at + 8]);
-        e.checksum = pf::Get32(&b[at + 12]);
-        uint8_t length = b[at + 16];
-        const char* name = (const char*)&b[at + pf::kRecordFixedSize];
+        e.offset = pf::Get32(&records[at]);
+        e.packedSize = pf::Get32(&records[at + 4]);
+        e.unpackedSize = pf::Get32(&records[at + 8]);
+        e.checksum = pf::Get32(&records[at + 12]);
+        uint8_t length = records[at + 16];
+        const char* name = (const char*)&records[at + pf::kRecordFixedSize];
         e.name.assign(name, strnlen(name, length));
         at += pf::kRecordFixedSize + length;
         if (view.solid) {
