@@ -65,6 +65,9 @@ struct InstallerState {
 
     WString statusText;
     bool rebootRequired = false;
+    // An environment variable was changed: the running programs are told
+    // once, at the end.
+    bool environmentChanged = false;
     // The uninstall record is written at most once per process.
     bool uninstallRecordWritten = false;
     int32_t finishActionsDone = 0;
