@@ -91,6 +91,8 @@ TEST(InstallScope, EnvironmentChangesAreTakenOutExactly) {
             dir, {Entry("setup.dat", ScopedScript("ScopeEnv", row.scope, changes)), Entry("a.txt", "a")});
         ASSERT_EQ(0u, RunInstaller(exe, L"--silent" + LogSwitch(log)).exitCode);
         EXPECT_EQ(user, CountLines(ReadLogLines(log), "elevated child", "") == 0);
+        // Installed over itself, it finds its own elements: they stay, once.
+        ASSERT_EQ(0u, RunInstaller(exe, L"--silent").exitCode);
         std::wstring folder = product.Value(L"InstallLocation");
         Variable added = ReadVariable(row.root, row.key, L"PATH");
         EXPECT_EQ(folder + L"first;" + before + L";" + folder + L"bin", added.text);
