@@ -40,6 +40,12 @@ bool ChooseInstallScope(const CommandLineOptions& options) {
     ScopeRule rule = ReadScopeRule(WString(state.package->Folder()).Append(L"setup.dat"));
     if (ChooseScope(rule, requested)) {
         RunLog("install scope: %s", ScopeName());
+        // Offered on the ready page before any relaunch, unless this
+        // user could not have it.
+        bool child = options.Lookup(L"IsElevated") >= 0;
+        state.scopeOffered = rule == kScopeEither && !state.silent && !child &&
+                             MachinePlaceOfScript(WString(state.package->Folder()).Append(L"setup.dat")).IsEmpty();
+        state.installAtOnce = child && options.Lookup(L"scopechosen") >= 0;
         return true;
     }
     WString option = WString(L"--scope=").Append(requested);
@@ -96,8 +102,12 @@ int RunEntryPoint(HINSTANCE) {
         exitCode = (int)containerExit;
     } else if (!ChooseInstallScope(options)) {
         exitCode = kInstallFailed;
-    } else if (state.userScope) {
+    } else if (state.userScope || state.scopeOffered) {
         exitCode = RunUserInstallRole();
+        if (state.everyoneChosen) {
+            SetRunLogTag(L"parent");
+            exitCode = RunParentRole();
+        }
     } else if (ReadElevationOption(options)) {
         exitCode = RunElevatedChildRole();
     } else {

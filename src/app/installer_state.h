@@ -41,6 +41,12 @@ struct InstallerState {
     bool use64BitLocations = false;
     // For this user only: the user's own folders and HKCU, no elevation.
     bool userScope = false;
+    // The ready page offers both scopes ("either", shown, first process);
+    // "for everyone" chosen there makes this process relaunch itself
+    // elevated, and the elevated child then installs at once.
+    bool scopeOffered = false;
+    bool everyoneChosen = false;
+    bool installAtOnce = false;
 
     // The uninstaller: the UninstallLog it replays, and whether a file could
     // only be scheduled for deletion at the next restart.
@@ -65,6 +71,9 @@ struct InstallerState {
 
     WString statusText;
     bool rebootRequired = false;
+    // An environment variable was changed: the running programs are told
+    // once, at the end.
+    bool environmentChanged = false;
     // The uninstall record is written at most once per process.
     bool uninstallRecordWritten = false;
     int32_t finishActionsDone = 0;

@@ -36,10 +36,16 @@ int RunParentRole() {
     MakeTempFile(commandFile, "BKI", nullptr);
     DeleteFileRetry(commandFile);  // only the unique name is wanted
 
+    // "For everyone" chosen on this process's ready page: the child installs
+    // at once, into the folder the page showed. Ahead of the rest of the
+    // line, whose own switches would otherwise win.
+    WString chosen;
+    if (state.everyoneChosen)
+        chosen.Format(L" --scope=machine --scopechosen --installto=\"%s\"", (const wchar_t*)state.installPath);
     WString parameters;
     // The child speaks the parent's language, whoever it runs as.
-    parameters.Format(L"--selfrun --IsElevated=\"%s\"%s %s", (const wchar_t*)commandFile,
-                      LanguageRequested() ? L"" : (const wchar_t*)LanguageOption(),
+    parameters.Format(L"--selfrun --IsElevated=\"%s\"%s%s %s", (const wchar_t*)commandFile,
+                      LanguageRequested() ? L"" : (const wchar_t*)LanguageOption(), (const wchar_t*)chosen,
                       (const wchar_t*)GetRestOfCommandLine());
     DWORD childExit = 0;
     RelaunchResult result = RelaunchElevated(GetExePath(), parameters, commandFile, focusWindow.hwnd, childExit);

@@ -17,7 +17,9 @@ bool RunContainerRole(DWORD& exitCode);
 int RunElevatedChildRole();
 // An install for this user only: the wizard and its worker in this first
 // process, never elevated; its exit codes are the wizard's, and 1603 when
-// the script writes places only an administrator may.
+// the script writes places only an administrator may. Also the ready page
+// that offers both scopes: "for everyone" chosen there ends the wizard
+// with state.everyoneChosen, and the caller goes on as the parent.
 int RunUserInstallRole();
 // The exit code of the whole install: the elevated child's, 1602 when the
 // user refused the relaunch, 1603 when it failed otherwise.

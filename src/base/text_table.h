@@ -69,6 +69,8 @@
     X(ScopeSwitchUnknown, "The switch '%s' is not known: write --scope=user or --scope=machine.")                   \
     X(ScopeForEveryone, "for everyone")                                                                              \
     X(ScopeForThisUser, "for this user")                                                                             \
+    X(ScopeChoiceUser, "For this user only")                                                                         \
+    X(ScopeChoiceEveryone, "For everyone (needs administrator rights)")                                              \
     X(UserScopeMachinePlace, "This product cannot be installed for this user only: it writes '%s', which needs "     \
                              "administrator rights.")                                                                \
     X(UninstallAdminRequired, "Uninstaller requires Administrator rights, change this account to an "                \

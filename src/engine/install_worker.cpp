@@ -16,6 +16,7 @@
 #include "base/text_pool.h"
 #include "base/temp_files.h"
 #include "base/texts.h"
+#include "engine/environment.h"
 #include "engine/existing_version.h"
 #include "engine/file_install.h"
 #include "engine/finish_items.h"
@@ -67,6 +68,7 @@ private:
     bool RunFile(bool wait);
     bool Message();
     void Registry();
+    void Environment();
     void HandToParent(const wchar_t* tag, const WString& name, const WString& key, const WString& data);
     void Plan();
     void StartDecodingAhead(const PtrList& entries, const PtrList& destinations);
@@ -276,6 +278,20 @@ void Worker::Registry() {
     }
 }
 
+void Worker::Environment() {
+    WString line = Next();
+    EnvironmentChange change;
+    if (!change.Parse(line)) {
+        RunLog("environment: '%s' is no NAME|kind|VALUE: skipped", (const wchar_t*)line);
+        return;
+    }
+    ExpandPathMacros(change.value);
+    // An upgrade finds its earlier version's entry there: it stays, and is
+    // this version's to take out.
+    if (ApplyEnvironmentChange(change) || upgrade_.OwnsEnvironment(change.Line()))
+        RecordAddedEnvironment(change.Line());
+}
+
 // The file sections, read before the first: their count for the progress,
 // the destinations for the variant rule, the order for the decoders. The
 // sections' texts are not kept: the run reads them again as it goes.
@@ -352,6 +368,8 @@ void Worker::Run() {
                 }
             } else if (Compare(line, L"[Registry]", false) == 0) {
                 Registry();
+            } else if (Compare(line, L"[Environment]", false) == 0) {
+                Environment();
             }
         }
     }

@@ -22,14 +22,15 @@
 #include "package/setup_files.h"
 
 const wchar_t kRememberedPathsKey[] = L"Software\\BraskInstall";
+const wchar_t kKeptFileHeader[] = L"[KeptFile]";
+const wchar_t kAddedEnvironmentHeader[] = L"[AddedToEnvironment]";
 
 namespace {
 
-const char kKeptFileHeader[] = "[KeptFile]";
-
-// Files kept before the record was written (namespace scope: the guard of
-// a function-local static drags in the exception runtime).
-StringList pendingKeptFiles;
+// Sections noted before the record was written, header and line by turns
+// (namespace scope: the guard of a function-local static drags in the
+// exception runtime).
+StringList pendingSections;
 // The record is in the script's encoding: a UTF-8 script's (marked) holds
 // text of any language, an ANSI script's stays readable by earlier
 // uninstallers. Lines appended later follow it.
@@ -37,9 +38,24 @@ bool recordInUtf8 = false;
 
 void WriteLine(DiskFile& log, const wchar_t* text) { log.WriteText(WString(text).ToAnsi(recordInUtf8), true); }
 
-void WriteKeptFile(DiskFile& log, const wchar_t* path) {
-    log.WriteText(kKeptFileHeader, true);
-    WriteLine(log, path);
+void WriteSection(DiskFile& log, const wchar_t* header, const wchar_t* line) {
+    WriteLine(log, header);
+    WriteLine(log, line);
+}
+
+// A section after the script's: appended, or kept until the record is
+// written.
+void RecordSection(const wchar_t* header, const wchar_t* line) {
+    if (!state.allowUninstall) return;
+    if (!state.uninstallRecordWritten) {
+        pendingSections.AddString(header);
+        pendingSections.AddString(line);
+        return;
+    }
+    DiskFile log;
+    log.SetPath(UninstallLogPath());
+    log.Open(FILE_APPEND_DATA, OPEN_EXISTING, false);
+    if (log.IsOpen()) WriteSection(log, header, line);
 }
 
 void CopyScriptToLog() {
@@ -77,7 +93,8 @@ void CopyScriptToLog() {
             WriteLine(log, line);
         }
     }
-    for (int32_t i = 0; i < pendingKeptFiles.Count(); i++) WriteKeptFile(log, pendingKeptFiles[i]);
+    for (int32_t i = 0; i + 1 < pendingSections.Count(); i += 2)
+        WriteSection(log, pendingSections[i], pendingSections[i + 1]);
 }
 
 // The uninstaller, each way checked in place until one starts: the one the
@@ -154,21 +171,13 @@ WString UninstallKeyPath(const wchar_t* projectName) {
     return WString::Formatted(L"Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\%s", projectName);
 }
 
-void RecordKeptFile(const wchar_t* path) {
-    if (!state.allowUninstall) return;
-    if (!state.uninstallRecordWritten) {
-        pendingKeptFiles.AddString(path);
-        return;
-    }
-    DiskFile log;
-    log.SetPath(UninstallLogPath());
-    log.Open(FILE_APPEND_DATA, OPEN_EXISTING, false);
-    if (log.IsOpen()) WriteKeptFile(log, path);
-}
+void RecordKeptFile(const wchar_t* path) { RecordSection(kKeptFileHeader, path); }
+
+void RecordAddedEnvironment(const wchar_t* line) { RecordSection(kAddedEnvironmentHeader, line); }
 
 void WriteUninstallRecord() {
     if (!state.allowUninstall || state.uninstallRecordWritten) {
-        pendingKeptFiles.DeleteAll();
+        pendingSections.DeleteAll();
         return;
     }
     state.uninstallRecordWritten = true;
@@ -194,7 +203,7 @@ void WriteUninstallRecord() {
     WString language = RecordedLanguagePath(UninstallLogPath());
     Journal().BeforeWrite(language, true);
     RecordLanguage(UninstallLogPath());
-    pendingKeptFiles.DeleteAll();
+    pendingSections.DeleteAll();
     // An Uninstall entry is no use without a program to run.
     if (!removable) return;
 

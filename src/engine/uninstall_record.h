@@ -8,7 +8,11 @@
 //                             after "[Install To]" holds the folder used;
 //                             then a section "[KeptFile]" (one line, the
 //                             full path) for every file the install left
-//                             alone as newer, which the uninstall keeps
+//                             alone as newer, which the uninstall keeps,
+//                             and a section "[AddedToEnvironment]" (one
+//                             line, NAME|kind|VALUE expanded) for every
+//                             environment change the product owns, which
+//                             the uninstall takes out again
 // and registers NAME under HKLM "...\CurrentVersion\Uninstall\NAME". An
 // install for this user only keeps them in the user's program folder and
 // registers under HKCU (the record's "[Install Scope]" line says "user").
@@ -23,6 +27,12 @@ void WriteUninstallRecord();
 // A file the install left as it was (a newer version was there): the record
 // lists it, also when it was written before.
 void RecordKeptFile(const wchar_t* path);
+// An environment change the product owns (it made it, or its installed
+// version did): the uninstall reverts it.
+void RecordAddedEnvironment(const wchar_t* line);
+// The headers of those sections.
+extern const wchar_t kKeptFileHeader[];
+extern const wchar_t kAddedEnvironmentHeader[];
 
 // Remembered install paths, one value per product, in HKCU and HKLM.
 extern const wchar_t kRememberedPathsKey[];

@@ -7,7 +7,9 @@
 #include "base/folders.h"
 #include "base/line_reader.h"
 #include "base/registry.h"
+#include "engine/environment.h"
 #include "engine/install_journal.h"
+#include "engine/install_scope.h"
 #include "engine/install_worker.h"
 #include "engine/path_macros.h"
 #include "engine/registration.h"
@@ -116,8 +118,10 @@ bool RecordRemoval::Read(const WString& logPath, const WString& installPath) {
             NextLine(log);
             ExpandPathMacros(key);
             values_.AddString(ValueText(root, key, name));
-        } else if (IsHeader(line, L"[KeptFile]")) {
+        } else if (IsHeader(line, kKeptFileHeader)) {
             keptFiles_.Add(NextLine(log), 0);
+        } else if (IsHeader(line, kAddedEnvironmentHeader)) {
+            environment_.AddString(NextLine(log));
         }
     }
     state.installPath = ownPath;
@@ -127,7 +131,10 @@ bool RecordRemoval::Read(const WString& logPath, const WString& installPath) {
 void RecordRemoval::LeaveOut(const RecordRemoval& newer) {
     LeaveOutListed(removals_, newer.removals_);
     LeaveOutListed(values_, newer.values_);
+    LeaveOutListed(environment_, newer.environment_);
 }
+
+bool RecordRemoval::OwnsEnvironment(const wchar_t* line) const { return environment_.Contains(line, true); }
 
 void RecordRemoval::InstalledFiles(StringList& files) const {
     for (int32_t i = 0; i < removals_.Count(); i++)
@@ -226,6 +233,8 @@ void RecordRemoval::RemoveItem(int32_t index, bool& restartNeeded) {
 
 void RecordRemoval::Remove(const WString& ownLog, bool& restartNeeded) {
     for (int32_t i = 0; i < values_.Count(); i++) DeleteValue(values_[i]);
+    // The record's scope is the install's: its environment is the one changed.
+    for (int32_t i = 0; i < environment_.Count(); i++) RevertEnvironmentChange(ScopeRoot(), environment_[i]);
     ReleaseSharedUses();
     ReadOtherRecords(ownLog);
     DropKeptItems();

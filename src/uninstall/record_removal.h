@@ -1,5 +1,5 @@
 // What replaying an uninstall record removes: the "[Registry]" values, the
-// installed files and the shortcuts it lists, by the uninstall's rules: a
+// environment changes, the installed files and the shortcuts it lists, by the uninstall's rules: a
 // file stays while another product's record lists it at the same place,
 // while SharedDLLs counts another use of it, or when the install found it
 // newer and left it ("[KeptFile]"). The uninstall removes all of a record;
@@ -30,6 +30,8 @@ public:
     // Adds the record's installed files, expanded, to files.
     void InstalledFiles(StringList& files) const;
     int32_t CopyCount() const { return copyCount_; }
+    // The record lists this environment change as its product's.
+    bool OwnsEnvironment(const wchar_t* line) const;
 
     // Deletes the values, gives up the shared uses and unregisters and
     // removes the files and shortcuts that no one else needs. ownLog: the
@@ -55,6 +57,8 @@ private:
     StringList values_;
     // "[KeptFile]": files the install found newer and left alone.
     StringIndex keptFiles_;
+    // "[AddedToEnvironment]": the changes to take out again.
+    StringList environment_;
     // The destinations of the other products' records, as written and by
     // FileKeys (another record may name the same file in another spelling).
     StringIndex listedTexts_;

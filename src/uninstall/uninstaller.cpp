@@ -12,6 +12,7 @@
 #include "base/message_box.h"
 #include "base/run_log.h"
 #include "base/texts.h"
+#include "engine/environment.h"
 #include "engine/existing_version.h"
 #include "engine/install_scope.h"
 #include "engine/path_macros.h"
@@ -47,6 +48,7 @@ int RunElevatedUninstall() {
         dlgUnInstall dialog(sayOnRebootRunInst);
         exitCode = dialog.ExitCode();
     }
+    BroadcastEnvironmentChange();
     CoUninitialize();
     return exitCode;
 }

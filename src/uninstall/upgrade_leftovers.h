@@ -21,6 +21,9 @@ public:
     void RemoveDropped();
     // After the commit.
     void Tidy();
+    // The installed version owns this environment change: the new one, which
+    // finds it made, owns it as well.
+    bool OwnsEnvironment(const wchar_t* line) const { return installed_.OwnsEnvironment(line); }
 
 private:
     RecordRemoval installed_;

@@ -7,6 +7,7 @@
 #include "base/message_box.h"
 #include "base/run_log.h"
 #include "base/texts.h"
+#include "engine/environment.h"
 #include "engine/install_scope.h"
 #include "package/setup_files.h"
 #include "wizard/install_dialog.h"
@@ -14,8 +15,14 @@
 namespace {
 
 int RunWizard() {
-    dlgInstall wizard;
-    return wizard.ExitCode();
+    int exitCode;
+    {
+        dlgInstall wizard;
+        exitCode = wizard.ExitCode();
+    }
+    // Once, when the install (or its rollback) has changed the environment.
+    BroadcastEnvironmentChange();
+    return exitCode;
 }
 
 }  // namespace

@@ -7,6 +7,7 @@
 #include "base/message_box.h"
 #include "base/run_log.h"
 #include "base/texts.h"
+#include "engine/install_scope.h"
 #include "engine/install_worker.h"
 #include "package/setup_files.h"
 #include "res/resource_ids.h"
@@ -99,6 +100,7 @@ void dlgInstall::OnInit() {
     SetDlgItemTextW(hwnd, IDC_CHOOSE, Text(kChooseButton));
     SetDlgItemTextW(hwnd, IDC_LICENSE_LINK, WString::Formatted(L"<a>%s</a>", Text(kReadLicenceLink)));
     FitControls();
+    if (state.scopeOffered) ShowScopeChoice();
     ShapeWindow();
     {
         MutexLock lock(pictureLock_);
@@ -118,7 +120,8 @@ void dlgInstall::OnInit() {
     PaintPage();
     Invalidate();
     pollTimer_ = StartTimer(kPollMs);
-    if (state.silent) StartInstall();
+    // The elevated copy of a run whose ready page chose "for everyone".
+    if (state.silent || state.installAtOnce) StartInstall();
     SetActiveWindow(hwnd);
     SetForegroundWindow(hwnd);
 }
@@ -144,7 +147,8 @@ void dlgInstall::StartInstall() {
         RunLog("the install worker could not be started (error %lu)", GetLastError());
         state.installAborted = true;
     }
-    static const int kReadyControls[] = {IDC_INSTALL_PATH, IDC_CHOOSE, IDC_LICENSE_LINK, IDC_INSTALL};
+    static const int kReadyControls[] = {IDC_INSTALL_PATH, IDC_CHOOSE,       IDC_LICENSE_LINK,
+                                         IDC_INSTALL,      IDC_SCOPE_USER, IDC_SCOPE_MACHINE};
     for (int id : kReadyControls) ShowWindow(GetItem(id), SW_HIDE);
     ShowWindow(GetItem(IDC_PROGRESS), SW_SHOW);
     MoveWindow(GetItem(IDC_CANCEL), GetWidth() / 2 - DialogUnitsX(27), DialogUnitsY(211), DialogUnitsX(54),
@@ -190,12 +194,41 @@ void dlgInstall::OnTimer(uint32_t id, int32_t) {
 void dlgInstall::OnCommand(int id, HWND, int code) {
     if (code != BN_CLICKED) return;
     if (id == IDC_INSTALL) {
-        if (page == kReady) StartInstall();
+        if (page != kReady) return;
+        // An install for everyone needs the elevated copy, which installs
+        // what this page shows.
+        if (state.scopeOffered && !state.userScope) {
+            state.everyoneChosen = true;
+            CloseDialog(0);
+            return;
+        }
+        StartInstall();
+    } else if (id == IDC_SCOPE_USER || id == IDC_SCOPE_MACHINE) {
+        ChangeScope(id == IDC_SCOPE_USER);
     } else if (id == IDC_CANCEL) {
         OnClose();
     } else if (id == IDC_CHOOSE) {
         BrowseForDestination();
     }
+}
+
+void dlgInstall::ShowScopeChoice() {
+    SetDlgItemTextW(hwnd, IDC_SCOPE_USER, Text(kScopeChoiceUser));
+    SetDlgItemTextW(hwnd, IDC_SCOPE_MACHINE, Text(kScopeChoiceEveryone));
+    CheckRadioButton(hwnd, IDC_SCOPE_USER, IDC_SCOPE_MACHINE, state.userScope ? IDC_SCOPE_USER : IDC_SCOPE_MACHINE);
+    ShowWindow(GetItem(IDC_SCOPE_USER), SW_SHOW);
+    ShowWindow(GetItem(IDC_SCOPE_MACHINE), SW_SHOW);
+}
+
+// Each scope has its own folders and finds its own earlier install: the
+// settings are read again for it (a folder chosen before goes).
+void dlgInstall::ChangeScope(bool user) {
+    if (state.userScope == user) return;
+    state.userScope = user;
+    RunLog("install scope chosen: %s", ScopeName());
+    LoadWizardSettings(hwnd, fields);
+    PaintPage();
+    Invalidate();
 }
 
 void dlgInstall::BrowseForDestination() {

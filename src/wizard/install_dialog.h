@@ -85,6 +85,9 @@ public:
 
 private:
     void BrowseForDestination();
+    // The ready page's two scopes, for a script that allows either.
+    void ShowScopeChoice();
+    void ChangeScope(bool user);
     // Makes room for texts longer than the English the template was made for.
     void FitControls();
     void MarkFinishedActions();

@@ -31,6 +31,81 @@ DWORD QuietUninstall(const InstalledProduct& product, const std::wstring& log) {
     return RunProcess(product.Value(L"QuietUninstallString") + LogSwitch(log), {}, 60000).exitCode;
 }
 
+// A variable as stored (REG_EXPAND_SZ unexpanded) and its type.
+struct Variable {
+    bool exists = false;
+    DWORD type = 0;
+    std::wstring text;
+};
+
+Variable ReadVariable(HKEY root, const wchar_t* key, const wchar_t* name) {
+    Variable v;
+    wchar_t buffer[4096] = {0};
+    DWORD bytes = sizeof buffer - sizeof(wchar_t);
+    RegKey opened(KEY_QUERY_VALUE, root, key);
+    v.exists = RegQueryValueExW(opened.Handle(), name, nullptr, &v.type, (BYTE*)buffer, &bytes) == ERROR_SUCCESS;
+    v.text = buffer;
+    return v;
+}
+
+void WriteVariable(HKEY root, const wchar_t* key, const wchar_t* name, const std::wstring& text, DWORD type) {
+    RegKey opened(KEY_SET_VALUE, root, key);
+    RegSetValueExW(opened.Handle(), name, 0, type, (const BYTE*)text.c_str(), (DWORD)(text.size() + 1) * 2);
+}
+
+// The prefix's variable as it was, whatever the test did.
+struct KeptVariable {
+    KeptVariable(HKEY r, const wchar_t* k, const wchar_t* n) : root(r), key(k), name(n), was(ReadVariable(r, k, n)) {}
+    ~KeptVariable() {
+        RegKey opened(KEY_SET_VALUE, root, key);
+        if (was.exists)
+            WriteVariable(root, key, name, was.text, was.type);
+        else
+            RegDeleteValueW(opened.Handle(), name);
+    }
+    HKEY root;
+    const wchar_t *key, *name;
+    Variable was;
+};
+
+// The install adds to PATH in its scope's environment (an element already
+// there, in other spelling, it leaves) and sets a variable; the uninstall
+// takes out exactly what it added: an element added meanwhile stays.
+TEST(InstallScope, EnvironmentChangesAreTakenOutExactly) {
+    struct Row { const char* scope; HKEY root; const wchar_t* key; };
+    const Row rows[] = {{"user", HKEY_CURRENT_USER, L"Environment"},
+                        {"machine", HKEY_LOCAL_MACHINE, L"SYSTEM\\CurrentControlSet\\Control\\Session Manager\\Environment"}};
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.scope);
+        ScratchFolder dir;
+        std::wstring log = dir / L"run.log";
+        bool user = row.root == HKEY_CURRENT_USER;
+        InstalledProduct product(L"ScopeEnv", user);
+        KeptVariable path(row.root, row.key, L"PATH"), home(row.root, row.key, L"BRASK_ENV_HOME");
+        std::wstring before = (path.was.exists ? path.was.text + L";" : L"") + L"%SystemDrive%\\BraskOther";
+        WriteVariable(row.root, row.key, L"PATH", before, REG_EXPAND_SZ);
+        std::string changes = "[Environment]\r\nPATH|append|<Destination>bin\r\n[Environment]\r\nPATH|Prepend|"
+                              "<Destination>first\r\n[Environment]\r\nPATH|append|%SYSTEMDRIVE%\\braskother\\\r\n"
+                              "[Environment]\r\nBRASK_ENV_HOME|set|<Destination>\r\n";
+        std::wstring exe = EmbedInstaller(
+            dir, {Entry("setup.dat", ScopedScript("ScopeEnv", row.scope, changes)), Entry("a.txt", "a")});
+        ASSERT_EQ(0u, RunInstaller(exe, L"--silent" + LogSwitch(log)).exitCode);
+        EXPECT_EQ(user, CountLines(ReadLogLines(log), "elevated child", "") == 0);
+        // Installed over itself, it finds its own elements: they stay, once.
+        ASSERT_EQ(0u, RunInstaller(exe, L"--silent").exitCode);
+        std::wstring folder = product.Value(L"InstallLocation");
+        Variable added = ReadVariable(row.root, row.key, L"PATH");
+        EXPECT_EQ(folder + L"first;" + before + L";" + folder + L"bin", added.text);
+        EXPECT_EQ(folder, ReadVariable(row.root, row.key, L"BRASK_ENV_HOME").text);
+        WriteVariable(row.root, row.key, L"PATH", added.text + L";C:\\Later", REG_EXPAND_SZ);
+        EXPECT_EQ(0u, QuietUninstall(product, log));
+        Variable left = ReadVariable(row.root, row.key, L"PATH");
+        EXPECT_EQ(before + L";C:\\Later", left.text);
+        EXPECT_EQ((DWORD)REG_EXPAND_SZ, left.type);
+        EXPECT_FALSE(ReadVariable(row.root, row.key, L"BRASK_ENV_HOME").exists);
+    }
+}
+
 TEST(InstallScope, UserInstallNeverElevatesAndItsQuietUninstallLeavesNothing) {
     ScratchFolder dir;
     std::wstring log = dir / L"run.log";

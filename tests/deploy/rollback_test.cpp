@@ -1,13 +1,15 @@
 // An upgrade that does not finish leaves the version before it as it was:
 // its files byte for byte, its uninstall record and Uninstall entry, its
 // registry values, and nothing of the new version. Version 2 replaces a
-// file, adds one in a new folder, changes a value and adds one, runs a
-// program (which writes the record first), and then meets a corrupt entry.
+// file, adds one in a new folder, changes a value and adds one, adds to an
+// environment variable, runs a program (which writes the record first), and
+// then meets a corrupt entry.
 #include <gtest/gtest.h>
 
 #include <functional>
 #include <map>
 
+#include "base/registry.h"
 #include "deploy/product_versions.h"
 #include "package/package_fixture.h"
 #include "support/machine_registry.h"
@@ -49,7 +51,8 @@ protected:
         std::string program = "[RunAndWaitFile]\r\n" + Narrow(BinPath(L"test_helper.exe")) + "\r\nkill-parent \"" +
                               Narrow(dir_ / L"killed") + "\" -RUNELEVATED\r\n\r\n";
         std::string upgrade = Body("2") + Copy("a.txt", "a.txt") + Copy("c.txt", "new\\c.txt") + Value("Added", "x") +
-                              program + Copy("d.txt", "d.txt");
+                              "[Environment]\r\nBRASK_ROLLBACK|append|<Destination>bin\r\n" + program +
+                              Copy("d.txt", "d.txt");
         v2_ = Build(L"v2.exe", {Entry("setup.dat", upgrade), Entry("a.txt", "new a"), Entry("c.txt", "new c"),
                                 BrokenEntry("d.txt")});
         old_ = Snapshot();
@@ -72,6 +75,8 @@ protected:
             state[name] = Narrow(product_.Value(name));
         for (const wchar_t* name : {L"Version", L"Added"})
             state[std::wstring(L"value ") + name] = Narrow(MachineString(kVersionsKey, name, 0));
+        state[L"environment"] = Narrow((const wchar_t*)ReadStringValue(
+            L"BRASK_ROLLBACK", HKEY_LOCAL_MACHINE, L"SYSTEM\\CurrentControlSet\\Control\\Session Manager\\Environment"));
         return state;
     }
 

@@ -80,6 +80,10 @@ TEST(ScriptCheck, NamesEachMistakeWithItsLine) {
          "an install for this user only cannot write 'HKLM'"},
         {"unknown scope", named + "[Install Scope]\r\nusers\r\n", 4,
          "'users' is not a scope, so the product installs for everyone; write machine, user or either"},
+        {"environment kind", named + "[Environment]\r\nPATH|add|<Destination>bin\r\n", 4,
+         "skips the environment change 'PATH|add|<Destination>bin': 'add' is not append, prepend or set"},
+        {"two list elements", named + "[Environment]\r\nPATH|append|<Destination>a;b\r\n", 4,
+         "an element of a list holds no ';'"},
         {"no product name", "[CopyFile]\r\na.txt\r\n<Destination>a.txt\r\n", 1, "the script has no '[Project Name]'"},
     };
     for (const Mistake& m : mistakes) {
@@ -93,7 +97,8 @@ TEST(ScriptCheck, NamesEachMistakeWithItsLine) {
     }
     // HKSCOPE and <User Programs> are both scopes' own.
     WriteBytes(dir / L"setup.dat", named + "[Install Scope]\r\nuser\r\n[CopyFile]\r\na.txt\r\n<User Programs>a.txt\r\n" +
-                                       "[Registry]\r\nHKSCOPE\r\nSoftware\\T\r\nSTRING\r\nv\r\nd\r\n");
+                                       "[Registry]\r\nHKSCOPE\r\nSoftware\\T\r\nSTRING\r\nv\r\nd\r\n" +
+                                       "[Environment]\r\nPATH|Append|<Destination>bin\r\n");
     ProcessResult clean = RunBkpack(L"check \"" + dir / L"setup.dat\" \"" + dir / L"files\"");
     EXPECT_EQ(0u, clean.exitCode) << clean.output;
     EXPECT_EQ(0, CountWarnings(clean.output)) << clean.output;

@@ -4,6 +4,7 @@
 // each, and run silently: files, shortcut and Uninstall entry, and a file in
 // use that is replaced at the restart.
 #include <gtest/gtest.h>
+#include <shlobj.h>
 
 #include <string>
 
@@ -49,6 +50,10 @@ bool CancelReads(HWND window, const void* text) {
 }
 bool InstallHidden(HWND window, const void*) { return !IsWindowVisible(GetDlgItem(window, IDC_INSTALL)); }
 bool Disabled(HWND window, const void*) { return !IsWindowEnabled(GetDlgItem(window, IDC_CANCEL)); }
+// Shown once the page is set up, which may follow the window's creation.
+bool ScopeOffered(HWND window, const void*) {
+    return GetWindowLongW(GetDlgItem(window, IDC_SCOPE_MACHINE), GWL_STYLE) & WS_VISIBLE;
+}
 
 Picture Shot(HWND window, const std::wstring& name, int percent) {
     Sleep(400);
@@ -203,6 +208,45 @@ void TourAt(DWORD dpi, int percent) {
     EXPECT_NE(INVALID_FILE_ATTRIBUTES, GetFileAttributesW((dir / L"held2.txt").c_str())) << "the ticked program ran";
     CloseHandle(release1);
     CloseHandle(release2);
+}
+
+// A script that allows either scope: the ready page offers both, for this
+// user only first; the folder shown follows the choice, and "for everyone"
+// is installed by the elevated copy, at once, where the page showed.
+TEST(InstallerRuns, ReadyPageChoosesTheScope) {
+    wchar_t local[MAX_PATH] = L"";
+    SHGetFolderPathW(nullptr, CSIDL_LOCAL_APPDATA, nullptr, 0, local);
+    const std::wstring folders[] = {std::wstring(local) + L"\\Programs\\ScopeChoice\\",
+                                    ProgramFilesFolder() + L"\\ScopeChoice\\"};
+    for (int everyone = 0; everyone < 2; everyone++) {
+        SCOPED_TRACE(everyone ? "for everyone" : "for this user");
+        ScratchFolder dir;
+        InstalledProduct product(L"ScopeChoice", !everyone);
+        std::wstring log = dir / L"run.log";
+        std::wstring exe = Embed(dir, {Entry("setup.dat", "[Project Name]\r\nScopeChoice\r\n[Install Scope]\r\neither\r\n"
+                                                          "[Install To]\r\n<Program Files>ScopeChoice\\\r\n[CopyFile]\r\n"
+                                                          "a.txt\r\n<Destination>a.txt\r\n"),
+                                       Entry("a.txt", "a")});
+        ChildProcess installer;
+        ASSERT_TRUE(installer.Start(L"\"" + exe + L"\" --log=\"" + log + L"\""));
+        HWND ready = WaitForWindow(L"#32770", L"ScopeChoice Installer", 30000);
+        ASSERT_TRUE(ready);
+        ASSERT_TRUE(WaitFor(ScopeOffered, ready, nullptr, 10000));
+        EXPECT_EQ(BST_CHECKED, IsDlgButtonChecked(ready, IDC_SCOPE_USER));
+        if (everyone) ASSERT_TRUE(ClickButton(ready, IDC_SCOPE_MACHINE, false));
+        if (everyone) Shot(ready, L"scope", 100);
+        EXPECT_EQ(folders[everyone], ItemText(ready, IDC_INSTALL_PATH));
+        ASSERT_TRUE(ClickButton(ready, IDC_INSTALL, false));
+        for (DWORD start = GetTickCount(); everyone && IsWindow(ready) && GetTickCount() - start < 10000;) Sleep(50);
+        HWND window = everyone ? WaitForWindow(L"#32770", L"ScopeChoice Installer", 30000) : ready;
+        ASSERT_TRUE(WaitFor(CancelReads, window, L"Finish", 30000));
+        ASSERT_TRUE(ClickButton(window, IDC_CANCEL, false));
+        EXPECT_EQ(0u, installer.Wait(30000));
+        EXPECT_EQ(folders[everyone], product.Value(L"InstallLocation"));
+        EXPECT_EQ("a", ReadBytes(folders[everyone] + L"a.txt"));
+        EXPECT_EQ(everyone != 0, ReadBytes(log).find("elevated child") != std::string::npos);
+        EXPECT_EQ(0u, RunProcess(product.Value(L"QuietUninstallString"), {}, 60000).exitCode);
+    }
 }
 
 TEST(InstallerRuns, WizardPagesAt100Percent) { TourAt(96, 100); }

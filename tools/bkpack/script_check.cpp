@@ -21,6 +21,7 @@ const char kTempInstall[] = "<TempInstall>";
 const char* const kRoots[] = {"HKLM", "HKCU", "HKCR", "HKCC", "HKU", "HKSCOPE"};
 const char* const kScopes[] = {"machine", "user", "either"};
 const char* const kTypes[] = {"STRING", "DWORD", "BINARY"};
+const char* const kEnvironmentKinds[] = {"append", "prepend", "set"};
 
 // Edit distance, ignoring ASCII case.
 size_t Distance(const std::string& a, const std::string& b) {
@@ -110,6 +111,7 @@ private:
     void Root(size_t index, const std::string& root);
     void Type(size_t index, const std::string& type);
     void Dword(size_t index, const std::string& data);
+    void Environment(size_t index, const std::string& line);
     void EntryName(size_t index, const std::string& section, const std::string& name);
     void OutsideAscii(const std::vector<std::string>& lines);
     void Scope(size_t index, const std::string& word);
@@ -242,6 +244,28 @@ void Checker::Type(size_t index, const std::string& type) {
                    "or BINARY (the nearest is '" + Nearest(type, kTypes) + "')");
 }
 
+// As the installer reads it: NAME|kind|VALUE, the kind in any letter case.
+void Checker::Environment(size_t index, const std::string& line) {
+    size_t first = line.find('|'), second = first == std::string::npos ? first : line.find('|', first + 1);
+    if (first == 0 || second == std::string::npos) {
+        Add(index, "'" + line + "' is not an environment change, so the installer skips it; write NAME|append|VALUE, "
+                       "NAME|prepend|VALUE or NAME|set|VALUE");
+        return;
+    }
+    std::string name = line.substr(0, first), kind = line.substr(first + 1, second - first - 1);
+    std::string value = line.substr(second + 1);
+    bool known = false;
+    for (const char* k : kEnvironmentKinds) known = known || SameEntryName(kind, k);
+    std::string why = !known                                  ? "'" + kind + "' is not append, prepend or set"
+                      : name.find('=') != std::string::npos   ? "a variable's name holds no '='"
+                      : value.empty()                         ? "it gives no value"
+                      : !SameEntryName(kind, "set") && value.find(';') != std::string::npos
+                          ? "an element of a list holds no ';' (write one change per element)"
+                          : "";
+    if (!why.empty()) Add(index, "the installer skips the environment change '" + line + "': " + why);
+    Placeholders(index, value, false);
+}
+
 void Checker::Params(const ScriptSection& section, size_t header, const std::vector<std::string>& params) {
     std::string type;
     const std::string name(section.header);
@@ -262,6 +286,9 @@ void Checker::Params(const ScriptSection& section, size_t header, const std::vec
         case ScriptParam::kNumber:
             if (Trimmed(line).find_first_not_of("+-0123456789") != std::string::npos)
                 Add(index, "'" + line + "' is not a number; " + section.header + " takes a decimal number");
+            break;
+        case ScriptParam::kEnvironment:
+            Environment(index, line);
             break;
         case ScriptParam::kRoot:
             Root(index, line);

@@ -10,7 +10,8 @@ typedef ScriptParam P;
 
 // The installer's readers match these headers (src/wizard/wizard_settings.cpp,
 // src/engine/install_scope.cpp,
-// src/engine/install_worker.cpp, src/uninstall/uninstall_worker.cpp,
+// src/engine/install_worker.cpp, src/engine/environment.cpp,
+// src/uninstall/uninstall_worker.cpp,
 // src/container/) and read this many lines after each.
 const ScriptSection kSections[] = {
     {"[Project Name]", kSettingsReader, 1, "product name", {P::kText}},
@@ -36,6 +37,8 @@ const ScriptSection kSections[] = {
     {"[Message]", kWorkerReader | kContainerReader, 2, "text; kind", {P::kText, P::kText}},
     {"[Registry]", kWorkerReader | kUninstallReader, 5, "root; key path; type; value name; data",
      {P::kRoot, P::kPath, P::kType, P::kText, P::kData}},
+    {"[Environment]", kWorkerReader, 1, "NAME|append|VALUE, NAME|prepend|VALUE or NAME|set|VALUE",
+     {P::kEnvironment}},
     {"[UninstallAction]", kUninstallReader, 2, "program; parameters", {P::kPath, P::kText}},
     {"[InstallContainer]", kContainerReader, 0, "", {}},
 };

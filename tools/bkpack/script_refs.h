@@ -31,6 +31,7 @@ enum class ScriptParam {
     kType,     // a registry type
     kData,     // registry data, read by the type
     kNumber,   // a decimal number
+    kEnvironment,  // NAME|append|VALUE, NAME|prepend|VALUE or NAME|set|VALUE
 };
 
 struct ScriptSection {
