@@ -23,7 +23,7 @@
 // classic package's is all zero):
 //   0                  +0 "BKSB" (0x42534B42)  +4 block count
 //                      +8 block table offset  +12 flags (bit 0: the
-//                      directory's names are UTF-8, not ANSI; bit 2: the
+//                      directory's names are UTF-8, not ANSI; bit 3: the
 //                      directory is packed, below); the rest zero
 //   128                each block's stream (LZMA-alone, size known): its
 //                      entries' bytes back to back, in package order
@@ -32,7 +32,7 @@
 //   directory offset   records as above, but +0 the entry's block, +4 its
 //                      offset in the block's unpacked bytes, +8 its size,
 //                      +12 the CRC-32 of its bytes
-//   packed directory   with flags bit 2, the bytes from the directory
+//   packed directory   with flags bit 3, the bytes from the directory
 //                      offset to the trailer are one LZMA-alone stream (size
 //                      known) of the records above: a product of many small
 //                      files would otherwise carry tens of bytes a file.
@@ -65,7 +65,7 @@ const uint32_t kBlockRecordSize = 12;
 // The solid header's flag for entry names in UTF-8 (a UTF-8 script's).
 const uint32_t kUtf8Names = 1;
 // The solid header's flag for a directory packed as one LZMA stream.
-const uint32_t kPackedDirectory = 4;
+const uint32_t kPackedDirectory = 8;
 
 // Always inlined: one load or store once optimised, in the loops over every
 // byte of a package, but weighed as four byte moves by the inliner.
