@@ -58,6 +58,10 @@ struct InstallerState {
     bool installAborted = false;
     // The abort was the user's choice, not an error.
     bool installCancelled = false;
+    // Who ended the install, claimed once (InterlockedCompareExchange): the
+    // worker as it commits, or the user's cancel; whichever comes first.
+    enum { kEndOpen, kEndCommitting, kEndCancelled };
+    volatile LONG endClaim = kEndOpen;
     PtrList finishShortcuts;
     PtrList finishPrograms;
     HWND finishOwnerWindow = nullptr;

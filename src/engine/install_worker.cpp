@@ -36,6 +36,7 @@ const wchar_t kWin64Marker[] = L"__BKI_WIN64";
 namespace {
 
 const wchar_t kUnicode[] = L"__BKI_UNICODE";
+CommitHook g_commitHook = nullptr;
 const wchar_t kOptional[] = L"Optional - ";
 const int32_t kOptionalLength = 11;
 // A program's "installed, restart needed".
@@ -381,11 +382,17 @@ void Worker::Run() {
     }
     script_.Close();
     // Cancelled meanwhile too: the install did not finish. Otherwise the
-    // record comes first, so that nothing is ever installed unrecorded.
+    // record comes first, so that nothing is ever installed unrecorded. A
+    // cancel answered from here on is too late: the end is claimed.
+    if (!state.installAborted &&
+        InterlockedCompareExchange(&state.endClaim, InstallerState::kEndCommitting, InstallerState::kEndOpen) !=
+            InstallerState::kEndOpen)
+        state.installAborted = true;
     if (state.installAborted) {
         Journal().RollBack();
         return;
     }
+    if (g_commitHook) g_commitHook();
     WriteUninstallRecord();
     upgrade_.RemoveDropped();
     Journal().Commit();
@@ -438,6 +445,8 @@ bool SelectVariant(const WString& destination, const StringIndex& destinations, 
         if (destinations.Contains(candidates[i])) return false;
     return true;
 }
+
+void SetCommitHook(CommitHook hook) { g_commitHook = hook; }
 
 void InstallWorker(EventHandle* stop, void* context) {
     CoInitialize(nullptr);

@@ -13,6 +13,10 @@
 // The thread entry for StoppableThread; context is the wizard window, the
 // owner of every box the worker shows.
 void InstallWorker(EventHandle* stop, void* context);
+// Called by the worker once it has claimed the end, before it records and
+// commits, so that tests can answer a cancel at that moment; null: none.
+typedef void (*CommitHook)();
+void SetCommitHook(CommitHook hook);
 
 // Which variant of a "[CopyFile]" destination this machine takes: false when
 // a more specific variant in destinations replaces it. target receives the

@@ -141,6 +141,7 @@ void dlgInstall::OnSize(int, int, int type) {
 
 void dlgInstall::StartInstall() {
     page = kInstalling;
+    state.endClaim = InstallerState::kEndOpen;
     // Nothing was installed: the finish page reports the failure (a worker
     // that never ran reads as finished).
     if (!worker.Start(InstallWorker, hwnd, kStopTimeoutMs)) {
@@ -261,10 +262,13 @@ void dlgInstall::OnClose() {
         int answer = ShowMessage(hwnd, Text(kCancelInstallQuestion), state.caption, MB_YESNO | MB_ICONQUESTION);
         asking_ = false;
         if (answer != IDYES) return;
-        // Finished while the question was open: nothing is left to cancel,
-        // and the complete install is recorded as any other.
-        if (worker.IsFinished()) {
-            ShowFinishPage();
+        // Finished, or committing, while the question was open: nothing is
+        // left to cancel, and the complete install is recorded as any other
+        // (the timer shows the finish page once the worker has ended).
+        if (worker.IsFinished() ||
+            InterlockedCompareExchange(&state.endClaim, InstallerState::kEndCancelled, InstallerState::kEndOpen) !=
+                InstallerState::kEndOpen) {
+            if (worker.IsFinished()) ShowFinishPage();
             return;
         }
         state.installAborted = true;

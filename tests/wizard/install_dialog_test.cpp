@@ -15,6 +15,7 @@
 #include "app/installer_state.h"
 #include "app/reboot.h"
 #include "engine/finish_items.h"
+#include "engine/install_worker.h"
 #include "gui/driver.h"
 #include "res/resource_ids.h"
 #include "support/installed_product.h"
@@ -39,6 +40,7 @@ void ResetInstallState() {
     state.allowUninstall = true;
     state.installAborted = false;
     state.installCancelled = false;
+    state.uninstallRecordWritten = false;
     state.rebootRequired = false;
     state.finishActionsDone = 0;
     state.actionText = L"";
@@ -327,15 +329,29 @@ TEST_F(WizardDialog, CancelWhileInstallingNeedsYes) {
     EXPECT_EQ((UINT)(MB_YESNO | MB_ICONQUESTION), boxes.Shown()[0].style);
 }
 
-// Yes to "Cancel Install?" after the worker has finished: the install is
-// complete, so it ends as one, on the finish page, with its record.
-TEST_F(WizardDialog, CancelAnsweredAfterTheWorkerFinishedKeepsTheInstall) {
+// The worker's commit, held until the test lets it go: its hook signals
+// g_committing and waits for g_commit.
+static HANDLE g_committing = nullptr;
+static HANDLE g_commit = nullptr;
+static void HoldCommit() {
+    SetEvent(g_committing);
+    WaitForSingleObject(g_commit, 30000);
+}
+
+// Yes to "Cancel Install?" after the worker has finished, or once it has
+// begun to commit: the install is complete, so it ends as one, on the
+// finish page, with its record.
+static void CancelAnsweredLate(bool committing) {
     ScratchFolder dir;
     WriteBytes(dir / L"a.txt", "alpha");
-    InstalledProduct product(L"WizardLateCancel");
+    const std::wstring name = committing ? L"WizardCommitCancel" : L"WizardLateCancel";
+    InstalledProduct product(name.c_str());
     const wchar_t* event = L"bktest-wizard-late-cancel";
     HANDLE release = CreateEventW(nullptr, TRUE, FALSE, event);
-    std::string script = "[Project Name]\r\nWizardLateCancel\r\n[Install To]\r\n" + Narrow(dir / L"dest\\") +
+    g_committing = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+    g_commit = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+    SetCommitHook(committing ? HoldCommit : nullptr);
+    std::string script = "[Project Name]\r\n" + Narrow(name) + "\r\n[Install To]\r\n" + Narrow(dir / L"dest\\") +
                          "\r\n[CopyFile]\r\na.txt\r\n<Destination>a.txt\r\n" +
                          HoldingProgram("[RunAndWaitFile]", dir, event, "");
     TestPackage package(dir.Path(), {}, script);
@@ -343,19 +359,32 @@ TEST_F(WizardDialog, CancelAnsweredAfterTheWorkerFinishedKeepsTheInstall) {
     MessageRecorder boxes;
     boxes.Script({IDYES});
     dlgInstall* dialog = nullptr;
-    // While the question is open the worker is let go and runs to its end.
+    // While the question is open the worker is let go, and runs to its
+    // end or into its held commit.
     boxes.WhileOpen([&] {
         SetEvent(release);
+        if (committing) {
+            WaitForSingleObject(g_committing, 30000);
+            return;
+        }
         for (DWORD start = GetTickCount(); !dialog->worker.IsFinished() && GetTickCount() - start < 30000;) Sleep(20);
     });
     {
         WizardThread wizard;
-        HWND window = wizard.Window(L"WizardLateCancel Installer");
+        HWND window = wizard.Window((name + L" Installer").c_str());
         ASSERT_TRUE(window);
         dialog = static_cast<dlgInstall*>(XWindow::FromHandle(window));
         ASSERT_TRUE(dialog);
         ASSERT_TRUE(ClickButton(window, IDC_INSTALL, false));
         PostMessageW(window, WM_CLOSE, 0, 0);
+        if (committing) {
+            // The answer comes while the worker is held in its commit:
+            // the dialog is given time to take it before the commit
+            // goes on.
+            WaitForSingleObject(g_committing, 30000);
+            Sleep(500);
+            SetEvent(g_commit);
+        }
         ASSERT_TRUE(WaitForItemText(window, IDC_CANCEL, L"Finish", 30000));
         EXPECT_FALSE(wizard.Ended());
         EXPECT_FALSE(state.installAborted);
@@ -364,11 +393,17 @@ TEST_F(WizardDialog, CancelAnsweredAfterTheWorkerFinishedKeepsTheInstall) {
         ASSERT_TRUE(wizard.WaitEnd(30000));
         EXPECT_EQ(0, wizard.ExitCode());
     }
+    SetCommitHook(nullptr);
     CloseHandle(release);
+    CloseHandle(g_committing);
+    CloseHandle(g_commit);
     ASSERT_EQ(1u, boxes.Shown().size());
     EXPECT_EQ(L"Cancel Install?", boxes.Shown()[0].text);
     EXPECT_EQ("alpha", ReadBytes(dir / L"dest\\a.txt"));
 }
+
+TEST_F(WizardDialog, CancelAnsweredAfterTheWorkerFinishedKeepsTheInstall) { CancelAnsweredLate(false); }
+TEST_F(WizardDialog, CancelAnsweredWhileTheWorkerCommitsKeepsTheInstall) { CancelAnsweredLate(true); }
 
 TEST_F(WizardDialog, ClosingTheReadyPageEndsAtOnceAsCancelled) {
     ScratchFolder dir;
