@@ -41,21 +41,27 @@ void InstallPackage::CopySource(const wchar_t* sourceFile) {
     copy.Open(GENERIC_WRITE, CREATE_ALWAYS, false);
     if (!copy.IsOpen()) return;
     if (sourceFile) {
-        CopyFileRange(sourceFile, 0, kToEnd, copy);
+        copySummed_ = CopyFileRange(sourceFile, 0, kToEnd, copy, &copySum_);
         return;
     }
     HMODULE self = GetModuleHandleW(nullptr);
-    HRSRC found = FindResourceW(self, MAKEINTRESOURCEW(pf::kResourceId), MAKEINTRESOURCEW(10));
-    HGLOBAL loaded = found ? LoadResource(self, found) : nullptr;
-    const void* data = loaded ? LockResource(loaded) : nullptr;
-    if (!data) return;
-    uint32_t size = SizeofResource(self, found), offset;
-    // Read from the program's file, so the package's pages of the image
-    // are never touched; through the image only when that cannot be done.
     wchar_t program[1000];
     DWORD length = GetModuleFileNameW(self, program, 1000);
-    if (length > 0 && length < 1000 && ImageFileOffset(self, data, size, offset) &&
-        CopyFileRange(program, offset, size, copy))
+    bool named = length > 0 && length < 1000;
+    uint32_t size, offset;
+    // A package after the image is only in the file.
+    const uint8_t* locator = OwnResource(pf::kLocatorId, size);
+    if (locator) {
+        if (named && size >= pf::kLocatorSize && pf::Get32(locator + 4) > 0)
+            copySummed_ = CopyFileRange(program, pf::Get32(locator), pf::Get32(locator + 4), copy, &copySum_);
+        return;
+    }
+    const uint8_t* data = OwnResource(pf::kResourceId, size);
+    if (!data) return;
+    // Read from the program's file, so the package's pages of the image
+    // are never touched; through the image only when that cannot be done.
+    if (named && ImageFileOffset(self, data, size, offset) &&
+        (copySummed_ = CopyFileRange(program, offset, size, copy, &copySum_)))
         return;
     copy.Seek(0, DiskFile::kFromStart);
     SetEndOfFile(copy.Handle());
@@ -94,9 +100,7 @@ bool InstallPackage::ReadBlocks(uint32_t directoryOffset) {
     for (uint32_t i = 0; i < blockCount_; i++) {
         uint8_t record[pf::kBlockRecordSize];
         if (file_.Read(record, sizeof record) != sizeof record) return false;
-        blocks_[i].offset = pf::Get32(record);
-        blocks_[i].packedSize = pf::Get32(record + 4);
-        blocks_[i].unpackedSize = pf::Get32(record + 8);
+        blocks_[i] = ReadBlockRecord(record, header.flags);
     }
     const char* reason = "";
     if (CheckBlocks(blocks_, blockCount_, header.blockTableOffset, reason)) return true;
@@ -130,7 +134,8 @@ void InstallPackage::ReadDirectory() {
         RunLog("package check: no valid trailer in %u bytes", size);
         return;
     }
-    if (BodyChecksum() != parsed.bodySum) {
+    // Summed as it was copied, unless it came through the image.
+    if ((copySummed_ ? copySum_ : BodyChecksum()) != parsed.bodySum) {
         RunLog("package check: the body's checksum does not match");
         ShowCorrupted();
         return;

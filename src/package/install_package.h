@@ -77,6 +77,9 @@ private:
     bool utf8Names_ = false;
     DiskFile file_;
     WString copyPath_;
+    // The body sum of the bytes copied, when they were read from a file.
+    uint32_t copySum_ = 0;
+    bool copySummed_ = false;
 };
 
 // Decodes the packed-entry file source into destination; on failure shows one

@@ -1,5 +1,12 @@
 // The package: one RT_RCDATA resource (24356) of the installer, or a bare
-// file of the same bytes. All integers are little-endian, unsigned 32-bit.
+// file of the same bytes, or the same bytes after the installer's image. All
+// integers are little-endian, unsigned 32-bit.
+//
+// After the image: a package too large for the loader to map with the
+// program lies outside every section, at a multiple of the file alignment
+// and before a certificate table, and RT_RCDATA 24357, the locator, says
+// where: +0 the package's file offset  +4 its size. A size of 0 is no
+// package (an uninstaller's copy of the installer).
 //
 //   0                  128 zero bytes (reserved; part of the checksummed body)
 //   128                each entry's packed bytes, in directory order
@@ -23,9 +30,13 @@
 // classic package's is all zero):
 //   0                  +0 "BKSB" (0x42534B42)  +4 block count
 //                      +8 block table offset  +12 flags (bit 0: the
-//                      directory's names are UTF-8, not ANSI); the rest zero
-//   128                each block's stream (LZMA-alone, size known): its
-//                      entries' bytes back to back, in package order
+//                      directory's names are UTF-8, not ANSI; bit 1: a
+//                      block whose packed size is its unpacked size is
+//                      stored, its entries' bytes as they are, no stream);
+//                      the rest zero
+//   128                each block's stream (LZMA-alone, size known), or
+//                      its bytes stored: its entries' bytes back to back,
+//                      in package order
 //   block table        block-count records of 12 bytes:
 //                        +0 offset  +4 packed size  +8 unpacked size
 //   directory offset   records as above, but +0 the entry's block, +4 its
@@ -40,6 +51,8 @@
 namespace package_format {
 
 const uint16_t kResourceId = 24356;
+const uint16_t kLocatorId = 24357;
+const uint32_t kLocatorSize = 8;
 // The entry holding the program an install writes as the product's
 // uninstaller when the publisher gives one (a signed stub); installers
 // without it write themselves without their package.
@@ -59,6 +72,8 @@ const uint32_t kSolidMarker = 0x42534B42;
 const uint32_t kBlockRecordSize = 12;
 // The solid header's flag for entry names in UTF-8 (a UTF-8 script's).
 const uint32_t kUtf8Names = 1;
+// The solid header's flag for stored blocks (data that does not compress).
+const uint32_t kStoredBlocks = 2;
 
 // Always inlined: one load or store once optimised, in the loops over every
 // byte of a package, but weighed as four byte moves by the inliner.

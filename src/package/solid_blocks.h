@@ -12,7 +12,12 @@ struct BlockRecord {
     uint32_t offset;
     uint32_t packedSize;
     uint32_t unpackedSize;
+    bool stored;  // its bytes as they are, not a stream
 };
+
+// The block table's record at record, of a package whose solid header has
+// these flags.
+BlockRecord ReadBlockRecord(const uint8_t* record, uint32_t flags);
 
 // One entry's place: its block, offset and size there, its CRC-32; index is
 // the caller's (the entry's place in the directory).
@@ -52,7 +57,8 @@ struct SpanSink {
 
 enum BlockResult { kBlockDecoded, kBlockCorrupt, kBlockNoMemory, kBlockStopped };
 
-// Decodes block from read (its packed bytes, header first) up to the end of
+// Decodes block from read (its packed bytes, header first; a stored one's
+// bytes are copied as they are) up to the end of
 // the last of spans (all of this block, sorted by SortSpans; out of that
 // order each is still begun and ended, and one whose bytes were passed fails
 // its CRC-32; bytes of other entries are decoded and passed over). A header

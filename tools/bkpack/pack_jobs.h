@@ -16,7 +16,12 @@ struct PackedUnit {
     uint32_t unpackedSize = 0;
     std::vector<uint32_t> sizes;  // of each input, as read
     std::vector<uint32_t> crcs;   // CRC-32 of each input's bytes
+    bool stored = false;          // packed holds the inputs as they are
 };
+
+// A solid package's unit whose data does not compress is stored: found from
+// a sample (split_sample.h) before any time goes into coding it, else from
+// a coded form no smaller than the input.
 
 // Called on the calling thread for each unit, in package order.
 typedef std::function<void(size_t unit, const PackedUnit& packed)> UnitDone;

@@ -107,6 +107,22 @@ bool CompressChunks(const ChunkReader& read, uint64_t sizeHint, const PackSettin
     return true;
 }
 
+bool StoreChunks(const ChunkReader& read, Bytes& out, uint32_t& size, std::string& error) {
+    out.clear();
+    for (int64_t got = 1; got > 0;) {
+        size_t at = out.size();
+        out.resize(at + kReadChunk);
+        got = read(out.data() + at, kReadChunk);
+        out.resize(at + (got > 0 ? (size_t)got : 0));
+        if (got < 0 || out.size() >= 0xFFFFFFFFull) {
+            error = got < 0 ? "cannot read it" : "it is 4 GiB or larger; a block must be smaller";
+            return false;
+        }
+    }
+    size = (uint32_t)out.size();
+    return true;
+}
+
 bool CompressEntry(const Bytes& data, const PackSettings& settings, Bytes& out, std::string& error) {
     size_t at = 0;
     ChunkReader read = [&](uint8_t* buffer, size_t size) -> int64_t {
@@ -164,6 +180,7 @@ bool LayOutSolidPackage(const std::vector<SolidEntry>& entries, const std::vecto
     out.assign(pf::kReservedSize, 0);
     Bytes table;
     for (const SolidBlock& block : blocks) {
+        if (block.stored) flags |= pf::kStoredBlocks;
         if ((uint64_t)out.size() + block.packed.size() >= 0xFFFFFFFFull - (1u << 20)) {
             error = "the package would reach 4 GiB";
             return false;
@@ -236,14 +253,16 @@ bool BuildSolid(const std::vector<PackInput>& inputs, const Bytes& script, const
             offset += unit.sizes[k];
         }
         if (!settings.quiet)
-            printf("  block %-4u %4u entries, first %-24s %10u -> %10u  %5.1f%%  %s\n", (unsigned)b,
+            printf("  block %-4u %4u entries, first %-24s %10u -> %10u  %5.1f%%  %s%s\n", (unsigned)b,
                    (unsigned)units[b].size(), inputs[units[b][0]].name.c_str(), unit.unpackedSize,
-                   (unsigned)unit.packed.size(), Ratio(unit.packed.size(), unit.unpackedSize), plan[b].why.c_str());
+                   (unsigned)unit.packed.size(), Ratio(unit.packed.size(), unit.unpackedSize),
+                   unit.stored ? "stored, " : "", plan[b].why.c_str());
     };
     std::vector<PackedUnit> streams;
     if (!CompressUnits(inputs, units, settings, done, streams, error)) return false;
     std::vector<SolidBlock> blocks(streams.size());
-    for (size_t b = 0; b < streams.size(); b++) blocks[b] = SolidBlock{std::move(streams[b].packed), streams[b].unpackedSize};
+    for (size_t b = 0; b < streams.size(); b++)
+        blocks[b] = SolidBlock{std::move(streams[b].packed), streams[b].unpackedSize, streams[b].stored};
     return LayOutSolidPackage(entries, blocks, out, error, settings.utf8Names ? pf::kUtf8Names : 0);
 }
 

@@ -37,6 +37,9 @@ bool CompressEntry(const Bytes& data, const PackSettings& settings, Bytes& out, 
 typedef std::function<int64_t(uint8_t* buffer, size_t size)> ChunkReader;
 bool CompressChunks(const ChunkReader& read, uint64_t sizeHint, const PackSettings& settings, Bytes& out,
                     uint32_t& unpackedSize, std::string& error);
+// The chunks as they are, for a stored block; false past 4 GiB or when a
+// read fails.
+bool StoreChunks(const ChunkReader& read, Bytes& out, uint32_t& size, std::string& error);
 // The same from an opened file of size bytes, read in chunks, so its size
 // does not bound memory.
 bool CompressFile(InputFile& file, uint64_t size, const PackSettings& settings, Bytes& out, uint32_t& unpackedSize,
@@ -64,6 +67,7 @@ struct SolidEntry {
 struct SolidBlock {
     Bytes packed;  // one LZMA-alone stream stating unpackedSize; empty when that is 0
     uint32_t unpackedSize;
+    bool stored;   // packed holds the bytes as they are
 };
 // Lays out a solid package: the marked header (with flags, see
 // package_format.h), the blocks, the block table, the directory (entries in

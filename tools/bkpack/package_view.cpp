@@ -38,7 +38,7 @@ bool ParseBlocks(PackageView& view, const pf::SolidHeader& solid, uint32_t direc
     }
     for (uint32_t i = 0; i < solid.blockCount; i++) {
         const uint8_t* r = &b[solid.blockTableOffset + i * pf::kBlockRecordSize];
-        view.blocks.push_back(BlockRecord{pf::Get32(r), pf::Get32(r + 4), pf::Get32(r + 8)});
+        view.blocks.push_back(ReadBlockRecord(r, solid.flags));
     }
     const char* reason = nullptr;
     if (!CheckBlocks(view.blocks.data(), solid.blockCount, solid.blockTableOffset, reason)) {
@@ -131,9 +131,18 @@ bool DecodeSolid(const PackageView& view, const EntryVisitor& visitor, uint32_t 
 bool LoadPackage(const std::wstring& path, Bytes& out, std::string& error) {
     if (!ReadWholeFile(path, out, error)) return false;
     if (out.size() < 2 || out[0] != 'M' || out[1] != 'Z') return true;
-    Bytes image;
+    Bytes image, locator;
     image.swap(out);
-    if (ReadPeResource(image, 10, pf::kResourceId, out, error)) return true;
+    if (ReadPeResource(image, 10, pf::kLocatorId, locator, error) && locator.size() >= pf::kLocatorSize) {
+        uint64_t at = pf::Get32(locator.data()), size = pf::Get32(locator.data() + 4);
+        if (at + size <= image.size()) {
+            out.assign(image.begin() + at, image.begin() + at + size);
+            return true;
+        }
+        error = "its package lies past the end of the file";
+    } else if (ReadPeResource(image, 10, pf::kResourceId, out, error)) {
+        return true;
+    }
     error = "'" + Utf8(path) + "' holds no package: " + error;
     return false;
 }
