@@ -41,6 +41,7 @@ void InstallPackage::CopySource(const wchar_t* sourceFile) {
     copy.Open(GENERIC_WRITE, CREATE_ALWAYS, false);
     if (!copy.IsOpen()) return;
     if (sourceFile) {
+        dataBase_ = sourceFile;
         copySummed_ = CopyFileRange(sourceFile, 0, kToEnd, copy, &copySum_);
         return;
     }
@@ -48,6 +49,7 @@ void InstallPackage::CopySource(const wchar_t* sourceFile) {
     wchar_t program[1000];
     DWORD length = GetModuleFileNameW(self, program, 1000);
     bool named = length > 0 && length < 1000;
+    if (named) dataBase_ = program;
     uint32_t size, offset;
     // A package after the image is only in the file.
     const uint8_t* locator = OwnResource(pf::kLocatorId, size);
@@ -77,6 +79,9 @@ void InstallPackage::FreeEntries() {
     free(blocks_);
     blocks_ = nullptr;
     blockCount_ = 0;
+    free(dataFiles_);
+    dataFiles_ = nullptr;
+    dataFileCount_ = 0;
     utf8Names_ = false;
 }
 
@@ -103,9 +108,68 @@ bool InstallPackage::ReadBlocks(uint32_t directoryOffset) {
         blocks_[i] = ReadBlockRecord(record, header.flags);
     }
     const char* reason = "";
-    if (CheckBlocks(blocks_, blockCount_, header.blockTableOffset, reason)) return true;
-    RunLog("package check: %S", reason);
-    return false;
+    bool sound = (header.flags & pf::kDataFiles) ? ReadDataFiles(header, directoryOffset, reason)
+                                                 : CheckBlocks(blocks_, blockCount_, header.blockTableOffset, reason);
+    if (!sound) RunLog("package check: %S", reason);
+    return sound;
+}
+
+// The data-file table, which lies before the directory like the blocks'.
+bool InstallPackage::ReadDataFiles(const pf::SolidHeader& header, uint32_t directoryOffset, const char*& reason) {
+    reason = "the data-file table cannot be read";
+    if (header.dataFileTableOffset > directoryOffset ||
+        (directoryOffset - header.dataFileTableOffset) / pf::kDataFileRecordSize < header.dataFileCount)
+        return false;
+    dataFiles_ = (DataFileRecord*)malloc(header.dataFileCount ? header.dataFileCount * sizeof(DataFileRecord) : 1);
+    if (!dataFiles_ || !file_.Seek(header.dataFileTableOffset, DiskFile::kFromStart)) return false;
+    dataFileCount_ = header.dataFileCount;
+    for (uint32_t i = 0; i < dataFileCount_; i++) {
+        uint8_t record[pf::kDataFileRecordSize];
+        if (file_.Read(record, sizeof record) != sizeof record) return false;
+        dataFiles_[i] = ReadDataFileRecord(record);
+    }
+    return AssignDataFiles(blocks_, blockCount_, dataFiles_, dataFileCount_, reason);
+}
+
+void InstallPackage::DataFilePath(uint32_t file, WString& out) const {
+    int32_t dot = dataBase_.FindLastChar(L'.');
+    WString base = dot > dataBase_.FindLastChar(L'\\') ? dataBase_.Left(dot - 1) : dataBase_;
+    out = WString::Formatted(L"%s-%u.bin", (const wchar_t*)base, file);
+}
+
+// Each data file there, of its size and CRC-32, read once before anything is
+// installed; the entries' own CRC-32s catch a file changed after that.
+bool InstallPackage::CheckDataFiles() {
+    ByteBuffer chunk;
+    if (dataFileCount_ && !chunk.Resize(pf::kChecksumChunk, false)) return false;
+    for (uint32_t k = 0; k < dataFileCount_; k++) {
+        WString path;
+        DataFilePath(k + 1, path);
+        DiskFile file;
+        file.SetPath(path);
+        file.Open(GENERIC_READ, OPEN_EXISTING, false);
+        if (!file.IsOpen()) {
+            RunLog("package check: the data file '%s' is missing", (const wchar_t*)path);
+            ShowMessage(nullptr, WString::Formatted(Text(kUnableToOpen), (const wchar_t*)path), state.caption,
+                        MB_ICONERROR);
+            return false;
+        }
+        uint32_t crc = 0, got = 1;
+        uint64_t size = file.Size();
+        for (uint64_t left = size; left > 0 && got > 0; left -= got) {
+            got = file.Read(chunk.Data(), left < chunk.Size() ? (uint32_t)left : chunk.Size());
+            crc = pf::Crc32(crc, chunk.Data(), got);
+        }
+        if (size != dataFiles_[k].size || got == 0 || crc != dataFiles_[k].crc) {
+            RunLog("package check: the data file '%s' is damaged (%I64u bytes, %u expected)", (const wchar_t*)path,
+                   size, dataFiles_[k].size);
+            ShowMessage(nullptr, WString(Text(kCorrupted)).Append(L"\r\n\r\n").Append(path), state.caption,
+                        MB_ICONERROR);
+            return false;
+        }
+    }
+    if (dataFileCount_) RunLog("package check: %u data files, sizes and CRC-32s correct", dataFileCount_);
+    return true;
 }
 
 // Every entry of a solid package inside its block, none overlapping.
@@ -183,6 +247,10 @@ void InstallPackage::ReadDirectory() {
     if (IsSolid() && !CheckMap()) {
         FreeEntries();
         ShowCorrupted();
+        return;
+    }
+    if (!CheckDataFiles()) {
+        FreeEntries();
         return;
     }
     IndexNames();
@@ -356,8 +424,10 @@ bool InstallPackage::ExtractFromBlock(const PackageEntry& entry, const wchar_t* 
 
 BlockResult InstallPackage::DecodeSpans(uint32_t block, const EntrySpan* spans, uint32_t count,
                                         const SpanSink& sink) const {
+    WString path(copyPath_);
+    if (block < blockCount_ && blocks_[block].file) DataFilePath(blocks_[block].file, path);
     DiskFile file;
-    file.SetPath(copyPath_);
+    file.SetPath(path);
     file.Open(GENERIC_READ, OPEN_EXISTING, false);
     if (block >= blockCount_ || !file.IsOpen() || !file.Seek(blocks_[block].offset, DiskFile::kFromStart))
         return kBlockCorrupt;

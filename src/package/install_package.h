@@ -11,6 +11,7 @@
 #include "base/lists.h"
 #include "base/string_index.h"
 #include "base/wstring.h"
+#include "package/package_format.h"
 #include "package/solid_blocks.h"
 
 // Classic: offset, packed size and sum of the entry's own stream. Solid:
@@ -58,6 +59,10 @@ private:
     void CopySource(const wchar_t* sourceFile);
     void ReadDirectory();
     bool ReadBlocks(uint32_t directoryOffset);
+    bool ReadDataFiles(const package_format::SolidHeader& header, uint32_t directoryOffset, const char*& reason);
+    bool CheckDataFiles();
+    // Data file number file (from 1): beside the installer, its name's.
+    void DataFilePath(uint32_t file, WString& out) const;
     bool CheckMap();
     uint32_t BodyChecksum();
     bool ExtractOne(const PackageEntry& entry, const wchar_t* destination);
@@ -73,6 +78,10 @@ private:
     int32_t* nextSame_ = nullptr;
     BlockRecord* blocks_ = nullptr;
     uint32_t blockCount_ = 0;
+    DataFileRecord* dataFiles_ = nullptr;
+    uint32_t dataFileCount_ = 0;
+    // The installer's path (or the bare package's), which names the data files.
+    WString dataBase_;
     // Names in UTF-8 (a solid header's flag), else in the ANSI code page.
     bool utf8Names_ = false;
     DiskFile file_;

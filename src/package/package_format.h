@@ -32,8 +32,10 @@
 //                      +8 block table offset  +12 flags (bit 0: the
 //                      directory's names are UTF-8, not ANSI; bit 1: a
 //                      block whose packed size is its unpacked size is
-//                      stored, its entries' bytes as they are, no stream);
-//                      the rest zero
+//                      stored, its entries' bytes as they are, no stream;
+//                      bit 2: the blocks lie in data files)
+//                      +16 data-file count  +20 data-file table offset
+//                      (both 0 without data files); the rest zero
 //   128                each block's stream (LZMA-alone, size known), or
 //                      its bytes stored: its entries' bytes back to back,
 //                      in package order
@@ -42,8 +44,18 @@
 //   directory offset   records as above, but +0 the entry's block, +4 its
 //                      offset in the block's unpacked bytes, +8 its size,
 //                      +12 the CRC-32 of its bytes
+//   data-file table    data-file-count records of 12 bytes, after the
+//                      block table: +0 the file's first block  +4 its size
+//                      +8 the CRC-32 of its bytes
 // Entries of a block lie inside it and do not overlap; a reader refuses
 // a map that says otherwise as a corrupted package.
+//
+// Data files: a product too large for one file (4 GiB, the reach of a
+// 32-bit offset) keeps its blocks beside the installer in NAME-1.bin,
+// NAME-2.bin, ... (NAME: the installer's file name without its extension).
+// Each file holds whole blocks, in order from block 0, the first file from
+// the first record's block, the next from the next's; a block record's +0
+// offset counts from the start of its data file. The body holds no blocks.
 #pragma once
 
 #include <stdint.h>
@@ -74,6 +86,9 @@ const uint32_t kBlockRecordSize = 12;
 const uint32_t kUtf8Names = 1;
 // The solid header's flag for stored blocks (data that does not compress).
 const uint32_t kStoredBlocks = 2;
+// The solid header's flag for blocks in data files beside the installer.
+const uint32_t kDataFiles = 4;
+const uint32_t kDataFileRecordSize = 12;
 
 // Always inlined: one load or store once optimised, in the loops over every
 // byte of a package, but weighed as four byte moves by the inliner.
@@ -117,9 +132,12 @@ struct SolidHeader {
     uint32_t blockCount;
     uint32_t blockTableOffset;
     uint32_t flags;
+    uint32_t dataFileCount;
+    uint32_t dataFileTableOffset;
 };
 bool ParseSolidHeader(const uint8_t* reserved, SolidHeader& out);
-void WriteSolidHeader(uint8_t* reserved, uint32_t blockCount, uint32_t blockTableOffset, uint32_t flags);
+void WriteSolidHeader(uint8_t* reserved, uint32_t blockCount, uint32_t blockTableOffset, uint32_t flags,
+                      uint32_t dataFileCount = 0, uint32_t dataFileTableOffset = 0);
 
 // The CRC-32 of IEEE 802.3 (reflected 0xEDB88320), continued over data:
 // start from 0.

@@ -84,12 +84,42 @@ bool RouteBytes(void* context, const uint8_t* data, uint32_t size) {
     return r.next < r.count;
 }
 
+bool ImpossibleSize(const BlockRecord& b) {
+    return b.unpackedSize == 0xFFFFFFFF || (b.unpackedSize != 0 && !b.stored && b.packedSize < pf::kLzmaHeaderSize);
+}
+
 }  // namespace
 
 BlockRecord ReadBlockRecord(const uint8_t* record, uint32_t flags) {
-    BlockRecord b = {pf::Get32(record), pf::Get32(record + 4), pf::Get32(record + 8), false};
+    BlockRecord b = {pf::Get32(record), pf::Get32(record + 4), pf::Get32(record + 8), false, 0};
     b.stored = (flags & pf::kStoredBlocks) && b.packedSize == b.unpackedSize;
     return b;
+}
+
+DataFileRecord ReadDataFileRecord(const uint8_t* record) {
+    return DataFileRecord{pf::Get32(record), pf::Get32(record + 4), pf::Get32(record + 8)};
+}
+
+bool AssignDataFiles(BlockRecord* blocks, uint32_t count, const DataFileRecord* files, uint32_t fileCount,
+                     const char*& reason) {
+    reason = "the data files do not take the blocks in order";
+    // Each file holds at least one block, the first from block 0.
+    for (uint32_t k = 0; k < fileCount; k++)
+        if ((k ? files[k].firstBlock <= files[k - 1].firstBlock : files[0].firstBlock != 0) ||
+            files[k].firstBlock >= count)
+            return false;
+    uint32_t file = 0;
+    for (uint32_t i = 0; i < count; i++) {
+        while (file < fileCount && files[file].firstBlock <= i) file++;
+        const BlockRecord& b = blocks[i];
+        if (file == 0) return false;
+        if (b.offset > files[file - 1].size || b.packedSize > files[file - 1].size - b.offset || ImpossibleSize(b)) {
+            reason = "a block lies outside its data file";
+            return false;
+        }
+        blocks[i].file = file;
+    }
+    return true;
 }
 
 bool CheckBlocks(const BlockRecord* blocks, uint32_t count, uint32_t bodyEnd, const char*& reason) {
@@ -99,7 +129,7 @@ bool CheckBlocks(const BlockRecord* blocks, uint32_t count, uint32_t bodyEnd, co
             reason = "a block lies outside the package's blocks";
             return false;
         }
-        if (b.unpackedSize == 0xFFFFFFFF || (b.unpackedSize != 0 && !b.stored && b.packedSize < pf::kLzmaHeaderSize)) {
+        if (ImpossibleSize(b)) {
             reason = "a block states an impossible size";
             return false;
         }

@@ -12,8 +12,22 @@ struct BlockRecord {
     uint32_t offset;
     uint32_t packedSize;
     uint32_t unpackedSize;
-    bool stored;  // its bytes as they are, not a stream
+    bool stored;    // its bytes as they are, not a stream
+    uint32_t file;  // the data file holding it, from 1; 0: the package
 };
+
+// A data file of a package whose blocks lie beside the installer.
+struct DataFileRecord {
+    uint32_t firstBlock;
+    uint32_t size;
+    uint32_t crc;
+};
+DataFileRecord ReadDataFileRecord(const uint8_t* record);
+// Gives each block its data file, checking that the files take the blocks
+// in order from block 0 and that each block lies inside its file. reason
+// names the first fault.
+bool AssignDataFiles(BlockRecord* blocks, uint32_t count, const DataFileRecord* files, uint32_t fileCount,
+                     const char*& reason);
 
 // The block table's record at record, of a package whose solid header has
 // these flags.

@@ -176,24 +176,43 @@ void SealPackage(Bytes& package) {
 }
 
 bool LayOutSolidPackage(const std::vector<SolidEntry>& entries, const std::vector<SolidBlock>& blocks, Bytes& out,
-                        std::string& error, uint32_t flags) {
+                        std::string& error, uint32_t flags, uint64_t split, std::vector<Bytes>* dataFiles) {
     out.assign(pf::kReservedSize, 0);
     Bytes table;
-    for (const SolidBlock& block : blocks) {
+    std::vector<uint32_t> firstBlocks;
+    for (size_t b = 0; b < blocks.size(); b++) {
+        const SolidBlock& block = blocks[b];
         if (block.stored) flags |= pf::kStoredBlocks;
-        if ((uint64_t)out.size() + block.packed.size() >= 0xFFFFFFFFull - (1u << 20)) {
-            error = "the package would reach 4 GiB";
+        if (dataFiles && (dataFiles->empty() || (!dataFiles->back().empty() &&
+                                                 dataFiles->back().size() + block.packed.size() > split))) {
+            dataFiles->emplace_back();
+            firstBlocks.push_back((uint32_t)b);
+        }
+        Bytes& into = dataFiles ? dataFiles->back() : out;
+        if ((uint64_t)into.size() + block.packed.size() >= 0xFFFFFFFFull - (1u << 20)) {
+            error = dataFiles ? "a data file would reach 4 GiB" : "the package would reach 4 GiB; give --split";
             return false;
         }
         uint8_t record[pf::kBlockRecordSize];
-        pf::Put32(record, (uint32_t)out.size());
+        pf::Put32(record, (uint32_t)into.size());
         pf::Put32(record + 4, (uint32_t)block.packed.size());
         pf::Put32(record + 8, block.unpackedSize);
         table.insert(table.end(), record, record + sizeof record);
-        out.insert(out.end(), block.packed.begin(), block.packed.end());
+        into.insert(into.end(), block.packed.begin(), block.packed.end());
     }
-    pf::WriteSolidHeader(out.data(), (uint32_t)blocks.size(), (uint32_t)out.size(), flags);
+    uint32_t tableOffset = (uint32_t)out.size();
     out.insert(out.end(), table.begin(), table.end());
+    for (size_t k = 0; k < firstBlocks.size(); k++) {
+        const Bytes& file = (*dataFiles)[k];
+        uint8_t record[pf::kDataFileRecordSize];
+        pf::Put32(record, firstBlocks[k]);
+        pf::Put32(record + 4, (uint32_t)file.size());
+        pf::Put32(record + 8, pf::Crc32(0, file.data(), (uint32_t)file.size()));
+        out.insert(out.end(), record, record + sizeof record);
+    }
+    if (dataFiles) flags |= pf::kDataFiles;
+    pf::WriteSolidHeader(out.data(), (uint32_t)blocks.size(), tableOffset, flags, (uint32_t)firstBlocks.size(),
+                         tableOffset + (uint32_t)table.size());
     uint32_t directoryOffset = (uint32_t)out.size();
     for (const SolidEntry& entry : entries) {
         uint8_t record[pf::kRecordFixedSize];
@@ -234,7 +253,7 @@ bool BuildClassic(const std::vector<PackInput>& inputs, const PackSettings& sett
 }
 
 bool BuildSolid(const std::vector<PackInput>& inputs, const Bytes& script, const PackSettings& settings, Bytes& out,
-                uint64_t& bytesIn, std::string& error) {
+                uint64_t& bytesIn, std::string& error, std::vector<Bytes>* dataFiles) {
     std::vector<uint64_t> sizes(inputs.size(), 0);
     for (size_t i = 0; i < inputs.size(); i++) {
         InputFile file;
@@ -263,13 +282,14 @@ bool BuildSolid(const std::vector<PackInput>& inputs, const Bytes& script, const
     std::vector<SolidBlock> blocks(streams.size());
     for (size_t b = 0; b < streams.size(); b++)
         blocks[b] = SolidBlock{std::move(streams[b].packed), streams[b].unpackedSize, streams[b].stored};
-    return LayOutSolidPackage(entries, blocks, out, error, settings.utf8Names ? pf::kUtf8Names : 0);
+    return LayOutSolidPackage(entries, blocks, out, error, settings.utf8Names ? pf::kUtf8Names : 0, settings.split,
+                              dataFiles);
 }
 
 }  // namespace
 
 bool BuildPackage(const std::vector<PackInput>& inputs, const Bytes& script, const PackSettings& settings, Bytes& out,
-                  std::string& error) {
+                  std::string& error, std::vector<Bytes>* dataFiles) {
     std::chrono::steady_clock::time_point started = std::chrono::steady_clock::now();
     uint64_t bytesIn = 0;
     if (settings.classic && settings.utf8Names)
@@ -281,11 +301,14 @@ bool BuildPackage(const std::vector<PackInput>& inputs, const Bytes& script, con
                     return false;
                 }
     bool built = settings.classic ? BuildClassic(inputs, settings, out, bytesIn, error)
-                                  : BuildSolid(inputs, script, settings, out, bytesIn, error);
+                                  : BuildSolid(inputs, script, settings, out, bytesIn, error, dataFiles);
     if (!built) return false;
     double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
+    uint64_t bytesOut = out.size();
+    if (dataFiles)
+        for (const Bytes& file : *dataFiles) bytesOut += file.size();
     if (!settings.quiet)
-        printf("bkpack: %u entries, %llu bytes in, %u bytes out (%.1f%%), %.2f s\n", (unsigned)inputs.size(),
-               (unsigned long long)bytesIn, (unsigned)out.size(), Ratio(out.size(), bytesIn), seconds);
+        printf("bkpack: %u entries, %llu bytes in, %llu bytes out (%.1f%%), %.2f s\n", (unsigned)inputs.size(),
+               (unsigned long long)bytesIn, (unsigned long long)bytesOut, Ratio(bytesOut, bytesIn), seconds);
     return true;
 }

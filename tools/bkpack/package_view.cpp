@@ -41,7 +41,17 @@ bool ParseBlocks(PackageView& view, const pf::SolidHeader& solid, uint32_t direc
         view.blocks.push_back(ReadBlockRecord(r, solid.flags));
     }
     const char* reason = nullptr;
-    if (!CheckBlocks(view.blocks.data(), solid.blockCount, solid.blockTableOffset, reason)) {
+    bool beside = (solid.flags & pf::kDataFiles) != 0;
+    if (beside && (solid.dataFileTableOffset > directoryOffset ||
+                   (directoryOffset - solid.dataFileTableOffset) / pf::kDataFileRecordSize < solid.dataFileCount)) {
+        error = "the data-file table does not fit before the directory";
+        return false;
+    }
+    for (uint32_t k = 0; beside && k < solid.dataFileCount; k++)
+        view.dataFileRecords.push_back(ReadDataFileRecord(&b[solid.dataFileTableOffset + k * pf::kDataFileRecordSize]));
+    if (beside ? !AssignDataFiles(view.blocks.data(), solid.blockCount, view.dataFileRecords.data(),
+                                  solid.dataFileCount, reason)
+               : !CheckBlocks(view.blocks.data(), solid.blockCount, solid.blockTableOffset, reason)) {
         error = reason;
         return false;
     }
@@ -109,7 +119,8 @@ bool DecodeSolid(const PackageView& view, const EntryVisitor& visitor, uint32_t 
         SortAndCheckSpans(spans.data(), (uint32_t)spans.size(), view.blocks.data(), (uint32_t)view.blocks.size(),
                           reason);
         const BlockRecord& block = view.blocks[b];
-        Stream stream = {&view.bytes[block.offset], block.packedSize, nullptr};
+        const Bytes& source = block.file ? view.dataFiles[block.file - 1] : view.bytes;
+        Stream stream = {source.data() + block.offset, block.packedSize, nullptr};
         LzmaStreamIo read = {ReadPacked, nullptr, &stream};
         visit.block = b;
         BlockResult result = DecodeBlock(block, read, spans.data(), (uint32_t)spans.size(), sink);
@@ -127,6 +138,27 @@ bool DecodeSolid(const PackageView& view, const EntryVisitor& visitor, uint32_t 
 }
 
 }  // namespace
+
+std::wstring DataFileName(const std::wstring& installer, size_t k) {
+    size_t dot = installer.find_last_of(L'.'), slash = installer.find_last_of(L"\\/");
+    bool extension = dot != std::wstring::npos && (slash == std::wstring::npos || dot > slash);
+    return (extension ? installer.substr(0, dot) : installer) + L"-" + std::to_wstring(k) + L".bin";
+}
+
+bool LoadDataFiles(const std::wstring& path, PackageView& view, std::string& error) {
+    view.dataFiles.resize(view.dataFileRecords.size());
+    for (size_t k = 0; k < view.dataFiles.size(); k++) {
+        std::wstring name = DataFileName(path, k + 1);
+        const DataFileRecord& record = view.dataFileRecords[k];
+        if (!ReadWholeFile(name, view.dataFiles[k], error)) return false;
+        const Bytes& file = view.dataFiles[k];
+        if (file.size() != record.size || pf::Crc32(0, file.data(), (uint32_t)file.size()) != record.crc) {
+            error = "the data file '" + Utf8(name) + "' is damaged (its size or CRC-32 differs)";
+            return false;
+        }
+    }
+    return true;
+}
 
 bool LoadPackage(const std::wstring& path, Bytes& out, std::string& error) {
     if (!ReadWholeFile(path, out, error)) return false;
@@ -178,6 +210,7 @@ bool ParsePackage(PackageView& view, std::string& error) {
     view.solid = pf::ParseSolidHeader(b.data(), solid);
     view.utf8Names = view.solid && (solid.flags & pf::kUtf8Names) != 0;
     view.blocks.clear();
+    view.dataFileRecords.clear();
     if (view.solid && !ParseBlocks(view, solid, t.directoryOffset, error)) return false;
     uint32_t at = t.directoryOffset;
     for (uint32_t i = 0; i < t.entryCount; i++) {
