@@ -16,6 +16,7 @@
 #include "base/text_pool.h"
 #include "base/temp_files.h"
 #include "base/texts.h"
+#include "engine/disk_space.h"
 #include "engine/existing_version.h"
 #include "engine/file_install.h"
 #include "engine/finish_items.h"
@@ -309,6 +310,15 @@ void Worker::Run() {
         return;
     }
     upgrade_.ReadInstalled();
+    uint64_t needed = (uint64_t)state.requiredKB * 1024, available;
+    if (!HasRoomFor(state.installPath, needed, available)) {
+        RunLog("disk space: %I64u bytes needed on '%s', %I64u free: nothing installed", needed,
+               (const wchar_t*)state.installPath, available);
+        ShowMessage(owner_, WString::Formatted(Text(kCannotInstall), (const wchar_t*)state.installPath), state.caption,
+                    MB_ICONERROR);
+        state.installAborted = true;
+        return;
+    }
     Journal().Begin(journal);
     bool succeeded = true;
     if (state.package) {
