@@ -311,6 +311,11 @@ void Worker::Run() {
     }
     upgrade_.ReadInstalled();
     uint64_t needed = (uint64_t)state.requiredKB * 1024, available;
+    if (state.package && state.package->Package() && !state.package->Package()->CheckDataFiles()) {
+        RunLog("the data files are not all there and sound: nothing installed");
+        state.installAborted = true;
+        return;
+    }
     if (!HasRoomFor(state.installPath, needed, available)) {
         RunLog("disk space: %I64u bytes needed on '%s', %I64u free: nothing installed", needed,
                (const wchar_t*)state.installPath, available);

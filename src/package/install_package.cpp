@@ -23,19 +23,40 @@ void ShowCorrupted() {
 }  // namespace
 
 InstallPackage::InstallPackage(const wchar_t* sourceFile) {
-    MakeTempFile(copyPath_, "bki", nullptr);
     CopySource(sourceFile);
-    if (!file_.OpenPath(copyPath_, GENERIC_READ)) return;
+    if (packagePath_.IsEmpty() || !file_.OpenPath(packagePath_, GENERIC_READ)) return;
+    if (!copyPath_.IsEmpty()) size_ = file_.Size() < 0xFFFFFFFF ? (uint32_t)file_.Size() : 0;
     ReadDirectory();
 }
 
 InstallPackage::~InstallPackage() {
     FreeEntries();
     file_.Close();
-    DeleteTempFile(copyPath_);
+    if (!copyPath_.IsEmpty()) DeleteTempFile(copyPath_);
+}
+
+bool InstallPackage::At(DiskFile& file, uint32_t offset) const {
+    return file.Seek((int64_t)base_ + offset, DiskFile::kFromStart);
 }
 
 void InstallPackage::CopySource(const wchar_t* sourceFile) {
+    HMODULE self = GetModuleHandleW(nullptr);
+    wchar_t program[1000];
+    DWORD length = GetModuleFileNameW(self, program, 1000);
+    bool named = length > 0 && length < 1000;
+    uint32_t size, offset;
+    // A package after the image is read where it lies: the file of a running
+    // program cannot be written, so what is checked stays what is installed.
+    const uint8_t* locator = sourceFile ? nullptr : OwnResource(pf::kLocatorId, size);
+    if (locator) {
+        dataBase_ = packagePath_ = named ? program : L"";
+        base_ = size >= pf::kLocatorSize ? pf::Get32(locator) : 0;
+        size_ = size >= pf::kLocatorSize ? pf::Get32(locator + 4) : 0;
+        if (size_ == 0) packagePath_ = L"";
+        return;
+    }
+    MakeTempFile(copyPath_, "bki", nullptr);
+    packagePath_ = copyPath_;
     DiskFile copy;
     copy.SetPath(copyPath_);
     copy.Open(GENERIC_WRITE, CREATE_ALWAYS, false);
@@ -45,19 +66,7 @@ void InstallPackage::CopySource(const wchar_t* sourceFile) {
         copySummed_ = CopyFileRange(sourceFile, 0, kToEnd, copy, &copySum_);
         return;
     }
-    HMODULE self = GetModuleHandleW(nullptr);
-    wchar_t program[1000];
-    DWORD length = GetModuleFileNameW(self, program, 1000);
-    bool named = length > 0 && length < 1000;
     if (named) dataBase_ = program;
-    uint32_t size, offset;
-    // A package after the image is only in the file.
-    const uint8_t* locator = OwnResource(pf::kLocatorId, size);
-    if (locator) {
-        if (named && size >= pf::kLocatorSize && pf::Get32(locator + 4) > 0)
-            copySummed_ = CopyFileRange(program, pf::Get32(locator), pf::Get32(locator + 4), copy, &copySum_);
-        return;
-    }
     const uint8_t* data = OwnResource(pf::kResourceId, size);
     if (!data) return;
     // Read from the program's file, so the package's pages of the image
@@ -90,17 +99,17 @@ void InstallPackage::FreeEntries() {
 bool InstallPackage::ReadBlocks(uint32_t directoryOffset) {
     uint8_t reserved[pf::kReservedSize];
     pf::SolidHeader header;
-    if (!file_.Seek(0, DiskFile::kFromStart) || file_.Read(reserved, sizeof reserved) != sizeof reserved) return false;
+    if (!At(file_, 0) || file_.Read(reserved, sizeof reserved) != sizeof reserved) return false;
     if (!pf::ParseSolidHeader(reserved, header)) return true;
     utf8Names_ = (header.flags & pf::kUtf8Names) != 0;
     // The table lies before the directory, and the directory in the body:
     // the table's size (and each block's) is bounded by the file's before
     // anything is allocated for it.
-    if (directoryOffset > file_.Size() - pf::kTrailerSize || header.blockTableOffset > directoryOffset ||
+    if (directoryOffset > size_ - pf::kTrailerSize || header.blockTableOffset > directoryOffset ||
         (directoryOffset - header.blockTableOffset) / pf::kBlockRecordSize < header.blockCount)
         return false;
     blocks_ = (BlockRecord*)malloc(header.blockCount ? header.blockCount * sizeof(BlockRecord) : 1);
-    if (!blocks_ || !file_.Seek(header.blockTableOffset, DiskFile::kFromStart)) return false;
+    if (!blocks_ || !At(file_, header.blockTableOffset)) return false;
     blockCount_ = header.blockCount;
     for (uint32_t i = 0; i < blockCount_; i++) {
         uint8_t record[pf::kBlockRecordSize];
@@ -121,14 +130,14 @@ bool InstallPackage::ReadDataFiles(const pf::SolidHeader& header, uint32_t direc
         (directoryOffset - header.dataFileTableOffset) / pf::kDataFileRecordSize < header.dataFileCount)
         return false;
     dataFiles_ = (DataFileRecord*)malloc(header.dataFileCount ? header.dataFileCount * sizeof(DataFileRecord) : 1);
-    if (!dataFiles_ || !file_.Seek(header.dataFileTableOffset, DiskFile::kFromStart)) return false;
+    if (!dataFiles_ || !At(file_, header.dataFileTableOffset)) return false;
     dataFileCount_ = header.dataFileCount;
     for (uint32_t i = 0; i < dataFileCount_; i++) {
         uint8_t record[pf::kDataFileRecordSize];
         if (file_.Read(record, sizeof record) != sizeof record) return false;
         dataFiles_[i] = ReadDataFileRecord(record);
     }
-    return AssignDataFiles(blocks_, blockCount_, dataFiles_, dataFileCount_, reason);
+    return AssignDataFiles(blocks_, blockCount_, header.blockTableOffset, dataFiles_, dataFileCount_, reason);
 }
 
 void InstallPackage::DataFilePath(uint32_t file, WString& out) const {
@@ -137,8 +146,6 @@ void InstallPackage::DataFilePath(uint32_t file, WString& out) const {
     out = WString::Formatted(L"%s-%u.bin", (const wchar_t*)base, file);
 }
 
-// Each data file there, of its size and CRC-32, read once before anything is
-// installed; the entries' own CRC-32s catch a file changed after that.
 bool InstallPackage::CheckDataFiles() {
     ByteBuffer chunk;
     if (dataFileCount_ && !chunk.Resize(pf::kChecksumChunk, false)) return false;
@@ -189,10 +196,10 @@ bool InstallPackage::CheckMap() {
 }
 
 void InstallPackage::ReadDirectory() {
-    uint32_t size = (uint32_t)file_.Size();
+    uint32_t size = size_;
     uint8_t trailer[pf::kTrailerSize];
     pf::Trailer parsed;
-    if (!file_.Seek((int64_t)size - pf::kTrailerSize, DiskFile::kFromStart) ||
+    if (size < pf::kTrailerSize || !At(file_, size - pf::kTrailerSize) ||
         file_.Read(trailer, sizeof trailer) != sizeof trailer || !pf::ParseTrailer(trailer, parsed) ||
         pf::TrailerSum(trailer) != parsed.trailerSum) {
         RunLog("package check: no valid trailer in %u bytes", size);
@@ -204,7 +211,7 @@ void InstallPackage::ReadDirectory() {
         ShowCorrupted();
         return;
     }
-    if (!ReadBlocks(parsed.directoryOffset) || !file_.Seek(parsed.directoryOffset, DiskFile::kFromStart)) {
+    if (!ReadBlocks(parsed.directoryOffset) || !At(file_, parsed.directoryOffset)) {
         RunLog("package check: the block table or the directory cannot be read");
         FreeEntries();
         ShowCorrupted();
@@ -249,10 +256,6 @@ void InstallPackage::ReadDirectory() {
         ShowCorrupted();
         return;
     }
-    if (!CheckDataFiles()) {
-        FreeEntries();
-        return;
-    }
     IndexNames();
 }
 
@@ -282,8 +285,8 @@ void InstallPackage::IndexNames() {
 
 uint32_t InstallPackage::BodyChecksum() {
     DiskFile reader(file_.Handle());
-    if (!reader.Seek(0, DiskFile::kFromStart)) return 0;
-    uint64_t size = file_.Size();
+    if (!At(reader, 0)) return 0;
+    uint64_t size = size_;
     uint64_t body = size >= pf::kTrailerSize ? size - pf::kTrailerSize : 0;
     if (body == 0) return 1;
     ByteBuffer buffer;
@@ -330,13 +333,13 @@ bool InstallPackage::ExtractOne(const PackageEntry& entry, const wchar_t* destin
     if (IsSolid()) return ExtractFromBlock(entry, destination);
     // A record's bytes must lie in the body, before the trailer: checked
     // before any temporary file or buffer is made for them.
-    uint64_t body = file_.Size() >= pf::kTrailerSize ? file_.Size() - pf::kTrailerSize : 0;
+    uint64_t body = size_ >= pf::kTrailerSize ? size_ - pf::kTrailerSize : 0;
     if ((uint64_t)entry.offset + entry.packedSize > body) {
         RunLog("entry '%S': its %u bytes at %u lie outside the package", entry.name, entry.packedSize, entry.offset);
         return false;
     }
     bool result = false;
-    file_.Seek(entry.offset, DiskFile::kFromStart);
+    At(file_, entry.offset);
     WString packedPath;
     MakeTempFile(packedPath, "Ext", nullptr);
     DiskFile packed;
@@ -424,12 +427,14 @@ bool InstallPackage::ExtractFromBlock(const PackageEntry& entry, const wchar_t* 
 
 BlockResult InstallPackage::DecodeSpans(uint32_t block, const EntrySpan* spans, uint32_t count,
                                         const SpanSink& sink) const {
-    WString path(copyPath_);
-    if (block < blockCount_ && blocks_[block].file) DataFilePath(blocks_[block].file, path);
+    WString path(packagePath_);
+    bool beside = block < blockCount_ && blocks_[block].file;
+    if (beside) DataFilePath(blocks_[block].file, path);
     DiskFile file;
     file.SetPath(path);
     file.Open(GENERIC_READ, OPEN_EXISTING, false);
-    if (block >= blockCount_ || !file.IsOpen() || !file.Seek(blocks_[block].offset, DiskFile::kFromStart))
+    if (block >= blockCount_ || !file.IsOpen() ||
+        !(beside ? file.Seek(blocks_[block].offset, DiskFile::kFromStart) : At(file, blocks_[block].offset)))
         return kBlockCorrupt;
     Reader reader = {&file, blocks_[block].packedSize};
     LzmaStreamIo read = {ReadBlockBytes, nullptr, &reader};

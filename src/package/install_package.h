@@ -1,6 +1,6 @@
 // InstallPackage: the package of this installer, copied out of the
-// executable's resources to a temporary file, verified, and its directory
-// read into memory. Entries are extracted one at a time from the copy; the
+// executable's resources to a temporary file (or read in place after the
+// image), verified, and its directory read into memory. Entries are extracted one at a time from the copy; the
 // blocks of a solid package can also be decoded whole, each entry on its
 // way (the install's decoding ahead does that).
 #pragma once
@@ -51,16 +51,24 @@ public:
     // block) to sink. Shows no message.
     BlockResult DecodeSpans(uint32_t block, const EntrySpan* spans, uint32_t count, const SpanSink& sink) const;
 
+    // Each data file beside the installer there, of its size and CRC-32,
+    // read once; false after a message naming the first that is not. The
+    // install asks before its first file (a process that installs nothing
+    // reads none); the entries' own CRC-32s catch a file changed later.
+    bool CheckDataFiles();
+
     int32_t EntryCount() const { return entries_.Count(); }
     const PackageEntry& Entry(int32_t index) const { return *static_cast<PackageEntry*>(entries_.At(index)); }
     const WString& CopyPath() const { return copyPath_; }
 
 private:
+    // Finds the package: in place after the image, else copied.
     void CopySource(const wchar_t* sourceFile);
+    // Seeks file to offset in the package.
+    bool At(DiskFile& file, uint32_t offset) const;
     void ReadDirectory();
     bool ReadBlocks(uint32_t directoryOffset);
     bool ReadDataFiles(const package_format::SolidHeader& header, uint32_t directoryOffset, const char*& reason);
-    bool CheckDataFiles();
     // Data file number file (from 1): beside the installer, its name's.
     void DataFilePath(uint32_t file, WString& out) const;
     bool CheckMap();
@@ -85,7 +93,10 @@ private:
     // Names in UTF-8 (a solid header's flag), else in the ANSI code page.
     bool utf8Names_ = false;
     DiskFile file_;
-    WString copyPath_;
+    WString copyPath_;     // the temporary copy; empty when read in place
+    WString packagePath_;  // the copy, or this program's file
+    uint32_t base_ = 0;    // the package's offset there
+    uint32_t size_ = 0;
     // The body sum of the bytes copied, when they were read from a file.
     uint32_t copySum_ = 0;
     bool copySummed_ = false;

@@ -53,9 +53,11 @@
 // Data files: a product too large for one file (4 GiB, the reach of a
 // 32-bit offset) keeps its blocks beside the installer in NAME-1.bin,
 // NAME-2.bin, ... (NAME: the installer's file name without its extension).
-// Each file holds whole blocks, in order from block 0, the first file from
-// the first record's block, the next from the next's; a block record's +0
-// offset counts from the start of its data file. The body holds no blocks.
+// Each file holds whole blocks, in order: the first file from the first
+// record's block, the next from the next's, to the last block; a block
+// record's +0 offset counts from the start of its data file. The blocks
+// before the first file's lie in the body (those read at start: setup.dat,
+// setup.bmp, setup.lic).
 #pragma once
 
 #include <stdint.h>

@@ -100,19 +100,18 @@ DataFileRecord ReadDataFileRecord(const uint8_t* record) {
     return DataFileRecord{pf::Get32(record), pf::Get32(record + 4), pf::Get32(record + 8)};
 }
 
-bool AssignDataFiles(BlockRecord* blocks, uint32_t count, const DataFileRecord* files, uint32_t fileCount,
-                     const char*& reason) {
+bool AssignDataFiles(BlockRecord* blocks, uint32_t count, uint32_t bodyEnd, const DataFileRecord* files,
+                     uint32_t fileCount, const char*& reason) {
+    uint32_t inBody = fileCount ? files[0].firstBlock : count;
+    if (inBody > count || !CheckBlocks(blocks, inBody, bodyEnd, reason)) return false;
     reason = "the data files do not take the blocks in order";
-    // Each file holds at least one block, the first from block 0.
-    for (uint32_t k = 0; k < fileCount; k++)
-        if ((k ? files[k].firstBlock <= files[k - 1].firstBlock : files[0].firstBlock != 0) ||
-            files[k].firstBlock >= count)
-            return false;
+    // Each file holds at least one block.
+    for (uint32_t k = 1; k < fileCount; k++)
+        if (files[k].firstBlock <= files[k - 1].firstBlock || files[k].firstBlock >= count) return false;
     uint32_t file = 0;
-    for (uint32_t i = 0; i < count; i++) {
+    for (uint32_t i = inBody; i < count; i++) {
         while (file < fileCount && files[file].firstBlock <= i) file++;
         const BlockRecord& b = blocks[i];
-        if (file == 0) return false;
         if (b.offset > files[file - 1].size || b.packedSize > files[file - 1].size - b.offset || ImpossibleSize(b)) {
             reason = "a block lies outside its data file";
             return false;

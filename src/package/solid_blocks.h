@@ -24,10 +24,10 @@ struct DataFileRecord {
 };
 DataFileRecord ReadDataFileRecord(const uint8_t* record);
 // Gives each block its data file, checking that the files take the blocks
-// in order from block 0 and that each block lies inside its file. reason
-// names the first fault.
-bool AssignDataFiles(BlockRecord* blocks, uint32_t count, const DataFileRecord* files, uint32_t fileCount,
-                     const char*& reason);
+// in order and that each block lies inside its file, or, before the first
+// file's, in the body as CheckBlocks checks. reason names the first fault.
+bool AssignDataFiles(BlockRecord* blocks, uint32_t count, uint32_t bodyEnd, const DataFileRecord* files,
+                     uint32_t fileCount, const char*& reason);
 
 // The block table's record at record, of a package whose solid header has
 // these flags.

@@ -17,7 +17,9 @@ builders = Builders(native, bin_dir)
 shutil.rmtree(work, ignore_errors=True)
 files = os.path.join(work, 'files')
 rng = random.Random(7)
-contents = {'a.bin': rng.randbytes(300000), 'b.txt': b'words ' * 20000, 'c.bin': rng.randbytes(300000)}
+# Over 8 MiB, so two blocks, each in a data file of its own; setup.dat
+# stays in the installer.
+contents = {'a.bin': rng.randbytes(5 << 20), 'b.txt': b'words ' * 20000, 'c.bin': rng.randbytes(5 << 20)}
 for name, data in contents.items():
     write(os.path.join(files, name), data)
 folder = 'BraskSplit-' + kind
@@ -27,11 +29,11 @@ write(script, install_script(folder, list(contents)))
 def built(windows, name):
     out = os.path.join(work, name, 'setup.exe')
     os.makedirs(os.path.dirname(out), exist_ok=True)
-    builders.build(windows, script, files, out, '--split', '200K')
+    builders.build(windows, script, files, out, '--split', '6M')
     return {f: read(os.path.join(work, name, f)) for f in sorted(os.listdir(os.path.join(work, name)))}
 
 linux = built(False, 'linux')
-check(len(linux) >= 3 and all('setup-%d.bin' % k in linux for k in range(1, len(linux))),
+check(len(linux) == 3 and all('setup-%d.bin' % k in linux for k in range(1, len(linux))),
       'the data files: %s' % sorted(linux))
 check(built(True, 'windows') == linux, 'the Linux and the Windows builder wrote different files')
 

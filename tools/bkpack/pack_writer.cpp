@@ -180,17 +180,24 @@ bool LayOutSolidPackage(const std::vector<SolidEntry>& entries, const std::vecto
     out.assign(pf::kReservedSize, 0);
     Bytes table;
     std::vector<uint32_t> firstBlocks;
+    // The blocks read at start stay in the package while no data file has
+    // begun: an installer shows its wizard, or says which file it misses,
+    // without its data files.
+    std::vector<bool> atStart(blocks.size(), true);
+    for (const SolidEntry& entry : entries)
+        if (entry.block < blocks.size() && !IsSetupFile(entry.name)) atStart[entry.block] = false;
     for (size_t b = 0; b < blocks.size(); b++) {
         const SolidBlock& block = blocks[b];
         if (block.stored) flags |= pf::kStoredBlocks;
-        if (dataFiles && (dataFiles->empty() || (!dataFiles->back().empty() &&
-                                                 dataFiles->back().size() + block.packed.size() > split))) {
+        bool beside = dataFiles && !(firstBlocks.empty() && atStart[b]);
+        if (beside && (firstBlocks.empty() || (!dataFiles->back().empty() &&
+                                               dataFiles->back().size() + block.packed.size() > split))) {
             dataFiles->emplace_back();
             firstBlocks.push_back((uint32_t)b);
         }
-        Bytes& into = dataFiles ? dataFiles->back() : out;
+        Bytes& into = beside ? dataFiles->back() : out;
         if ((uint64_t)into.size() + block.packed.size() >= 0xFFFFFFFFull - (1u << 20)) {
-            error = dataFiles ? "a data file would reach 4 GiB" : "the package would reach 4 GiB; give --split";
+            error = beside ? "a data file would reach 4 GiB" : "the package would reach 4 GiB; give --split";
             return false;
         }
         uint8_t record[pf::kBlockRecordSize];

@@ -49,7 +49,7 @@ bool ParseBlocks(PackageView& view, const pf::SolidHeader& solid, uint32_t direc
     }
     for (uint32_t k = 0; beside && k < solid.dataFileCount; k++)
         view.dataFileRecords.push_back(ReadDataFileRecord(&b[solid.dataFileTableOffset + k * pf::kDataFileRecordSize]));
-    if (beside ? !AssignDataFiles(view.blocks.data(), solid.blockCount, view.dataFileRecords.data(),
+    if (beside ? !AssignDataFiles(view.blocks.data(), solid.blockCount, solid.blockTableOffset, view.dataFileRecords.data(),
                                   solid.dataFileCount, reason)
                : !CheckBlocks(view.blocks.data(), solid.blockCount, solid.blockTableOffset, reason)) {
         error = reason;
