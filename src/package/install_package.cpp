@@ -20,6 +20,13 @@ void ShowCorrupted() {
     ShowMessage(nullptr, Text(kCorrupted), state.caption, MB_ICONERROR);
 }
 
+bool SameFile(HANDLE a, HANDLE b) {
+    BY_HANDLE_FILE_INFORMATION x, y;
+    return a && b && GetFileInformationByHandle(a, &x) && GetFileInformationByHandle(b, &y) &&
+           x.dwVolumeSerialNumber == y.dwVolumeSerialNumber && x.nFileIndexHigh == y.nFileIndexHigh &&
+           x.nFileIndexLow == y.nFileIndexLow;
+}
+
 }  // namespace
 
 InstallPackage::InstallPackage(const wchar_t* sourceFile) {
@@ -88,6 +95,11 @@ void InstallPackage::FreeEntries() {
     free(blocks_);
     blocks_ = nullptr;
     blockCount_ = 0;
+    for (uint32_t k = 0; held_ && k < dataFileCount_; k++)
+        if (held_[k] != INVALID_HANDLE_VALUE) CloseHandle(held_[k]);
+    free(held_);
+    held_ = nullptr;
+    dataChecked_ = false;
     free(dataFiles_);
     dataFiles_ = nullptr;
     dataFileCount_ = 0;
@@ -147,14 +159,20 @@ void InstallPackage::DataFilePath(uint32_t file, WString& out) const {
 }
 
 bool InstallPackage::CheckDataFiles() {
+    if (dataChecked_) return true;
     ByteBuffer chunk;
-    if (dataFileCount_ && !chunk.Resize(pf::kChecksumChunk, false)) return false;
+    if (!held_ && (held_ = (HANDLE*)malloc((dataFileCount_ ? dataFileCount_ : 1) * sizeof(HANDLE))) != nullptr)
+        for (uint32_t k = 0; k < dataFileCount_; k++) held_[k] = INVALID_HANDLE_VALUE;
+    if (!held_ || (dataFileCount_ && !chunk.Resize(pf::kChecksumChunk, false))) return false;
     for (uint32_t k = 0; k < dataFileCount_; k++) {
         WString path;
         DataFilePath(k + 1, path);
-        DiskFile file;
-        file.SetPath(path);
-        file.Open(GENERIC_READ, OPEN_EXISTING, false);
+        // Held, sharing reads only, while the package is open: no one writes
+        // the file after its check.
+        if (held_[k] == INVALID_HANDLE_VALUE)
+            held_[k] = CreateFileW(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL,
+                                   nullptr);
+        DiskFile file(held_[k]);
         if (!file.IsOpen()) {
             RunLog("package check: the data file '%s' is missing", (const wchar_t*)path);
             ShowMessage(nullptr, WString::Formatted(Text(kUnableToOpen), (const wchar_t*)path), state.caption,
@@ -175,6 +193,7 @@ bool InstallPackage::CheckDataFiles() {
             return false;
         }
     }
+    dataChecked_ = true;
     if (dataFileCount_) RunLog("package check: %u data files, sizes and CRC-32s correct", dataFileCount_);
     return true;
 }
@@ -408,6 +427,9 @@ bool NoteCrc(void* context, const EntrySpan&, bool crcHolds) {
 // The block is decoded from its start up to the end of the entry: the bytes
 // before it are decoded and passed over.
 bool InstallPackage::ExtractFromBlock(const PackageEntry& entry, const wchar_t* destination) {
+    // An entry read before the install (a language file) checks the data
+    // files first.
+    if (entry.block < blockCount_ && blocks_[entry.block].file && !CheckDataFiles()) return false;
     OneEntry one;
     one.out.SetPath(destination);
     one.out.Open(GENERIC_WRITE, CREATE_ALWAYS, false);
@@ -433,7 +455,10 @@ BlockResult InstallPackage::DecodeSpans(uint32_t block, const EntrySpan* spans, 
     DiskFile file;
     file.SetPath(path);
     file.Open(GENERIC_READ, OPEN_EXISTING, false);
-    if (block >= blockCount_ || !file.IsOpen() ||
+    // The file checked, not one put in its place since: data files only
+    // once checked.
+    HANDLE checked = beside ? (dataChecked_ ? held_[blocks_[block].file - 1] : nullptr) : file_.Handle();
+    if (block >= blockCount_ || !file.IsOpen() || !SameFile(file.Handle(), checked) ||
         !(beside ? file.Seek(blocks_[block].offset, DiskFile::kFromStart) : At(file, blocks_[block].offset)))
         return kBlockCorrupt;
     Reader reader = {&file, blocks_[block].packedSize};

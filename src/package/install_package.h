@@ -88,6 +88,9 @@ private:
     uint32_t blockCount_ = 0;
     DataFileRecord* dataFiles_ = nullptr;
     uint32_t dataFileCount_ = 0;
+    // The data files, open from their check on; dataChecked_ once all held.
+    HANDLE* held_ = nullptr;
+    bool dataChecked_ = false;
     // The installer's path (or the bare package's), which names the data files.
     WString dataBase_;
     // Names in UTF-8 (a solid header's flag), else in the ANSI code page.

@@ -119,7 +119,7 @@ private:
         };
         bool solid = !settings_.classic, compressed;
         if (solid && hint >= kSampleFrom && Incompressible(members, sizes)) {
-            compressed = unit.stored = StoreChunks(read, unit.packed, unit.unpackedSize, error);
+            compressed = unit.stored = StoreChunks(read, hint, unit.packed, unit.unpackedSize, error);
         } else {
             uint64_t need = EncoderMemory(settings_, hint);
             Reserve(need);
@@ -129,7 +129,7 @@ private:
                 member = 0;
                 unit.sizes.clear();
                 unit.crcs.clear();
-                compressed = unit.stored = StoreChunks(read, unit.packed, unit.unpackedSize, error);
+                compressed = unit.stored = StoreChunks(read, hint, unit.packed, unit.unpackedSize, error);
             }
         }
         if (!ok) error = readError;

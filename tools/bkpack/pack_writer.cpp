@@ -4,6 +4,7 @@
 #include <stdio.h>
 #include <string.h>
 
+#include <algorithm>
 #include <chrono>
 
 #include "block_plan.h"
@@ -107,8 +108,11 @@ bool CompressChunks(const ChunkReader& read, uint64_t sizeHint, const PackSettin
     return true;
 }
 
-bool StoreChunks(const ChunkReader& read, Bytes& out, uint32_t& size, std::string& error) {
+bool StoreChunks(const ChunkReader& read, uint64_t sizeHint, Bytes& out, uint32_t& size, std::string& error) {
     out.clear();
+    // Gigabytes grown a chunk at a time would be copied again at each
+    // doubling.
+    if (sizeHint < 0xFFFFFFFFull) out.reserve((size_t)sizeHint + kReadChunk);
     for (int64_t got = 1; got > 0;) {
         size_t at = out.size();
         out.resize(at + kReadChunk);
@@ -186,6 +190,9 @@ bool LayOutSolidPackage(const std::vector<SolidEntry>& entries, const std::vecto
     std::vector<bool> atStart(blocks.size(), true);
     for (const SolidEntry& entry : entries)
         if (entry.block < blocks.size() && !IsSetupFile(entry.name)) atStart[entry.block] = false;
+    uint64_t left = 0;
+    for (const SolidBlock& block : blocks) left += block.packed.size();
+    if (!dataFiles && left < 0xFFFFFFFFull) out.reserve((size_t)left + (1u << 20));
     for (size_t b = 0; b < blocks.size(); b++) {
         const SolidBlock& block = blocks[b];
         if (block.stored) flags |= pf::kStoredBlocks;
@@ -193,8 +200,10 @@ bool LayOutSolidPackage(const std::vector<SolidEntry>& entries, const std::vecto
         if (beside && (firstBlocks.empty() || (!dataFiles->back().empty() &&
                                                dataFiles->back().size() + block.packed.size() > split))) {
             dataFiles->emplace_back();
+            dataFiles->back().reserve((size_t)std::min<uint64_t>(left, std::max<uint64_t>(split, block.packed.size())));
             firstBlocks.push_back((uint32_t)b);
         }
+        left -= block.packed.size();
         Bytes& into = beside ? dataFiles->back() : out;
         if ((uint64_t)into.size() + block.packed.size() >= 0xFFFFFFFFull - (1u << 20)) {
             error = beside ? "a data file would reach 4 GiB" : "the package would reach 4 GiB; give --split";

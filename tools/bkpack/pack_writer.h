@@ -40,7 +40,7 @@ bool CompressChunks(const ChunkReader& read, uint64_t sizeHint, const PackSettin
                     uint32_t& unpackedSize, std::string& error);
 // The chunks as they are, for a stored block; false past 4 GiB or when a
 // read fails.
-bool StoreChunks(const ChunkReader& read, Bytes& out, uint32_t& size, std::string& error);
+bool StoreChunks(const ChunkReader& read, uint64_t sizeHint, Bytes& out, uint32_t& size, std::string& error);
 // The same from an opened file of size bytes, read in chunks, so its size
 // does not bound memory.
 bool CompressFile(InputFile& file, uint64_t size, const PackSettings& settings, Bytes& out, uint32_t& unpackedSize,
