@@ -16,6 +16,7 @@
 #include "base/text_pool.h"
 #include "base/temp_files.h"
 #include "base/texts.h"
+#include "engine/disk_space.h"
 #include "engine/environment.h"
 #include "engine/existing_version.h"
 #include "engine/file_install.h"
@@ -326,6 +327,20 @@ void Worker::Run() {
         return;
     }
     upgrade_.ReadInstalled();
+    uint64_t needed = (uint64_t)state.requiredKB * 1024, available;
+    if (state.package && state.package->Package() && !state.package->Package()->CheckDataFiles()) {
+        RunLog("the data files are not all there and sound: nothing installed");
+        state.installAborted = true;
+        return;
+    }
+    if (!HasRoomFor(state.installPath, needed, available)) {
+        RunLog("disk space: %I64u bytes needed on '%s', %I64u free: nothing installed", needed,
+               (const wchar_t*)state.installPath, available);
+        ShowMessage(owner_, WString::Formatted(Text(kCannotInstall), (const wchar_t*)state.installPath), state.caption,
+                    MB_ICONERROR);
+        state.installAborted = true;
+        return;
+    }
     Journal().Begin(journal);
     bool succeeded = true;
     if (state.package) {
@@ -449,6 +464,9 @@ bool SelectVariant(const WString& destination, const StringIndex& destinations, 
 void SetCommitHook(CommitHook hook) { g_commitHook = hook; }
 
 void InstallWorker(EventHandle* stop, void* context) {
+    // Open to whichever claims it first; a cancel before this point has
+    // set installAborted already.
+    state.endClaim = InstallerState::kEndOpen;
     CoInitialize(nullptr);
     Worker worker(stop, (HWND)context);
     worker.Run();

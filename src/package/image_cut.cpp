@@ -47,18 +47,26 @@ bool EndImageAt(uint8_t* headers, uint32_t cut, uint32_t packageEnd) {
 }  // namespace
 
 bool WriteImageWithoutPackage(const wchar_t* destination) {
+    namespace pf = package_format;
     HMODULE self = GetModuleHandleW(nullptr);
-    HRSRC found = FindResourceW(self, MAKEINTRESOURCEW(package_format::kResourceId), MAKEINTRESOURCEW(10));
-    HGLOBAL loaded = found ? LoadResource(self, found) : nullptr;
-    const BYTE* data = loaded ? static_cast<const BYTE*>(LockResource(loaded)) : nullptr;
+    uint32_t size, patchAt, cut, packageEnd;
+    HRSRC found = nullptr;
+    const BYTE* located = OwnResource(pf::kLocatorId, size);
+    const BYTE* data = located ? nullptr : OwnResource(pf::kResourceId, size, &found);
     // A found resource's handle is its data entry in the image: checked
     // against the data before its place in the file is taken.
     const IMAGE_RESOURCE_DATA_ENTRY* entry = reinterpret_cast<const IMAGE_RESOURCE_DATA_ENTRY*>(found);
-    uint32_t entryAt, cut;
-    if (!data || !ImageFileOffset(self, entry, sizeof *entry, entryAt) ||
-        entry->OffsetToData != (DWORD)(data - (const BYTE*)self) ||
-        !ImageFileOffset(self, data, entry->Size, cut))
+    if (located) {
+        // After the image: the copy's locator says there is no package.
+        if (size < pf::kLocatorSize || !ImageFileOffset(self, located, pf::kLocatorSize, patchAt)) return false;
+        cut = packageEnd = pf::Get32(located);
+    } else if (!data || !ImageFileOffset(self, entry, sizeof *entry, patchAt) ||
+               entry->OffsetToData != (DWORD)(data - (const BYTE*)self) ||
+               !ImageFileOffset(self, data, entry->Size, cut)) {
         return false;
+    } else {
+        packageEnd = cut + entry->Size;
+    }
     wchar_t program[1000];
     DWORD length = GetModuleFileNameW(self, program, 1000);
     DiskFile source;
@@ -68,17 +76,18 @@ bool WriteImageWithoutPackage(const wchar_t* destination) {
     // image base in the mapped ones.
     uint32_t headersSize = ImageHeaders(self)->OptionalHeader.SizeOfHeaders;
     ByteBuffer headers;
-    if (length == 0 || length >= 1000 || !source.IsOpen() || headersSize > entryAt || entryAt + 16 > cut ||
+    if (length == 0 || length >= 1000 || !source.IsOpen() || headersSize > patchAt || patchAt + 16 > cut ||
         !headers.Resize(headersSize, false) || source.Read(headers.Data(), headersSize) != headersSize ||
-        !EndImageAt(headers.Data(), cut, cut + entry->Size))
+        !EndImageAt(headers.Data(), cut, packageEnd))
         return false;
     DiskFile copy;
     copy.SetPath(destination);
     copy.Open(GENERIC_WRITE, CREATE_ALWAYS, false);
-    // The entry's data: none, at the start of the resources, which remain.
+    // The resource entry's data: none, at the start of the resources, which
+    // remain. The locator: no package.
     const IMAGE_DATA_DIRECTORY* directories = ImageHeaders(headers.Data())->OptionalHeader.DataDirectory;
-    DWORD empty[2] = {directories[IMAGE_DIRECTORY_ENTRY_RESOURCE].VirtualAddress, 0};
+    DWORD empty[2] = {located ? 0 : directories[IMAGE_DIRECTORY_ENTRY_RESOURCE].VirtualAddress, 0};
     return copy.IsOpen() && copy.Write(headers.Data(), headersSize) &&
            CopyFileRange(program, headersSize, cut - headersSize, copy) &&
-           copy.Seek(entryAt, DiskFile::kFromStart) && copy.Write(empty, sizeof empty);
+           copy.Seek(patchAt, DiskFile::kFromStart) && copy.Write(empty, sizeof empty);
 }

@@ -13,7 +13,8 @@
 //   - the checksum and a certificate table (a signature lies past the cut)
 //     are cleared.
 // A package kept after the image, outside every section, is cut off the
-// same way: no section then reaches past the cut.
+// same way: no section then reaches past the cut, and the copy's locator
+// says it holds no package.
 #pragma once
 
 // False when the file is not laid out so (its resources rewritten by

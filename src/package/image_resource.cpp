@@ -8,6 +8,15 @@ IMAGE_NT_HEADERS* ImageHeaders(const void* image) {
     return (IMAGE_NT_HEADERS*)(base + ((const IMAGE_DOS_HEADER*)base)->e_lfanew);
 }
 
+const uint8_t* OwnResource(uint16_t id, uint32_t& size, HRSRC* found) {
+    HRSRC resource = FindResourceW(nullptr, MAKEINTRESOURCEW(id), (LPCWSTR)RT_RCDATA);
+    HGLOBAL loaded = resource ? LoadResource(nullptr, resource) : nullptr;
+    const uint8_t* data = loaded ? (const uint8_t*)LockResource(loaded) : nullptr;
+    size = data ? SizeofResource(nullptr, resource) : 0;
+    if (found) *found = resource;
+    return data;
+}
+
 bool ImageFileOffset(HMODULE module, const void* data, uint32_t size, uint32_t& offset) {
     const BYTE* base = reinterpret_cast<const BYTE*>(module);
     const BYTE* at = static_cast<const BYTE*>(data);
@@ -27,19 +36,25 @@ bool ImageFileOffset(HMODULE module, const void* data, uint32_t size, uint32_t& 
     return false;
 }
 
-bool CopyFileRange(const wchar_t* path, uint32_t offset, uint32_t size, DiskFile& copy) {
+bool CopyFileRange(const wchar_t* path, uint32_t offset, uint32_t size, DiskFile& copy, uint32_t* bodySum) {
+    namespace pf = package_format;
     DiskFile source;
     source.SetPath(path);
     source.Open(GENERIC_READ, OPEN_EXISTING, false);
     ByteBuffer chunk;
     if (!source.IsOpen() || !source.Seek(offset, DiskFile::kFromStart) ||
-        !chunk.Resize(package_format::kChecksumChunk, false))
+        !chunk.Resize(pf::kChecksumChunk, false))
         return false;
     if (size == kToEnd) size = (uint32_t)(source.Size() - offset);
+    uint32_t body = size > pf::kTrailerSize ? size - pf::kTrailerSize : 0, sum = 0;
     while (size > 0) {
         uint32_t got = source.Read(chunk.Data(), size < chunk.Size() ? size : chunk.Size());
         if (got == 0 || !copy.Write(chunk.Data(), got)) return false;
+        uint32_t summed = got < body ? got : body;
+        sum = pf::AddBodyChunk(sum, chunk.Data(), summed);
+        body -= summed;
         size -= got;
     }
+    if (bodySum) *bodySum = pf::FinishBodySum(sum);
     return true;
 }

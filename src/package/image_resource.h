@@ -14,6 +14,10 @@
 // The NT headers of an image (mapped, or the file's first bytes).
 IMAGE_NT_HEADERS* ImageHeaders(const void* image);
 
+// The data of this program's RT_RCDATA resource id and its size; null when
+// it has none. found, when given, receives the resource's handle.
+const uint8_t* OwnResource(uint16_t id, uint32_t& size, HRSRC* found = nullptr);
+
 // The file offset of size bytes at data inside module's image, found
 // through the module's section table; false when they do not lie wholly in
 // the file part of one section (a section's zero-filled tail, a bad table).
@@ -21,5 +25,7 @@ bool ImageFileOffset(HMODULE module, const void* data, uint32_t size, uint32_t& 
 
 // Copies size bytes from offset of the file at path (the rest of the file
 // for kToEnd) onto copy, a chunk at a time; true when every byte was copied.
+// bodySum, when given, receives the package body sum of the bytes copied
+// (all but the last trailer's), so a package is checked as it is copied.
 const uint32_t kToEnd = 0xFFFFFFFF;
-bool CopyFileRange(const wchar_t* path, uint32_t offset, uint32_t size, DiskFile& copy);
+bool CopyFileRange(const wchar_t* path, uint32_t offset, uint32_t size, DiskFile& copy, uint32_t* bodySum = nullptr);

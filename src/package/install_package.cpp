@@ -21,42 +21,66 @@ void ShowCorrupted() {
     ShowMessage(nullptr, Text(kCorrupted), state.caption, MB_ICONERROR);
 }
 
+bool SameFile(HANDLE a, HANDLE b) {
+    BY_HANDLE_FILE_INFORMATION x, y;
+    return a && b && GetFileInformationByHandle(a, &x) && GetFileInformationByHandle(b, &y) &&
+           x.dwVolumeSerialNumber == y.dwVolumeSerialNumber && x.nFileIndexHigh == y.nFileIndexHigh &&
+           x.nFileIndexLow == y.nFileIndexLow;
+}
+
 }  // namespace
 
 InstallPackage::InstallPackage(const wchar_t* sourceFile) {
-    MakeTempFile(copyPath_, "bki", nullptr);
     CopySource(sourceFile);
-    if (!file_.OpenPath(copyPath_, GENERIC_READ)) return;
+    if (packagePath_.IsEmpty() || !file_.OpenPath(packagePath_, GENERIC_READ)) return;
+    if (!copyPath_.IsEmpty()) size_ = file_.Size() < 0xFFFFFFFF ? (uint32_t)file_.Size() : 0;
     ReadDirectory();
 }
 
 InstallPackage::~InstallPackage() {
     FreeEntries();
     file_.Close();
-    DeleteTempFile(copyPath_);
+    if (!copyPath_.IsEmpty()) DeleteTempFile(copyPath_);
+}
+
+bool InstallPackage::At(DiskFile& file, uint32_t offset) const {
+    return file.Seek((int64_t)base_ + offset, DiskFile::kFromStart);
 }
 
 void InstallPackage::CopySource(const wchar_t* sourceFile) {
+    HMODULE self = GetModuleHandleW(nullptr);
+    wchar_t program[1000];
+    DWORD length = GetModuleFileNameW(self, program, 1000);
+    bool named = length > 0 && length < 1000;
+    uint32_t size, offset;
+    // A package after the image is read where it lies: the file of a running
+    // program cannot be written, so what is checked stays what is installed.
+    const uint8_t* locator = sourceFile ? nullptr : OwnResource(pf::kLocatorId, size);
+    if (locator) {
+        dataBase_ = packagePath_ = named ? program : L"";
+        base_ = size >= pf::kLocatorSize ? pf::Get32(locator) : 0;
+        size_ = size >= pf::kLocatorSize ? pf::Get32(locator + 4) : 0;
+        if (size_ == 0) packagePath_ = L"";
+        return;
+    }
+    MakeTempFile(copyPath_, "bki", nullptr);
+    packagePath_ = copyPath_;
     DiskFile copy;
     copy.SetPath(copyPath_);
     copy.Open(GENERIC_WRITE, CREATE_ALWAYS, false);
     if (!copy.IsOpen()) return;
     if (sourceFile) {
-        CopyFileRange(sourceFile, 0, kToEnd, copy);
+        dataBase_ = sourceFile;
+        copySummed_ = CopyFileRange(sourceFile, 0, kToEnd, copy, &copySum_);
         return;
     }
-    HMODULE self = GetModuleHandleW(nullptr);
-    HRSRC found = FindResourceW(self, MAKEINTRESOURCEW(pf::kResourceId), MAKEINTRESOURCEW(10));
-    HGLOBAL loaded = found ? LoadResource(self, found) : nullptr;
-    const void* data = loaded ? LockResource(loaded) : nullptr;
+    if (named) dataBase_ = program;
+    const uint8_t* data = OwnResource(pf::kResourceId, size);
     if (!data) return;
-    uint32_t size = SizeofResource(self, found), offset;
     // Read from the program's file, so the package's pages of the image
     // are never touched; through the image only when that cannot be done.
-    wchar_t program[1000];
-    DWORD length = GetModuleFileNameW(self, program, 1000);
-    if (length > 0 && length < 1000 && ImageFileOffset(self, data, size, offset) &&
-        CopyFileRange(program, offset, size, copy))
+    if (named && ImageFileOffset(self, data, size, offset) &&
+        (copySummed_ = CopyFileRange(program, offset, size, copy, &copySum_)))
         return;
     copy.Seek(0, DiskFile::kFromStart);
     SetEndOfFile(copy.Handle());
@@ -72,6 +96,14 @@ void InstallPackage::FreeEntries() {
     free(blocks_);
     blocks_ = nullptr;
     blockCount_ = 0;
+    for (uint32_t k = 0; held_ && k < dataFileCount_; k++)
+        if (held_[k] != INVALID_HANDLE_VALUE) CloseHandle(held_[k]);
+    free(held_);
+    held_ = nullptr;
+    dataChecked_ = false;
+    free(dataFiles_);
+    dataFiles_ = nullptr;
+    dataFileCount_ = 0;
     utf8Names_ = false;
     packedDirectory_ = false;
 }
@@ -80,13 +112,13 @@ void InstallPackage::FreeEntries() {
 // is packed. No record is longer than the fixed part and the longest name,
 // which bounds what is read or decoded by the count the trailer promises.
 bool InstallPackage::ReadDirectoryBytes(uint32_t directoryOffset, uint32_t entryCount, ByteBuffer& out) {
-    uint32_t body = (uint32_t)file_.Size() - pf::kTrailerSize;
+    uint32_t body = size_ - pf::kTrailerSize;
     uint32_t stored = directoryOffset < body ? body - directoryOffset : 0;
     uint64_t most = (uint64_t)entryCount * (pf::kRecordFixedSize + pf::kMaxNameLength);
     if (!packedDirectory_ && most < stored) stored = (uint32_t)most;
     ByteBuffer read;
     ByteBuffer& bytes = packedDirectory_ ? read : out;
-    if (!bytes.Resize(stored, false) || !file_.Seek(directoryOffset, DiskFile::kFromStart) ||
+    if (!bytes.Resize(stored, false) || !At(file_, directoryOffset) ||
         file_.Read(bytes.Data(), stored) != stored)
         return false;
     return !packedDirectory_ ||
@@ -98,30 +130,92 @@ bool InstallPackage::ReadDirectoryBytes(uint32_t directoryOffset, uint32_t entry
 bool InstallPackage::ReadBlocks(uint32_t directoryOffset) {
     uint8_t reserved[pf::kReservedSize];
     pf::SolidHeader header;
-    if (!file_.Seek(0, DiskFile::kFromStart) || file_.Read(reserved, sizeof reserved) != sizeof reserved) return false;
+    if (!At(file_, 0) || file_.Read(reserved, sizeof reserved) != sizeof reserved) return false;
     if (!pf::ParseSolidHeader(reserved, header)) return true;
     utf8Names_ = (header.flags & pf::kUtf8Names) != 0;
     packedDirectory_ = (header.flags & pf::kPackedDirectory) != 0;
     // The table lies before the directory, and the directory in the body:
     // the table's size (and each block's) is bounded by the file's before
     // anything is allocated for it.
-    if (directoryOffset > file_.Size() - pf::kTrailerSize || header.blockTableOffset > directoryOffset ||
+    if (directoryOffset > size_ - pf::kTrailerSize || header.blockTableOffset > directoryOffset ||
         (directoryOffset - header.blockTableOffset) / pf::kBlockRecordSize < header.blockCount)
         return false;
     blocks_ = (BlockRecord*)malloc(header.blockCount ? header.blockCount * sizeof(BlockRecord) : 1);
-    if (!blocks_ || !file_.Seek(header.blockTableOffset, DiskFile::kFromStart)) return false;
+    if (!blocks_ || !At(file_, header.blockTableOffset)) return false;
     blockCount_ = header.blockCount;
     for (uint32_t i = 0; i < blockCount_; i++) {
         uint8_t record[pf::kBlockRecordSize];
         if (file_.Read(record, sizeof record) != sizeof record) return false;
-        blocks_[i].offset = pf::Get32(record);
-        blocks_[i].packedSize = pf::Get32(record + 4);
-        blocks_[i].unpackedSize = pf::Get32(record + 8);
+        blocks_[i] = ReadBlockRecord(record, header.flags);
     }
     const char* reason = "";
-    if (CheckBlocks(blocks_, blockCount_, header.blockTableOffset, reason)) return true;
-    RunLog("package check: %S", reason);
-    return false;
+    bool sound = (header.flags & pf::kDataFiles) ? ReadDataFiles(header, directoryOffset, reason)
+                                                 : CheckBlocks(blocks_, blockCount_, header.blockTableOffset, reason);
+    if (!sound) RunLog("package check: %S", reason);
+    return sound;
+}
+
+// The data-file table, which lies before the directory like the blocks'.
+bool InstallPackage::ReadDataFiles(const pf::SolidHeader& header, uint32_t directoryOffset, const char*& reason) {
+    reason = "the data-file table cannot be read";
+    if (header.dataFileTableOffset > directoryOffset ||
+        (directoryOffset - header.dataFileTableOffset) / pf::kDataFileRecordSize < header.dataFileCount)
+        return false;
+    dataFiles_ = (DataFileRecord*)malloc(header.dataFileCount ? header.dataFileCount * sizeof(DataFileRecord) : 1);
+    if (!dataFiles_ || !At(file_, header.dataFileTableOffset)) return false;
+    dataFileCount_ = header.dataFileCount;
+    for (uint32_t i = 0; i < dataFileCount_; i++) {
+        uint8_t record[pf::kDataFileRecordSize];
+        if (file_.Read(record, sizeof record) != sizeof record) return false;
+        dataFiles_[i] = ReadDataFileRecord(record);
+    }
+    return AssignDataFiles(blocks_, blockCount_, header.blockTableOffset, dataFiles_, dataFileCount_, reason);
+}
+
+void InstallPackage::DataFilePath(uint32_t file, WString& out) const {
+    int32_t dot = dataBase_.FindLastChar(L'.');
+    WString base = dot > dataBase_.FindLastChar(L'\\') ? dataBase_.Left(dot - 1) : dataBase_;
+    out = WString::Formatted(L"%s-%u.bin", (const wchar_t*)base, file);
+}
+
+bool InstallPackage::CheckDataFiles() {
+    if (dataChecked_) return true;
+    ByteBuffer chunk;
+    if (!held_ && (held_ = (HANDLE*)malloc((dataFileCount_ ? dataFileCount_ : 1) * sizeof(HANDLE))) != nullptr)
+        for (uint32_t k = 0; k < dataFileCount_; k++) held_[k] = INVALID_HANDLE_VALUE;
+    if (!held_ || (dataFileCount_ && !chunk.Resize(pf::kChecksumChunk, false))) return false;
+    for (uint32_t k = 0; k < dataFileCount_; k++) {
+        WString path;
+        DataFilePath(k + 1, path);
+        // Held, sharing reads only, while the package is open: no one writes
+        // the file after its check.
+        if (held_[k] == INVALID_HANDLE_VALUE)
+            held_[k] = CreateFileW(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL,
+                                   nullptr);
+        DiskFile file(held_[k]);
+        if (!file.IsOpen()) {
+            RunLog("package check: the data file '%s' is missing", (const wchar_t*)path);
+            ShowMessage(nullptr, WString::Formatted(Text(kUnableToOpen), (const wchar_t*)path), state.caption,
+                        MB_ICONERROR);
+            return false;
+        }
+        uint32_t crc = 0, got = 1;
+        uint64_t size = file.Size();
+        for (uint64_t left = size; left > 0 && got > 0; left -= got) {
+            got = file.Read(chunk.Data(), left < chunk.Size() ? (uint32_t)left : chunk.Size());
+            crc = pf::Crc32(crc, chunk.Data(), got);
+        }
+        if (size != dataFiles_[k].size || got == 0 || crc != dataFiles_[k].crc) {
+            RunLog("package check: the data file '%s' is damaged (%I64u bytes, %u expected)", (const wchar_t*)path,
+                   size, dataFiles_[k].size);
+            ShowMessage(nullptr, WString(Text(kCorrupted)).Append(L"\r\n\r\n").Append(path), state.caption,
+                        MB_ICONERROR);
+            return false;
+        }
+    }
+    dataChecked_ = true;
+    if (dataFileCount_) RunLog("package check: %u data files, sizes and CRC-32s correct", dataFileCount_);
+    return true;
 }
 
 // Every entry of a solid package inside its block, none overlapping.
@@ -141,16 +235,17 @@ bool InstallPackage::CheckMap() {
 }
 
 void InstallPackage::ReadDirectory() {
-    uint32_t size = (uint32_t)file_.Size();
+    uint32_t size = size_;
     uint8_t trailer[pf::kTrailerSize];
     pf::Trailer parsed;
-    if (!file_.Seek((int64_t)size - pf::kTrailerSize, DiskFile::kFromStart) ||
+    if (size < pf::kTrailerSize || !At(file_, size - pf::kTrailerSize) ||
         file_.Read(trailer, sizeof trailer) != sizeof trailer || !pf::ParseTrailer(trailer, parsed) ||
         pf::TrailerSum(trailer) != parsed.trailerSum) {
         RunLog("package check: no valid trailer in %u bytes", size);
         return;
     }
-    if (BodyChecksum() != parsed.bodySum) {
+    // Summed as it was copied, unless it came through the image.
+    if ((copySummed_ ? copySum_ : BodyChecksum()) != parsed.bodySum) {
         RunLog("package check: the body's checksum does not match");
         ShowCorrupted();
         return;
@@ -232,8 +327,8 @@ void InstallPackage::IndexNames() {
 
 uint32_t InstallPackage::BodyChecksum() {
     DiskFile reader(file_.Handle());
-    if (!reader.Seek(0, DiskFile::kFromStart)) return 0;
-    uint64_t size = file_.Size();
+    if (!At(reader, 0)) return 0;
+    uint64_t size = size_;
     uint64_t body = size >= pf::kTrailerSize ? size - pf::kTrailerSize : 0;
     if (body == 0) return 1;
     ByteBuffer buffer;
@@ -280,13 +375,13 @@ bool InstallPackage::ExtractOne(const PackageEntry& entry, const wchar_t* destin
     if (IsSolid()) return ExtractFromBlock(entry, destination);
     // A record's bytes must lie in the body, before the trailer: checked
     // before any temporary file or buffer is made for them.
-    uint64_t body = file_.Size() >= pf::kTrailerSize ? file_.Size() - pf::kTrailerSize : 0;
+    uint64_t body = size_ >= pf::kTrailerSize ? size_ - pf::kTrailerSize : 0;
     if ((uint64_t)entry.offset + entry.packedSize > body) {
         RunLog("entry '%S': its %u bytes at %u lie outside the package", entry.name, entry.packedSize, entry.offset);
         return false;
     }
     bool result = false;
-    file_.Seek(entry.offset, DiskFile::kFromStart);
+    At(file_, entry.offset);
     WString packedPath;
     MakeTempFile(packedPath, "Ext", nullptr);
     DiskFile packed;
@@ -355,6 +450,9 @@ bool NoteCrc(void* context, const EntrySpan&, bool crcHolds) {
 // The block is decoded from its start up to the end of the entry: the bytes
 // before it are decoded and passed over.
 bool InstallPackage::ExtractFromBlock(const PackageEntry& entry, const wchar_t* destination) {
+    // An entry read before the install (a language file) checks the data
+    // files first.
+    if (entry.block < blockCount_ && blocks_[entry.block].file && !CheckDataFiles()) return false;
     OneEntry one;
     one.out.SetPath(destination);
     one.out.Open(GENERIC_WRITE, CREATE_ALWAYS, false);
@@ -374,10 +472,17 @@ bool InstallPackage::ExtractFromBlock(const PackageEntry& entry, const wchar_t* 
 
 BlockResult InstallPackage::DecodeSpans(uint32_t block, const EntrySpan* spans, uint32_t count,
                                         const SpanSink& sink) const {
+    WString path(packagePath_);
+    bool beside = block < blockCount_ && blocks_[block].file;
+    if (beside) DataFilePath(blocks_[block].file, path);
     DiskFile file;
-    file.SetPath(copyPath_);
+    file.SetPath(path);
     file.Open(GENERIC_READ, OPEN_EXISTING, false);
-    if (block >= blockCount_ || !file.IsOpen() || !file.Seek(blocks_[block].offset, DiskFile::kFromStart))
+    // The file checked, not one put in its place since: data files only
+    // once checked.
+    HANDLE checked = beside ? (dataChecked_ ? held_[blocks_[block].file - 1] : nullptr) : file_.Handle();
+    if (block >= blockCount_ || !file.IsOpen() || !SameFile(file.Handle(), checked) ||
+        !(beside ? file.Seek(blocks_[block].offset, DiskFile::kFromStart) : At(file, blocks_[block].offset)))
         return kBlockCorrupt;
     Reader reader = {&file, blocks_[block].packedSize};
     LzmaStreamIo read = {ReadBlockBytes, nullptr, &reader};

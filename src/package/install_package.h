@@ -1,6 +1,6 @@
 // InstallPackage: the package of this installer, copied out of the
-// executable's resources to a temporary file, verified, and its directory
-// read into memory. Entries are extracted one at a time from the copy; the
+// executable's resources to a temporary file (or read in place after the
+// image), verified, and its directory read into memory. Entries are extracted one at a time from the copy; the
 // blocks of a solid package can also be decoded whole, each entry on its
 // way (the install's decoding ahead does that).
 #pragma once
@@ -12,6 +12,7 @@
 #include "base/lists.h"
 #include "base/string_index.h"
 #include "base/wstring.h"
+#include "package/package_format.h"
 #include "package/solid_blocks.h"
 
 // Classic: offset, packed size and sum of the entry's own stream. Solid:
@@ -51,15 +52,27 @@ public:
     // block) to sink. Shows no message.
     BlockResult DecodeSpans(uint32_t block, const EntrySpan* spans, uint32_t count, const SpanSink& sink) const;
 
+    // Each data file beside the installer there, of its size and CRC-32,
+    // read once; false after a message naming the first that is not. The
+    // install asks before its first file (a process that installs nothing
+    // reads none); the entries' own CRC-32s catch a file changed later.
+    bool CheckDataFiles();
+
     int32_t EntryCount() const { return entries_.Count(); }
     const PackageEntry& Entry(int32_t index) const { return *static_cast<PackageEntry*>(entries_.At(index)); }
     const WString& CopyPath() const { return copyPath_; }
 
 private:
+    // Finds the package: in place after the image, else copied.
     void CopySource(const wchar_t* sourceFile);
+    // Seeks file to offset in the package.
+    bool At(DiskFile& file, uint32_t offset) const;
     void ReadDirectory();
     bool ReadBlocks(uint32_t directoryOffset);
     bool ReadDirectoryBytes(uint32_t directoryOffset, uint32_t entryCount, ByteBuffer& out);
+    bool ReadDataFiles(const package_format::SolidHeader& header, uint32_t directoryOffset, const char*& reason);
+    // Data file number file (from 1): beside the installer, its name's.
+    void DataFilePath(uint32_t file, WString& out) const;
     bool CheckMap();
     uint32_t BodyChecksum();
     bool ExtractOne(const PackageEntry& entry, const wchar_t* destination);
@@ -75,11 +88,24 @@ private:
     int32_t* nextSame_ = nullptr;
     BlockRecord* blocks_ = nullptr;
     uint32_t blockCount_ = 0;
+    DataFileRecord* dataFiles_ = nullptr;
+    uint32_t dataFileCount_ = 0;
+    // The data files, open from their check on; dataChecked_ once all held.
+    HANDLE* held_ = nullptr;
+    bool dataChecked_ = false;
+    // The installer's path (or the bare package's), which names the data files.
+    WString dataBase_;
     // Names in UTF-8 (a solid header's flag), else in the ANSI code page.
     bool utf8Names_ = false;
     bool packedDirectory_ = false;
     DiskFile file_;
-    WString copyPath_;
+    WString copyPath_;     // the temporary copy; empty when read in place
+    WString packagePath_;  // the copy, or this program's file
+    uint32_t base_ = 0;    // the package's offset there
+    uint32_t size_ = 0;
+    // The body sum of the bytes copied, when they were read from a file.
+    uint32_t copySum_ = 0;
+    bool copySummed_ = false;
 };
 
 // Decodes the packed-entry file source into destination; on failure shows one

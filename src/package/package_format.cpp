@@ -70,14 +70,19 @@ bool ParseSolidHeader(const uint8_t* reserved, SolidHeader& out) {
     out.blockCount = Get32(reserved + 4);
     out.blockTableOffset = Get32(reserved + 8);
     out.flags = Get32(reserved + 12);
+    out.dataFileCount = Get32(reserved + 16);
+    out.dataFileTableOffset = Get32(reserved + 20);
     return Get32(reserved) == kSolidMarker;
 }
 
-void WriteSolidHeader(uint8_t* reserved, uint32_t blockCount, uint32_t blockTableOffset, uint32_t flags) {
+void WriteSolidHeader(uint8_t* reserved, uint32_t blockCount, uint32_t blockTableOffset, uint32_t flags,
+                      uint32_t dataFileCount, uint32_t dataFileTableOffset) {
     Put32(reserved, kSolidMarker);
     Put32(reserved + 4, blockCount);
     Put32(reserved + 8, blockTableOffset);
     Put32(reserved + 12, flags);
+    Put32(reserved + 16, dataFileCount);
+    Put32(reserved + 20, dataFileTableOffset);
 }
 
 uint32_t Crc32(uint32_t crc, const uint8_t* data, uint32_t size) {

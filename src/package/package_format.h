@@ -1,5 +1,12 @@
 // The package: one RT_RCDATA resource (24356) of the installer, or a bare
-// file of the same bytes. All integers are little-endian, unsigned 32-bit.
+// file of the same bytes, or the same bytes after the installer's image. All
+// integers are little-endian, unsigned 32-bit.
+//
+// After the image: a package too large for the loader to map with the
+// program lies outside every section, at a multiple of the file alignment
+// and before a certificate table, and RT_RCDATA 24357, the locator, says
+// where: +0 the package's file offset  +4 its size. A size of 0 is no
+// package (an uninstaller's copy of the installer).
 //
 //   0                  128 zero bytes (reserved; part of the checksummed body)
 //   128                each entry's packed bytes, in directory order
@@ -23,21 +30,39 @@
 // classic package's is all zero):
 //   0                  +0 "BKSB" (0x42534B42)  +4 block count
 //                      +8 block table offset  +12 flags (bit 0: the
-//                      directory's names are UTF-8, not ANSI; bit 3: the
-//                      directory is packed, below); the rest zero
-//   128                each block's stream (LZMA-alone, size known): its
-//                      entries' bytes back to back, in package order
+//                      directory's names are UTF-8, not ANSI; bit 1: a
+//                      block whose packed size is its unpacked size is
+//                      stored, its entries' bytes as they are, no stream;
+//                      bit 2: the blocks lie in data files; bit 3: the
+//                      directory is packed, below)
+//                      +16 data-file count  +20 data-file table offset
+//                      (both 0 without data files); the rest zero
+//   128                each block's stream (LZMA-alone, size known), or
+//                      its bytes stored: its entries' bytes back to back,
+//                      in package order
 //   block table        block-count records of 12 bytes:
 //                        +0 offset  +4 packed size  +8 unpacked size
 //   directory offset   records as above, but +0 the entry's block, +4 its
 //                      offset in the block's unpacked bytes, +8 its size,
 //                      +12 the CRC-32 of its bytes
+//   data-file table    data-file-count records of 12 bytes, after the
+//                      block table: +0 the file's first block  +4 its size
+//                      +8 the CRC-32 of its bytes
 //   packed directory   with flags bit 3, the bytes from the directory
 //                      offset to the trailer are one LZMA-alone stream (size
 //                      known) of the records above: a product of many small
 //                      files would otherwise carry tens of bytes a file.
 // Entries of a block lie inside it and do not overlap; a reader refuses
 // a map that says otherwise as a corrupted package.
+//
+// Data files: a product too large for one file (4 GiB, the reach of a
+// 32-bit offset) keeps its blocks beside the installer in NAME-1.bin,
+// NAME-2.bin, ... (NAME: the installer's file name without its extension).
+// Each file holds whole blocks, in order: the first file from the first
+// record's block, the next from the next's, to the last block; a block
+// record's +0 offset counts from the start of its data file. The blocks
+// before the first file's lie in the body (those read at start: setup.dat,
+// setup.bmp, setup.lic).
 #pragma once
 
 #include <stdint.h>
@@ -45,6 +70,8 @@
 namespace package_format {
 
 const uint16_t kResourceId = 24356;
+const uint16_t kLocatorId = 24357;
+const uint32_t kLocatorSize = 8;
 // The entry holding the program an install writes as the product's
 // uninstaller when the publisher gives one (a signed stub); installers
 // without it write themselves without their package.
@@ -64,6 +91,11 @@ const uint32_t kSolidMarker = 0x42534B42;
 const uint32_t kBlockRecordSize = 12;
 // The solid header's flag for entry names in UTF-8 (a UTF-8 script's).
 const uint32_t kUtf8Names = 1;
+// The solid header's flag for stored blocks (data that does not compress).
+const uint32_t kStoredBlocks = 2;
+// The solid header's flag for blocks in data files beside the installer.
+const uint32_t kDataFiles = 4;
+const uint32_t kDataFileRecordSize = 12;
 // The solid header's flag for a directory packed as one LZMA stream.
 const uint32_t kPackedDirectory = 8;
 
@@ -109,9 +141,12 @@ struct SolidHeader {
     uint32_t blockCount;
     uint32_t blockTableOffset;
     uint32_t flags;
+    uint32_t dataFileCount;
+    uint32_t dataFileTableOffset;
 };
 bool ParseSolidHeader(const uint8_t* reserved, SolidHeader& out);
-void WriteSolidHeader(uint8_t* reserved, uint32_t blockCount, uint32_t blockTableOffset, uint32_t flags);
+void WriteSolidHeader(uint8_t* reserved, uint32_t blockCount, uint32_t blockTableOffset, uint32_t flags,
+                      uint32_t dataFileCount = 0, uint32_t dataFileTableOffset = 0);
 
 // The CRC-32 of IEEE 802.3 (reflected 0xEDB88320), continued over data:
 // start from 0.

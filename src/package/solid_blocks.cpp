@@ -84,7 +84,42 @@ bool RouteBytes(void* context, const uint8_t* data, uint32_t size) {
     return r.next < r.count;
 }
 
+bool ImpossibleSize(const BlockRecord& b) {
+    return b.unpackedSize == 0xFFFFFFFF || (b.unpackedSize != 0 && !b.stored && b.packedSize < pf::kLzmaHeaderSize);
+}
+
 }  // namespace
+
+BlockRecord ReadBlockRecord(const uint8_t* record, uint32_t flags) {
+    BlockRecord b = {pf::Get32(record), pf::Get32(record + 4), pf::Get32(record + 8), false, 0};
+    b.stored = (flags & pf::kStoredBlocks) && b.packedSize == b.unpackedSize;
+    return b;
+}
+
+DataFileRecord ReadDataFileRecord(const uint8_t* record) {
+    return DataFileRecord{pf::Get32(record), pf::Get32(record + 4), pf::Get32(record + 8)};
+}
+
+bool AssignDataFiles(BlockRecord* blocks, uint32_t count, uint32_t bodyEnd, const DataFileRecord* files,
+                     uint32_t fileCount, const char*& reason) {
+    uint32_t inBody = fileCount ? files[0].firstBlock : count;
+    if (inBody > count || !CheckBlocks(blocks, inBody, bodyEnd, reason)) return false;
+    reason = "the data files do not take the blocks in order";
+    // Each file holds at least one block.
+    for (uint32_t k = 1; k < fileCount; k++)
+        if (files[k].firstBlock <= files[k - 1].firstBlock || files[k].firstBlock >= count) return false;
+    uint32_t file = 0;
+    for (uint32_t i = inBody; i < count; i++) {
+        while (file < fileCount && files[file].firstBlock <= i) file++;
+        const BlockRecord& b = blocks[i];
+        if (b.offset > files[file - 1].size || b.packedSize > files[file - 1].size - b.offset || ImpossibleSize(b)) {
+            reason = "a block lies outside its data file";
+            return false;
+        }
+        blocks[i].file = file;
+    }
+    return true;
+}
 
 bool CheckBlocks(const BlockRecord* blocks, uint32_t count, uint32_t bodyEnd, const char*& reason) {
     for (uint32_t i = 0; i < count; i++) {
@@ -93,7 +128,7 @@ bool CheckBlocks(const BlockRecord* blocks, uint32_t count, uint32_t bodyEnd, co
             reason = "a block lies outside the package's blocks";
             return false;
         }
-        if (b.unpackedSize == 0xFFFFFFFF || (b.unpackedSize != 0 && b.packedSize < pf::kLzmaHeaderSize)) {
+        if (ImpossibleSize(b)) {
             reason = "a block states an impossible size";
             return false;
         }
@@ -127,7 +162,23 @@ bool SortAndCheckSpans(EntrySpan* spans, uint32_t count, const BlockRecord* bloc
 BlockResult DecodeBlock(const BlockRecord& block, const LzmaStreamIo& read, const EntrySpan* spans, uint32_t count,
                         const SpanSink& sink) {
     Router router = {spans, count, 0, 0, 0, 0, false, false, &sink, &read};
-    if (block.unpackedSize != 0) {
+    // Decoded up to the end of the last span only, so the dictionary, which
+    // the decoder caps by the size, is never larger than that.
+    uint32_t end = 0;
+    for (uint32_t i = 0; i < count; i++)
+        if (spans[i].offset + spans[i].size > end) end = spans[i].offset + spans[i].size;
+    if (block.stored && end > 0) {
+        // Copied through a chunk, at the speed of the reads.
+        uint8_t* chunk = (uint8_t*)malloc(pf::kChecksumChunk);
+        if (!chunk) return kBlockNoMemory;
+        for (uint32_t got = 1; router.at < end && got > 0;) {
+            uint32_t want = end - router.at < pf::kChecksumChunk ? end - router.at : pf::kChecksumChunk;
+            got = read.read(read.context, chunk, want);
+            if (got > 0 && !RouteBytes(&router, chunk, got)) break;
+        }
+        free(chunk);
+        if (router.refused) return kBlockStopped;
+    } else if (block.unpackedSize != 0 && !block.stored) {
         uint8_t headerBytes[pf::kLzmaHeaderSize];
         LzmaHeader header;
         if (read.read(read.context, headerBytes, sizeof headerBytes) != sizeof headerBytes ||
@@ -135,11 +186,6 @@ BlockResult DecodeBlock(const BlockRecord& block, const LzmaStreamIo& read, cons
             return kBlockCorrupt;
         uint32_t usable = UsableDictionary(block.packedSize);
         if (header.dictionarySize > usable) header.dictionarySize = usable;
-        // Decoded up to the end of the last span only, so the dictionary,
-        // which the decoder caps by the size, is never larger than that.
-        uint32_t end = 0;
-        for (uint32_t i = 0; i < count; i++)
-            if (spans[i].offset + spans[i].size > end) end = spans[i].offset + spans[i].size;
         if (end < header.unpackedSize) header.unpackedSize = end;
         LzmaStreamIo io = {ReadThrough, RouteBytes, &router};
         DecodeResult result = DecodeLzmaStream(header, io);
@@ -149,7 +195,8 @@ BlockResult DecodeBlock(const BlockRecord& block, const LzmaStreamIo& read, cons
         if (result == kDecodeWriteError) return kBlockNoMemory;
         if (result != kDecoded) return kBlockCorrupt;
     }
-    // Spans at the very end (or in an empty block) are empty: settle them.
+    // Spans at the very end (or in an empty block) are empty: settle them;
+    // a stored block that ended short leaves spans unfinished.
     if (!router.Settle()) return kBlockStopped;
     return router.next < count ? kBlockCorrupt : kBlockDecoded;
 }

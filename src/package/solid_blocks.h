@@ -12,7 +12,26 @@ struct BlockRecord {
     uint32_t offset;
     uint32_t packedSize;
     uint32_t unpackedSize;
+    bool stored;    // its bytes as they are, not a stream
+    uint32_t file;  // the data file holding it, from 1; 0: the package
 };
+
+// A data file of a package whose blocks lie beside the installer.
+struct DataFileRecord {
+    uint32_t firstBlock;
+    uint32_t size;
+    uint32_t crc;
+};
+DataFileRecord ReadDataFileRecord(const uint8_t* record);
+// Gives each block its data file, checking that the files take the blocks
+// in order and that each block lies inside its file, or, before the first
+// file's, in the body as CheckBlocks checks. reason names the first fault.
+bool AssignDataFiles(BlockRecord* blocks, uint32_t count, uint32_t bodyEnd, const DataFileRecord* files,
+                     uint32_t fileCount, const char*& reason);
+
+// The block table's record at record, of a package whose solid header has
+// these flags.
+BlockRecord ReadBlockRecord(const uint8_t* record, uint32_t flags);
 
 // One entry's place: its block, offset and size there, its CRC-32; index is
 // the caller's (the entry's place in the directory).
@@ -52,7 +71,8 @@ struct SpanSink {
 
 enum BlockResult { kBlockDecoded, kBlockCorrupt, kBlockNoMemory, kBlockStopped };
 
-// Decodes block from read (its packed bytes, header first) up to the end of
+// Decodes block from read (its packed bytes, header first; a stored one's
+// bytes are copied as they are) up to the end of
 // the last of spans (all of this block, sorted by SortSpans; out of that
 // order each is still begun and ended, and one whose bytes were passed fails
 // its CRC-32; bytes of other entries are decoded and passed over). A header

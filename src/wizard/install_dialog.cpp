@@ -141,7 +141,6 @@ void dlgInstall::OnSize(int, int, int type) {
 
 void dlgInstall::StartInstall() {
     page = kInstalling;
-    state.endClaim = InstallerState::kEndOpen;
     // Nothing was installed: the finish page reports the failure (a worker
     // that never ran reads as finished).
     if (!worker.Start(InstallWorker, hwnd, kStopTimeoutMs)) {

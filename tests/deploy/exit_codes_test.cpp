@@ -52,11 +52,22 @@ TEST(ExitCodes, EveryPathEndsWithItsCode) {
         dir, {Entry("setup.dat", "[Windows Version]\r\n4\r\n" + ProductScript("DeployGate", dir, false)),
               Entry("a.txt", "alpha")},
         L"gated.exe");
+    // A product of some 80 TB: the directory states 4 GiB for a.txt, which
+    // is copied 20,000 times.
+    std::string huge = script;
+    for (int i = 0; i < 20000; i++) huge += "[CopyFile]\r\na.txt\r\n<Destination>a.txt\r\n";
+    std::wstring tooLarge = EmbedInstaller(dir, {Entry("setup.dat", huge), PackedEntry{"a.txt", Packed("alpha"), 0xFFFFFFF0u}},
+                                           L"large.exe");
     std::wstring silent = L"--silent --log=\"" + log + L"\"";
     bool win32 = PrefixKind() == L"win32";
     std::unique_ptr<FileHolder> holder;
 
     std::vector<Row> rows = {
+        {"install: the product larger than its disk's free space (nothing installed)", 1603,
+         [&] {
+             DWORD code = Code(RunInstaller(tooLarge, silent));
+             return Exists(dir / L"dest\\a.txt") ? 0 : code;
+         }},
         {"install: silent", 0, [&] { return Code(RunInstaller(good, silent)); }},
         {"install: wizard closed on the ready page", 1602,
          [&] { return CloseFirstWindow(L"\"" + good + L"\"", false); }},

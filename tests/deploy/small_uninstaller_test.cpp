@@ -2,6 +2,7 @@
 // runs every uninstaller role, with its dialog and without, or the program
 // the package brings, when that one starts.
 #include <gtest/gtest.h>
+#include <stdlib.h>
 
 #include "deploy/deploy_fixture.h"
 #include "gui/driver.h"
@@ -47,17 +48,21 @@ TEST(SmallUninstaller, IsTheProgramAloneAndRemovesTheProduct) {
         bool quiet;
         bool written;    // the copy is setup.uni
         bool retouched;  // another tool rewrote the resources: the copy is the installer
+        bool outside;    // the package lies after the image
     } cases[] = {
-        {"none, dialog", nullptr, false, false, false},
-        {"none, quiet", nullptr, true, false, false},
-        {"another stub", &otherStub, true, true, false},
-        {"not a program", &payload, true, false, false},
-        {"cut short", &cutShort, true, false, false},
-        {"another machine", &otherMachine, true, false, false},
-        {"resources rewritten", nullptr, true, false, true},
+        {"none, dialog", nullptr, false, false, false, false},
+        {"none, quiet", nullptr, true, false, false, false},
+        {"another stub", &otherStub, true, true, false, false},
+        {"not a program", &payload, true, false, false, false},
+        {"cut short", &cutShort, true, false, false, false},
+        {"another machine", &otherMachine, true, false, false, false},
+        {"resources rewritten", nullptr, true, false, true, false},
+        {"after the image, dialog", nullptr, false, false, false, true},
+        {"after the image, another stub", &otherStub, true, true, false, true},
     };
     for (auto& c : cases) {
         SCOPED_TRACE(c.what);
+        _putenv(c.outside ? "BKPACK_OUTSIDE_FROM=0" : "BKPACK_OUTSIDE_FROM=");
         std::vector<PackedEntry> entries = {Entry("setup.dat", ProductScript("DeploySmall", dir, true)),
                                             Entry("a.txt", payload)};
         if (c.packed) entries.push_back(Entry(package_format::kUninstallerEntry, *c.packed));
@@ -77,8 +82,11 @@ TEST(SmallUninstaller, IsTheProgramAloneAndRemovesTheProduct) {
             << written.size();
         Bytes package;
         std::string error;
-        EXPECT_TRUE(!cut || (ReadPeResource(ToBytes(written), 10, package_format::kResourceId, package, error) &&
-                             package.empty()))
+        // The cut holds an empty package, or a locator of none.
+        EXPECT_TRUE(!cut || (ReadPeResource(ToBytes(written), 10,
+                                            c.outside ? package_format::kLocatorId : package_format::kResourceId,
+                                            package, error) &&
+                             package == (c.outside ? Bytes(package_format::kLocatorSize, 0) : Bytes())))
             << error;
         ASSERT_TRUE(GetFileAttributesW((dir / L"dest\\a.txt").c_str()) != INVALID_FILE_ATTRIBUTES);
         DWORD code = c.quiet ? RunProcess(product.Value(L"QuietUninstallString"), {}, 60000).exitCode
@@ -87,6 +95,7 @@ TEST(SmallUninstaller, IsTheProgramAloneAndRemovesTheProduct) {
         EXPECT_EQ(INVALID_FILE_ATTRIBUTES, GetFileAttributesW((dir / L"dest\\a.txt").c_str()));
         EXPECT_TRUE(product.Value(L"UninstallString").empty());
     }
+    _putenv("BKPACK_OUTSIDE_FROM=");
     EXPECT_TRUE(RestartWindows());
 }
 

@@ -3,6 +3,8 @@
 
 #include <string.h>
 
+#include <vector>
+
 #include "package/package_fixture.h"
 #include "package/package_format.h"
 #include "package/solid_blocks.h"
@@ -67,5 +69,70 @@ TEST(SolidBlocks, SpansInEitherOrderAndStopsWhilePassingOver) {
         const char* reason = "";
         EXPECT_TRUE(SortAndCheckSpans(c.spans, 2, &block, 1, reason)) << reason;
         EXPECT_EQ(0u, c.spans[0].size);
+    }
+}
+
+// A stored block's bytes go to its spans as they are; one cut short or
+// changed fails the span it holds, and a stored block is only one the
+// header's flag announces.
+TEST(SolidBlocks, StoredBlocksAreCopiedAndChecked) {
+    const std::string text = "headbodytail";
+    const uint32_t bodyCrc = package_format::Crc32(0, (const uint8_t*)"body", 4);
+    const EntrySpan spans[] = {{0, 4, 4, bodyCrc, 0}, {0, 8, 4, package_format::Crc32(0, (const uint8_t*)"tail", 4), 1}};
+    struct Case {
+        std::string bytes;
+        BlockResult result;
+        std::string log;
+    } cases[] = {
+        {text, kBlockDecoded, "0[body]1[tail]"},
+        {"headbodyta", kBlockCorrupt, "0[body]1[ta"},
+        {"headBodytail", kBlockDecoded, "0[Body]!1[tail]"},
+    };
+    for (Case& c : cases) {
+        SCOPED_TRACE(c.bytes);
+        uint8_t record[package_format::kBlockRecordSize];
+        package_format::Put32(record, 0);
+        package_format::Put32(record + 4, (uint32_t)text.size());
+        package_format::Put32(record + 8, (uint32_t)text.size());
+        BlockRecord block = ReadBlockRecord(record, package_format::kStoredBlocks);
+        EXPECT_TRUE(block.stored);
+        EXPECT_FALSE(ReadBlockRecord(record, package_format::kUtf8Names).stored);
+        Bytes packed(c.bytes.begin(), c.bytes.end());
+        Decoding d = {&packed, 0, 0, -1, 0, ""};
+        LzmaStreamIo read = {Read, nullptr, &d};
+        SpanSink sink = {Begin, Write, End, &d, &d.stop};
+        EXPECT_EQ(c.result, DecodeBlock(block, read, spans, 2, sink));
+        EXPECT_EQ(c.log, d.log);
+    }
+}
+
+// The data-file table: the blocks before the first file's lie in the body,
+// the rest in the files in order, each inside its file.
+TEST(SolidBlocks, DataFilesTakeTheBlocksInOrder) {
+    const uint32_t bodyEnd = 1000;
+    struct Case {
+        const char* what;
+        std::vector<DataFileRecord> files;
+        bool sound;
+        uint32_t fileOfBlock[4];
+    } cases[] = {
+        {"one in the body, then two files", {{1, 300, 0}, {3, 100, 0}}, true, {0, 1, 1, 2}},
+        {"all in files", {{0, 300, 0}, {1, 300, 0}}, true, {1, 2, 2, 2}},
+        {"two files from the same block", {{1, 300, 0}, {1, 300, 0}}, false, {}},
+        {"a file past the last block", {{1, 300, 0}, {4, 100, 0}}, false, {}},
+        {"a block past its file's end", {{1, 150, 0}, {3, 100, 0}}, false, {}},
+        {"no files: a file's offsets in the body", {}, false, {}},
+        {"a body block of a file's offsets", {{2, 300, 0}}, false, {}},
+    };
+    for (Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        // Block 0 at the body's start; the others at 0, 100 and 0 of 100
+        // bytes each, as in their files.
+        BlockRecord blocks[4] = {{128, 100, 200, false, 0}, {0, 100, 200, false, 0}, {100, 100, 200, false, 0},
+                                 {0, 100, 200, false, 0}};
+        const char* reason = "";
+        bool sound = AssignDataFiles(blocks, 4, bodyEnd, c.files.data(), (uint32_t)c.files.size(), reason);
+        EXPECT_EQ(c.sound, sound) << reason;
+        for (uint32_t i = 0; sound && i < 4; i++) EXPECT_EQ(c.fileOfBlock[i], blocks[i].file) << i;
     }
 }

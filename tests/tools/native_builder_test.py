@@ -4,7 +4,6 @@ program the binutils and icoutils read, carries the stub's resources
 unchanged, and installs under Wine.
     native_builder_test.py NATIVE_BKPACK BIN_DIR WORK_DIR"""
 import os
-import struct
 import random
 import shutil
 import subprocess
@@ -67,8 +66,7 @@ write(os.path.join(utf8_files, '\u8aac\u660e.txt'), b'setsumei')
 write(utf8_script, '\ufeff[CopyFile]\r\n\u8aac\u660e.txt\r\n<Destination>a.txt\r\n'.encode('utf-8'))
 utf8 = builders.build(False, utf8_script, utf8_files, out('utf8.exe'))
 check(builders.build(True, utf8_script, utf8_files, out('utf8-w.exe')) == utf8, 'the builders differ on a UTF-8 script')
-utf8_flags = struct.unpack_from('<I', resource(out('utf8.exe'), 10, 24356, 0), 12)[0]
-check(utf8_flags & 1, 'the solid header does not flag UTF-8 names')
+check(resource(out('utf8.exe'), 10, 24356, 0)[12] & 1, 'the solid header does not flag UTF-8 names')
 check(builders.run(False, ['build', ('path', utf8_script), ('path', utf8_files), '--stub', ('path', builders.stub),
                            '-o', ('path', out('utf8-classic.exe')), '--classic'], ok=False)[0] == 1,
       'a classic package took a UTF-8 name')
@@ -121,4 +119,24 @@ for name, data in contents.items():
     installed = os.path.join(target, name.split('\\')[-1])
     check(os.path.exists(installed) and read(installed) == data, '%s installed wrong' % name)
 shutil.rmtree(target, ignore_errors=True)
+
+# Bytes that do not compress are stored: found by coding a small block, by
+# a sample of a large one. The package in the resource or after the image;
+# the two builders alike either way.
+noise_files, noise_script = os.path.join(work, 'noise'), os.path.join(work, 'noise.dat')
+write(noise_script, install_script(folder, ['noise.bin']))
+for size, outside_from in [(200000, ''), (3 << 20, '0')]:
+    os.environ['BKPACK_OUTSIDE_FROM'] = outside_from
+    noise = rng.randbytes(size)
+    write(os.path.join(noise_files, 'noise.bin'), noise)
+    _, lines = builders.run(False, ['build', ('path', noise_script), ('path', noise_files), '--stub',
+                                    ('path', builders.stub), '-o', ('path', out('noise.exe'))])
+    check([line for line in lines.splitlines() if 'noise.bin' in line and ' stored, ' in line],
+          'the block of %d random bytes is not stored: %s' % (size, lines))
+    check(builders.build(True, noise_script, noise_files, out('noise-w.exe')) == read(out('noise.exe')),
+          'the builders differ on %d random bytes' % size)
+    target = install_silently(out('noise.exe'), folder)
+    check(read(os.path.join(target, 'noise.bin')) == noise, 'the stored block of %d bytes installed wrong' % size)
+    shutil.rmtree(target, ignore_errors=True)
+del os.environ['BKPACK_OUTSIDE_FROM']
 finish('native_builder_test')

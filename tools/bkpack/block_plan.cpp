@@ -32,10 +32,6 @@ bool RemoveAll(std::string& text, const std::string& marker) {
     return found;
 }
 
-bool IsSetupFile(const std::string& name) {
-    return SameEntryName(name, "setup.dat") || SameEntryName(name, "setup.bmp") || SameEntryName(name, "setup.lic");
-}
-
 // The machines that install each input, as the install worker reads the
 // script; 0 for an entry no install takes in script order (the uninstaller,
 // files added by name, language files, and every entry of a container,
@@ -125,6 +121,10 @@ std::vector<std::vector<size_t>> PlanGroup(const std::vector<PackInput>& inputs,
 }
 
 }  // namespace
+
+bool IsSetupFile(const std::string& name) {
+    return SameEntryName(name, "setup.dat") || SameEntryName(name, "setup.bmp") || SameEntryName(name, "setup.lic");
+}
 
 bool VariantSelected(const std::string& destination, const std::vector<std::string>& destinations, bool wow64) {
     std::string target = destination;

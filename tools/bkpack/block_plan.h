@@ -37,6 +37,9 @@ struct PlannedBlock {
 std::vector<PlannedBlock> PlanBlocks(const std::vector<PackInput>& inputs, const std::vector<uint64_t>& sizes,
                                      const Bytes& script);
 
+// setup.dat, setup.bmp or setup.lic: read by every installer at start.
+bool IsSetupFile(const std::string& name);
+
 // The installer's choice between a file's variants (the "__BKI_WIN64" and
 // "__BKI_UNICODE" markers in a "[CopyFile]" destination) on ANSI text:
 // false when this machine skips the section, as a more specific variant

@@ -20,8 +20,16 @@ bool ReadWholeFile(const std::wstring& path, Bytes& out, std::string& error) {
 std::wstring PartialName(const std::wstring& path) { return path + L".partial"; }
 
 bool WriteFileAtomically(const std::wstring& path, const Bytes& data, std::string& error) {
+    return WriteFileAtomically(path, std::vector<const Bytes*>{&data}, error);
+}
+
+bool WriteFileAtomically(const std::wstring& path, const std::vector<const Bytes*>& parts, std::string& error) {
     std::wstring partial = PartialName(path);
-    if (!WriteWholeFile(partial, data, error)) {
+    OutputFile out;
+    bool written = out.Create(partial, error);
+    for (const Bytes* part : parts) written = written && out.Write(part->data(), part->size());
+    if (!out.Close() || !written) {
+        if (error.empty()) error = "cannot write '" + Utf8(partial) + "'";
         RemoveFile(partial);
         return false;
     }

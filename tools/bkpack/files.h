@@ -53,6 +53,8 @@ bool ReadWholeFile(const std::wstring& path, Bytes& out, std::string& error);
 // Writes to a temporary name beside path, then renames it over path, so an
 // interrupted or failed build never leaves a half-written output.
 bool WriteFileAtomically(const std::wstring& path, const Bytes& data, std::string& error);
+// The same of parts written one after another.
+bool WriteFileAtomically(const std::wstring& path, const std::vector<const Bytes*>& parts, std::string& error);
 // The name an output is assembled under before it is renamed into place.
 std::wstring PartialName(const std::wstring& path);
 // Renames from over to; on failure from is deleted.

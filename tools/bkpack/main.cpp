@@ -69,13 +69,20 @@ const char kBuildHelp[] =
     "  --extreme           slower, sometimes smaller\n"
     "  --threads N         streams compressed at once (default: one per core)\n"
     "  --classic           each entry its own stream, as packages were before blocks\n"
+    "  --split SIZE        ('build') the blocks in data files beside OUT (OUT without its\n"
+    "                      extension, then -1.bin, -2.bin, ...), each of whole blocks and\n"
+    "                      at most SIZE bytes (K, M, G) unless one block is larger; the\n"
+    "                      installer checks them all before it installs\n"
     "  --quiet             no progress lines\n"
     "  --strict            the script's mistakes ('bkpack check') stop the build\n"
     "  --list-expanded     print the script as it would be packed, folders written out,\n"
     "                      and build nothing (-o and --stub are not needed)\n"
     "\n"
     "The same inputs always give the same bytes, whatever --threads and whether bkpack\n"
-    "runs on Windows or Linux. The output appears only when complete.\n";
+    "runs on Windows or Linux. The output appears only when complete.\n"
+    "Blocks that do not compress are stored as they are. A package of 256 MiB or more lies\n"
+    "after the installer's image, where a 32-bit loader does not map it; the environment\n"
+    "variable BKPACK_OUTSIDE_FROM (bytes) moves that line.\n";
 
 const char kCheckHelp[] =
     "bkpack check SCRIPT [FILES_DIR]\nbkpack check setup.lng.TAG\n\n"
@@ -133,6 +140,20 @@ struct BuildArgs {
     bool listExpanded = false;
 };
 
+// SIZE in bytes, or with K, M or G (binary multiples), below 4 GiB.
+bool ParseSplit(const std::wstring& value, uint64_t& size, std::string& error) {
+    wchar_t* end = nullptr;
+    size = wcstoull(value.c_str(), &end, 10);
+    std::wstring unit = end ? std::wstring(end) : L"";
+    int shift = unit == L"K" || unit == L"k" ? 10 : unit == L"M" || unit == L"m" ? 20 : unit == L"G" || unit == L"g" ? 30 : 0;
+    if (shift || unit.empty()) size <<= shift;
+    if (value.empty() || end == value.c_str() || (!shift && !unit.empty()) || size == 0 || size >= (4ull << 30)) {
+        error = "--split takes a size below 4 GiB (bytes, or with K, M or G)";
+        return false;
+    }
+    return true;
+}
+
 bool ParseBuildArgs(int argc, wchar_t** argv, bool withStub, BuildArgs& a, std::string& error) {
     std::vector<std::wstring> positional;
     for (int i = 2; i < argc; i++) {
@@ -149,7 +170,8 @@ bool ParseBuildArgs(int argc, wchar_t** argv, bool withStub, BuildArgs& a, std::
         } else if (arg == L"--classic") {
             a.settings.classic = true;
         } else if (arg == L"--stub" || arg == L"-o" || arg == L"--banner" || arg == L"--licence" ||
-                   arg == L"--add" || arg == L"--level" || arg == L"--threads" || arg == L"--uninstaller" || arg == L"--icon") {
+                   arg == L"--add" || arg == L"--level" || arg == L"--threads" || arg == L"--uninstaller" ||
+                   arg == L"--icon" || arg == L"--split") {
             if (!hasValue) {
                 error = Utf8(arg) + " needs a value";
                 return false;
@@ -169,6 +191,7 @@ bool ParseBuildArgs(int argc, wchar_t** argv, bool withStub, BuildArgs& a, std::
                 }
                 a.settings.level = value[0] - L'0';
             }
+            if (arg == L"--split" && !ParseSplit(value, a.settings.split, error)) return false;
             if (arg == L"--threads") {
                 wchar_t* end = nullptr;
                 unsigned long n = wcstoul(value.c_str(), &end, 10);
@@ -196,6 +219,8 @@ bool ParseBuildArgs(int argc, wchar_t** argv, bool withStub, BuildArgs& a, std::
     if (withStub && a.stub.empty()) error = "--stub STUB is missing";
     if (!withStub && !a.uninstaller.empty()) error = "--uninstaller belongs to 'build'";
     if (!withStub && !a.icon.empty()) error = "--icon belongs to 'build'";
+    if (!withStub && a.settings.split) error = "--split belongs to 'build'";
+    if (a.settings.classic && a.settings.split) error = "--split needs solid blocks; leave out --classic";
     return error.empty();
 }
 
@@ -424,17 +449,25 @@ int Build(int argc, wchar_t** argv, bool withStub) {
     std::vector<PackInput> inputs(sources.size());
     for (size_t i = 0; i < sources.size(); i++) inputs[i] = {sources[i].name, sources[i].path};
     Bytes package;
+    std::vector<Bytes> dataFiles;
     a.settings.utf8Names = IsUtf8Script(packed);
-    if (!BuildPackage(inputs, packed, a.settings, package, error)) return Fail(error);
+    if (!BuildPackage(inputs, packed, a.settings, package, error, a.settings.split ? &dataFiles : nullptr))
+        return Fail(error);
     InstallerLook look = LookOf(packed, a.icon);
-    bool ok = withStub ? EmbedPackage(a.stub, package, a.out, error, &look) : WriteFileAtomically(a.out, package, error);
+    // The data files first: the installer appears only with all of them.
+    bool ok = true;
+    for (size_t k = 0; ok && k < dataFiles.size(); k++) {
+        ok = WriteFileAtomically(DataFileName(a.out, k + 1), dataFiles[k], error);
+        if (ok && !a.settings.quiet) printf("bkpack: wrote %s\n", Utf8(DataFileName(a.out, k + 1)).c_str());
+    }
+    ok = ok && (withStub ? EmbedPackage(a.stub, package, a.out, error, &look) : WriteFileAtomically(a.out, package, error));
     if (!ok) return Fail(error);
     if (!a.settings.quiet) printf("bkpack: wrote %s\n", Utf8(a.out).c_str());
     return 0;
 }
 
 bool OpenView(const wchar_t* path, PackageView& view, std::string& error) {
-    return LoadPackage(path, view.bytes, error) && ParsePackage(view, error);
+    return LoadPackage(path, view.bytes, error) && ParsePackage(view, error) && LoadDataFiles(path, view, error);
 }
 
 int List(int argc, wchar_t** argv) {

@@ -7,12 +7,16 @@
 #include <thread>
 
 #include "package/package_format.h"
+#include "split_sample.h"
 
 namespace {
 
 // The encoders' memory at once: a level-9 encoder of a large file takes some
 // 700 MB, and a 32-bit builder has 2 to 4 GB of address space.
 const uint64_t kMemoryBudget = sizeof(void*) == 4 ? 1536ull << 20 : 6144ull << 20;
+// Smaller units are coded without a sample first: the sample would cost
+// as much as the coding.
+const uint64_t kSampleFrom = 1u << 20;
 
 struct Slot {
     PackedUnit unit;
@@ -71,11 +75,11 @@ private:
         std::string error, readError, failedName;
         // Sizes as planned, for the dictionary and the memory budget.
         uint64_t hint = 0;
-        for (size_t input : members) {
+        std::vector<uint64_t> sizes(members.size());
+        for (size_t k = 0; k < members.size(); k++) {
             InputFile probe;
-            uint64_t size = 0;
             std::string ignored;
-            if (probe.Open(inputs_[input].path, size, ignored)) hint += size;
+            if (probe.Open(inputs_[members[k]].path, sizes[k], ignored)) hint += sizes[k];
         }
         // The inputs one after another as one stream, each one's size and
         // CRC-32 taken on the way.
@@ -113,10 +117,21 @@ private:
             }
             return 0;
         };
-        uint64_t need = EncoderMemory(settings_, hint);
-        Reserve(need);
-        bool compressed = CompressChunks(read, hint, settings_, unit.packed, unit.unpackedSize, error);
-        Release(need);
+        bool solid = !settings_.classic, compressed;
+        if (solid && hint >= kSampleFrom && Incompressible(members, sizes)) {
+            compressed = unit.stored = StoreChunks(read, hint, unit.packed, unit.unpackedSize, error);
+        } else {
+            uint64_t need = EncoderMemory(settings_, hint);
+            Reserve(need);
+            compressed = CompressChunks(read, hint, settings_, unit.packed, unit.unpackedSize, error);
+            Release(need);
+            if (compressed && solid && unit.unpackedSize > 0 && unit.packed.size() >= unit.unpackedSize) {
+                member = 0;
+                unit.sizes.clear();
+                unit.crcs.clear();
+                compressed = unit.stored = StoreChunks(read, hint, unit.packed, unit.unpackedSize, error);
+            }
+        }
         if (!ok) error = readError;
         if (!compressed && ok) {
             // The stream as a whole: name its first entry (the only one of
@@ -130,6 +145,12 @@ private:
         slot.ok = compressed;
         slot.finished = true;
         changed_.notify_all();
+    }
+
+    bool Incompressible(const std::vector<size_t>& members, const std::vector<uint64_t>& memberSizes) {
+        std::vector<uint64_t> sizes(inputs_.size(), 0);
+        for (size_t k = 0; k < members.size(); k++) sizes[members[k]] = memberSizes[k];
+        return LooksIncompressible(inputs_, sizes, members);
     }
 
     void Reserve(uint64_t need) {

@@ -1,7 +1,10 @@
 // Compressing a package's streams on several threads. Each stream (an entry
 // of a classic package, a block of a solid one) is independent, so streams
 // are compressed at once and the results kept in package order: the bytes
-// are the same whatever the thread count.
+// are the same whatever the thread count. A solid package's unit whose data
+// does not compress is stored: found from a sample (split_sample.h) before
+// any time goes into coding it, else from a coded form no smaller than the
+// input.
 #pragma once
 
 #include <functional>
@@ -16,6 +19,7 @@ struct PackedUnit {
     uint32_t unpackedSize = 0;
     std::vector<uint32_t> sizes;  // of each input, as read
     std::vector<uint32_t> crcs;   // CRC-32 of each input's bytes
+    bool stored = false;          // packed holds the inputs as they are
 };
 
 // Called on the calling thread for each unit, in package order.

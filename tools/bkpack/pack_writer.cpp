@@ -4,6 +4,7 @@
 #include <stdio.h>
 #include <string.h>
 
+#include <algorithm>
 #include <chrono>
 
 #include "block_plan.h"
@@ -107,6 +108,25 @@ bool CompressChunks(const ChunkReader& read, uint64_t sizeHint, const PackSettin
     return true;
 }
 
+bool StoreChunks(const ChunkReader& read, uint64_t sizeHint, Bytes& out, uint32_t& size, std::string& error) {
+    out.clear();
+    // Gigabytes grown a chunk at a time would be copied again at each
+    // doubling.
+    if (sizeHint < 0xFFFFFFFFull) out.reserve((size_t)sizeHint + kReadChunk);
+    for (int64_t got = 1; got > 0;) {
+        size_t at = out.size();
+        out.resize(at + kReadChunk);
+        got = read(out.data() + at, kReadChunk);
+        out.resize(at + (got > 0 ? (size_t)got : 0));
+        if (got < 0 || out.size() >= 0xFFFFFFFFull) {
+            error = got < 0 ? "cannot read it" : "it is 4 GiB or larger; a block must be smaller";
+            return false;
+        }
+    }
+    size = (uint32_t)out.size();
+    return true;
+}
+
 bool CompressEntry(const Bytes& data, const PackSettings& settings, Bytes& out, std::string& error) {
     size_t at = 0;
     ChunkReader read = [&](uint8_t* buffer, size_t size) -> int64_t {
@@ -160,23 +180,55 @@ void SealPackage(Bytes& package) {
 }
 
 bool LayOutSolidPackage(const std::vector<SolidEntry>& entries, const std::vector<SolidBlock>& blocks, Bytes& out,
-                        std::string& error, uint32_t flags) {
+                        std::string& error, uint32_t flags, uint64_t split, std::vector<Bytes>* dataFiles) {
     out.assign(pf::kReservedSize, 0);
     Bytes table;
-    for (const SolidBlock& block : blocks) {
-        if ((uint64_t)out.size() + block.packed.size() >= 0xFFFFFFFFull - (1u << 20)) {
-            error = "the package would reach 4 GiB";
+    std::vector<uint32_t> firstBlocks;
+    // The blocks read at start stay in the package while no data file has
+    // begun: an installer shows its wizard, or says which file it misses,
+    // without its data files.
+    std::vector<bool> atStart(blocks.size(), true);
+    for (const SolidEntry& entry : entries)
+        if (entry.block < blocks.size() && !IsSetupFile(entry.name)) atStart[entry.block] = false;
+    uint64_t left = 0;
+    for (const SolidBlock& block : blocks) left += block.packed.size();
+    if (!dataFiles && left < 0xFFFFFFFFull) out.reserve((size_t)left + (1u << 20));
+    for (size_t b = 0; b < blocks.size(); b++) {
+        const SolidBlock& block = blocks[b];
+        if (block.stored) flags |= pf::kStoredBlocks;
+        bool beside = dataFiles && !(firstBlocks.empty() && atStart[b]);
+        if (beside && (firstBlocks.empty() || (!dataFiles->back().empty() &&
+                                               dataFiles->back().size() + block.packed.size() > split))) {
+            dataFiles->emplace_back();
+            dataFiles->back().reserve((size_t)std::min<uint64_t>(left, std::max<uint64_t>(split, block.packed.size())));
+            firstBlocks.push_back((uint32_t)b);
+        }
+        left -= block.packed.size();
+        Bytes& into = beside ? dataFiles->back() : out;
+        if ((uint64_t)into.size() + block.packed.size() >= 0xFFFFFFFFull - (1u << 20)) {
+            error = beside ? "a data file would reach 4 GiB" : "the package would reach 4 GiB; give --split";
             return false;
         }
         uint8_t record[pf::kBlockRecordSize];
-        pf::Put32(record, (uint32_t)out.size());
+        pf::Put32(record, (uint32_t)into.size());
         pf::Put32(record + 4, (uint32_t)block.packed.size());
         pf::Put32(record + 8, block.unpackedSize);
         table.insert(table.end(), record, record + sizeof record);
-        out.insert(out.end(), block.packed.begin(), block.packed.end());
+        into.insert(into.end(), block.packed.begin(), block.packed.end());
     }
-    pf::WriteSolidHeader(out.data(), (uint32_t)blocks.size(), (uint32_t)out.size(), flags);
+    uint32_t tableOffset = (uint32_t)out.size();
     out.insert(out.end(), table.begin(), table.end());
+    for (size_t k = 0; k < firstBlocks.size(); k++) {
+        const Bytes& file = (*dataFiles)[k];
+        uint8_t record[pf::kDataFileRecordSize];
+        pf::Put32(record, firstBlocks[k]);
+        pf::Put32(record + 4, (uint32_t)file.size());
+        pf::Put32(record + 8, pf::Crc32(0, file.data(), (uint32_t)file.size()));
+        out.insert(out.end(), record, record + sizeof record);
+    }
+    if (dataFiles) flags |= pf::kDataFiles;
+    pf::WriteSolidHeader(out.data(), (uint32_t)blocks.size(), tableOffset, flags, (uint32_t)firstBlocks.size(),
+                         tableOffset + (uint32_t)table.size());
     uint32_t directoryOffset = (uint32_t)out.size();
     Bytes directory;
     for (const SolidEntry& entry : entries) {
@@ -224,7 +276,7 @@ bool BuildClassic(const std::vector<PackInput>& inputs, const PackSettings& sett
 }
 
 bool BuildSolid(const std::vector<PackInput>& inputs, const Bytes& script, const PackSettings& settings, Bytes& out,
-                uint64_t& bytesIn, std::string& error) {
+                uint64_t& bytesIn, std::string& error, std::vector<Bytes>* dataFiles) {
     std::vector<uint64_t> sizes(inputs.size(), 0);
     for (size_t i = 0; i < inputs.size(); i++) {
         InputFile file;
@@ -243,22 +295,25 @@ bool BuildSolid(const std::vector<PackInput>& inputs, const Bytes& script, const
             offset += unit.sizes[k];
         }
         if (!settings.quiet)
-            printf("  block %-4u %4u entries, first %-24s %10u -> %10u  %5.1f%%  %s\n", (unsigned)b,
+            printf("  block %-4u %4u entries, first %-24s %10u -> %10u  %5.1f%%  %s%s\n", (unsigned)b,
                    (unsigned)units[b].size(), inputs[units[b][0]].name.c_str(), unit.unpackedSize,
-                   (unsigned)unit.packed.size(), Ratio(unit.packed.size(), unit.unpackedSize), plan[b].why.c_str());
+                   (unsigned)unit.packed.size(), Ratio(unit.packed.size(), unit.unpackedSize),
+                   unit.stored ? "stored, " : "", plan[b].why.c_str());
     };
     std::vector<PackedUnit> streams;
     if (!CompressUnits(inputs, units, settings, done, streams, error)) return false;
     std::vector<SolidBlock> blocks(streams.size());
-    for (size_t b = 0; b < streams.size(); b++) blocks[b] = SolidBlock{std::move(streams[b].packed), streams[b].unpackedSize};
+    for (size_t b = 0; b < streams.size(); b++)
+        blocks[b] = SolidBlock{std::move(streams[b].packed), streams[b].unpackedSize, streams[b].stored};
     return LayOutSolidPackage(entries, blocks, out, error,
-                              pf::kPackedDirectory | (settings.utf8Names ? pf::kUtf8Names : 0));
+                              pf::kPackedDirectory | (settings.utf8Names ? pf::kUtf8Names : 0), settings.split,
+                              dataFiles);
 }
 
 }  // namespace
 
 bool BuildPackage(const std::vector<PackInput>& inputs, const Bytes& script, const PackSettings& settings, Bytes& out,
-                  std::string& error) {
+                  std::string& error, std::vector<Bytes>* dataFiles) {
     std::chrono::steady_clock::time_point started = std::chrono::steady_clock::now();
     uint64_t bytesIn = 0;
     if (settings.classic && settings.utf8Names)
@@ -270,11 +325,14 @@ bool BuildPackage(const std::vector<PackInput>& inputs, const Bytes& script, con
                     return false;
                 }
     bool built = settings.classic ? BuildClassic(inputs, settings, out, bytesIn, error)
-                                  : BuildSolid(inputs, script, settings, out, bytesIn, error);
+                                  : BuildSolid(inputs, script, settings, out, bytesIn, error, dataFiles);
     if (!built) return false;
     double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
+    uint64_t bytesOut = out.size();
+    if (dataFiles)
+        for (const Bytes& file : *dataFiles) bytesOut += file.size();
     if (!settings.quiet)
-        printf("bkpack: %u entries, %llu bytes in, %u bytes out (%.1f%%), %.2f s\n", (unsigned)inputs.size(),
-               (unsigned long long)bytesIn, (unsigned)out.size(), Ratio(out.size(), bytesIn), seconds);
+        printf("bkpack: %u entries, %llu bytes in, %llu bytes out (%.1f%%), %.2f s\n", (unsigned)inputs.size(),
+               (unsigned long long)bytesIn, (unsigned long long)bytesOut, Ratio(bytesOut, bytesIn), seconds);
     return true;
 }

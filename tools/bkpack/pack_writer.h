@@ -26,6 +26,7 @@ struct PackSettings {
     // The names are UTF-8 (a UTF-8 script's), which the solid header says;
     // a classic package has no place to say it, so holds only ASCII names.
     bool utf8Names = false;
+    uint64_t split = 0;  // most bytes of a data file; 0: the blocks in the package
 };
 
 // Compresses data into one LZMA-alone stream whose header states its size.
@@ -37,6 +38,9 @@ bool CompressEntry(const Bytes& data, const PackSettings& settings, Bytes& out, 
 typedef std::function<int64_t(uint8_t* buffer, size_t size)> ChunkReader;
 bool CompressChunks(const ChunkReader& read, uint64_t sizeHint, const PackSettings& settings, Bytes& out,
                     uint32_t& unpackedSize, std::string& error);
+// The chunks as they are, for a stored block; false past 4 GiB or when a
+// read fails.
+bool StoreChunks(const ChunkReader& read, uint64_t sizeHint, Bytes& out, uint32_t& size, std::string& error);
 // The same from an opened file of size bytes, read in chunks, so its size
 // does not bound memory.
 bool CompressFile(InputFile& file, uint64_t size, const PackSettings& settings, Bytes& out, uint32_t& unpackedSize,
@@ -64,16 +68,21 @@ struct SolidEntry {
 struct SolidBlock {
     Bytes packed;  // one LZMA-alone stream stating unpackedSize; empty when that is 0
     uint32_t unpackedSize;
+    bool stored;   // packed holds the bytes as they are
 };
 // Lays out a solid package: the marked header (with flags, see
 // package_format.h), the blocks, the block table, the directory (entries in
 // the order given) and the trailer.
+// With dataFiles, the blocks go there instead, a new file each time one
+// would pass split bytes, and the package lists the files.
 bool LayOutSolidPackage(const std::vector<SolidEntry>& entries, const std::vector<SolidBlock>& blocks, Bytes& out,
-                        std::string& error, uint32_t flags = 0);
+                        std::string& error, uint32_t flags = 0, uint64_t split = 0,
+                        std::vector<Bytes>* dataFiles = nullptr);
 // Recomputes the body sum and the trailer after the body was edited.
 void SealPackage(Bytes& package);
 // The whole package, printing each entry's or block's sizes and a summary
 // line. script is the install script (setup.dat), whose sections decide
 // which entries share a block.
+// dataFiles, for settings.split, receives the data files' bytes.
 bool BuildPackage(const std::vector<PackInput>& inputs, const Bytes& script, const PackSettings& settings, Bytes& out,
-                  std::string& error);
+                  std::string& error, std::vector<Bytes>* dataFiles = nullptr);

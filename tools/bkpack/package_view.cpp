@@ -38,10 +38,20 @@ bool ParseBlocks(PackageView& view, const pf::SolidHeader& solid, uint32_t direc
     }
     for (uint32_t i = 0; i < solid.blockCount; i++) {
         const uint8_t* r = &b[solid.blockTableOffset + i * pf::kBlockRecordSize];
-        view.blocks.push_back(BlockRecord{pf::Get32(r), pf::Get32(r + 4), pf::Get32(r + 8)});
+        view.blocks.push_back(ReadBlockRecord(r, solid.flags));
     }
     const char* reason = nullptr;
-    if (!CheckBlocks(view.blocks.data(), solid.blockCount, solid.blockTableOffset, reason)) {
+    bool beside = (solid.flags & pf::kDataFiles) != 0;
+    if (beside && (solid.dataFileTableOffset > directoryOffset ||
+                   (directoryOffset - solid.dataFileTableOffset) / pf::kDataFileRecordSize < solid.dataFileCount)) {
+        error = "the data-file table does not fit before the directory";
+        return false;
+    }
+    for (uint32_t k = 0; beside && k < solid.dataFileCount; k++)
+        view.dataFileRecords.push_back(ReadDataFileRecord(&b[solid.dataFileTableOffset + k * pf::kDataFileRecordSize]));
+    if (beside ? !AssignDataFiles(view.blocks.data(), solid.blockCount, solid.blockTableOffset, view.dataFileRecords.data(),
+                                  solid.dataFileCount, reason)
+               : !CheckBlocks(view.blocks.data(), solid.blockCount, solid.blockTableOffset, reason)) {
         error = reason;
         return false;
     }
@@ -109,7 +119,8 @@ bool DecodeSolid(const PackageView& view, const EntryVisitor& visitor, uint32_t 
         SortAndCheckSpans(spans.data(), (uint32_t)spans.size(), view.blocks.data(), (uint32_t)view.blocks.size(),
                           reason);
         const BlockRecord& block = view.blocks[b];
-        Stream stream = {&view.bytes[block.offset], block.packedSize, nullptr};
+        const Bytes& source = block.file ? view.dataFiles[block.file - 1] : view.bytes;
+        Stream stream = {source.data() + block.offset, block.packedSize, nullptr};
         LzmaStreamIo read = {ReadPacked, nullptr, &stream};
         visit.block = b;
         BlockResult result = DecodeBlock(block, read, spans.data(), (uint32_t)spans.size(), sink);
@@ -128,12 +139,42 @@ bool DecodeSolid(const PackageView& view, const EntryVisitor& visitor, uint32_t 
 
 }  // namespace
 
+std::wstring DataFileName(const std::wstring& installer, size_t k) {
+    size_t dot = installer.find_last_of(L'.'), slash = installer.find_last_of(L"\\/");
+    bool extension = dot != std::wstring::npos && (slash == std::wstring::npos || dot > slash);
+    return (extension ? installer.substr(0, dot) : installer) + L"-" + std::to_wstring(k) + L".bin";
+}
+
+bool LoadDataFiles(const std::wstring& path, PackageView& view, std::string& error) {
+    view.dataFiles.resize(view.dataFileRecords.size());
+    for (size_t k = 0; k < view.dataFiles.size(); k++) {
+        std::wstring name = DataFileName(path, k + 1);
+        const DataFileRecord& record = view.dataFileRecords[k];
+        if (!ReadWholeFile(name, view.dataFiles[k], error)) return false;
+        const Bytes& file = view.dataFiles[k];
+        if (file.size() != record.size || pf::Crc32(0, file.data(), (uint32_t)file.size()) != record.crc) {
+            error = "the data file '" + Utf8(name) + "' is damaged (its size or CRC-32 differs)";
+            return false;
+        }
+    }
+    return true;
+}
+
 bool LoadPackage(const std::wstring& path, Bytes& out, std::string& error) {
     if (!ReadWholeFile(path, out, error)) return false;
     if (out.size() < 2 || out[0] != 'M' || out[1] != 'Z') return true;
-    Bytes image;
+    Bytes image, locator;
     image.swap(out);
-    if (ReadPeResource(image, 10, pf::kResourceId, out, error)) return true;
+    if (ReadPeResource(image, 10, pf::kLocatorId, locator, error) && locator.size() >= pf::kLocatorSize) {
+        uint64_t at = pf::Get32(locator.data()), size = pf::Get32(locator.data() + 4);
+        if (at + size <= image.size()) {
+            out.assign(image.begin() + at, image.begin() + at + size);
+            return true;
+        }
+        error = "its package lies past the end of the file";
+    } else if (ReadPeResource(image, 10, pf::kResourceId, out, error)) {
+        return true;
+    }
     error = "'" + Utf8(path) + "' holds no package: " + error;
     return false;
 }
@@ -169,6 +210,7 @@ bool ParsePackage(PackageView& view, std::string& error) {
     view.solid = pf::ParseSolidHeader(b.data(), solid);
     view.utf8Names = view.solid && (solid.flags & pf::kUtf8Names) != 0;
     view.blocks.clear();
+    view.dataFileRecords.clear();
     if (view.solid && !ParseBlocks(view, solid, t.directoryOffset, error)) return false;
     // A packed directory is read from its unpacked bytes; the records' own
     // offsets (the classic entries') still refer to the package.

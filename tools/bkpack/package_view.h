@@ -30,7 +30,16 @@ struct PackageView {
     bool solid = false;
     bool utf8Names = false;  // the solid header's flag: names in UTF-8, not ANSI
     std::vector<BlockRecord> blocks;
+    std::vector<DataFileRecord> dataFileRecords;  // of blocks beside the installer
+    std::vector<Bytes> dataFiles;                 // their bytes, once loaded
 };
+
+// Where an installer's data file number k (from 1) lies: beside it, named
+// after it without its extension.
+std::wstring DataFileName(const std::wstring& installer, size_t k);
+// The data files of a view parsed from path, each checked against its
+// record; false with the reason naming the first missing or damaged one.
+bool LoadDataFiles(const std::wstring& path, PackageView& view, std::string& error);
 
 // FILE is an installer when it starts with "MZ": its resource is read.
 bool LoadPackage(const std::wstring& path, Bytes& out, std::string& error);

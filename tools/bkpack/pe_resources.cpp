@@ -128,6 +128,7 @@ struct Node {
     bool leaf = false;
     Bytes data;
     uint32_t codePage = 0;
+    size_t fileOffset = 0;  // of a leaf's data, as read
     std::vector<Node> children;
 };
 
@@ -173,6 +174,7 @@ private:
         size_t at = 0;
         if (!image_.Span(rva, size, at)) return false;
         node.leaf = true;
+        node.fileOffset = at;
         node.data.assign(b_.begin() + at, b_.begin() + at + size);
         node.codePage = Get32(b_, base_ + offset + 8);
         return true;
@@ -222,6 +224,16 @@ Node& ChildWithId(Node& node, uint32_t id) {
 const Node* FindChild(const Node& node, uint32_t id) {
     for (const Node& child : node.children)
         if (!child.named && child.id == id) return &child;
+    return nullptr;
+}
+
+// The leaf of type/id in the first language listed, or null with the reason.
+const Node* FindLeaf(const Node& root, uint16_t type, uint16_t id, std::string& error) {
+    const Node* t = FindChild(root, type);
+    const Node* n = t ? FindChild(*t, id) : nullptr;
+    const Node* leaf = n && !n->children.empty() ? &n->children[0] : nullptr;
+    if (leaf && leaf->leaf) return leaf;
+    error = "it holds no resource " + std::to_string(id) + " of type " + std::to_string(type);
     return nullptr;
 }
 
@@ -289,15 +301,22 @@ Bytes WriteTree(const Node& root, uint32_t rva, const Node* last, uint32_t lastA
 // The checksum the loader checks for drivers and ImageHlp computes: 16-bit
 // words added with end-around carry, the checksum field left out, plus the
 // file's length.
-uint32_t ImageChecksum(const Bytes& b, size_t checksumAt) {
+// A tail (bytes after the image) continues the words of b, whose size is
+// then even.
+uint32_t ImageChecksum(const Bytes& b, size_t checksumAt, const Bytes* tail = nullptr) {
     uint64_t sum = 0;
     for (size_t i = 0; i < b.size(); i += 2) {
         if (i == checksumAt || i == checksumAt + 2) continue;
         sum += b[i] | (i + 1 < b.size() ? b[i + 1] << 8 : 0);
         sum = (sum & 0xFFFF) + (sum >> 16);
     }
+    size_t tailSize = tail ? tail->size() : 0;
+    for (size_t i = 0; i < tailSize; i += 2) {
+        sum += (*tail)[i] | (i + 1 < tailSize ? (*tail)[i + 1] << 8 : 0);
+        sum = (sum & 0xFFFF) + (sum >> 16);
+    }
     sum = (sum & 0xFFFF) + (sum >> 16);
-    return (uint32_t)(sum + b.size());
+    return (uint32_t)(sum + b.size() + tailSize);
 }
 
 }  // namespace
@@ -312,14 +331,29 @@ bool ReadPeResource(const Bytes& image, uint16_t type, uint16_t id, Bytes& out, 
     Image parsed;
     Node root;
     if (!ParseImage(image, parsed, error) || !ReadTree(parsed, root, error)) return false;
-    const Node* t = FindChild(root, type);
-    const Node* n = t ? FindChild(*t, id) : nullptr;
-    const Node* leaf = n && !n->children.empty() ? &n->children[0] : nullptr;
-    if (!leaf || !leaf->leaf) {
-        error = "it holds no resource " + std::to_string(id) + " of type " + std::to_string(type);
+    const Node* leaf = FindLeaf(root, type, id, error);
+    if (leaf) out = leaf->data;
+    return leaf != nullptr;
+}
+
+bool PlaceAfterImage(Bytes& image, uint16_t type, uint16_t id, const Bytes& tail, std::string& error) {
+    Image parsed;
+    Node root;
+    if (!ParseImage(image, parsed, error) || !ReadTree(parsed, root, error)) return false;
+    const Node* leaf = FindLeaf(root, type, id, error);
+    if (!leaf) return false;
+    if (leaf->data.size() < 8) {
+        error = "its resource " + std::to_string(id) + " is too small to locate data";
         return false;
     }
-    out = leaf->data;
+    image.resize(Align((uint32_t)image.size(), parsed.fileAlignment), 0);
+    if ((uint64_t)image.size() + tail.size() > 0xFFFFFFFFu) {
+        error = "the program and its data would pass the 4 GiB a file offset can address";
+        return false;
+    }
+    Put32(image, leaf->fileOffset, (uint32_t)image.size());
+    Put32(image, leaf->fileOffset + 4, (uint32_t)tail.size());
+    Put32(image, parsed.optional + 64, ImageChecksum(image, parsed.optional + 64, &tail));
     return true;
 }
 

@@ -16,6 +16,13 @@ bool IsPeFile(const Bytes& image);
 // the reason when the image or its resource tree is unsound or it is absent.
 bool ReadPeResource(const Bytes& image, uint16_t type, uint16_t id, Bytes& out, std::string& error);
 
+// Pads image to its file alignment, where tail is to follow it outside
+// every section, and writes the offset there and tail's size into the first
+// 8 bytes of resource type/id; the checksum then covers image and tail. The
+// caller writes tail after image. False with the reason when the resource
+// is absent or too small, or the file would pass 4 GiB.
+bool PlaceAfterImage(Bytes& image, uint16_t type, uint16_t id, const Bytes& tail, std::string& error);
+
 // One change to an image's resources: type/id/language set to data, or,
 // with remove, type/id taken out in every language.
 struct ResourceChange {

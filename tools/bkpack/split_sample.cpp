@@ -6,6 +6,9 @@
 namespace {
 
 const uint64_t kBudget = 4ull << 20;
+// Whether data compresses at all shows in much less: random bytes grow by
+// the same share in any piece.
+const uint64_t kProbeBudget = 128ull << 10;
 // Pieces of 16 KiB hold a stretch of code or a table whole; with thousands
 // of files each gives less, but at least 512 bytes (its header, say).
 const uint64_t kPieceMost = 16ull << 10;
@@ -39,17 +42,15 @@ uint64_t CompressedSize(const Bytes& sample, bool& ok) {
 
 }  // namespace
 
-bool MeasureSplit(const std::vector<PackInput>& inputs, const std::vector<uint64_t>& sizes,
-                  const std::vector<std::vector<size_t>>& parts, SplitCost& cost) {
-    std::vector<size_t> files;
-    for (const std::vector<size_t>& part : parts) files.insert(files.end(), part.begin(), part.end());
-    std::sort(files.begin(), files.end());
-    cost = SplitCost();
-    if (files.empty()) return true;
+namespace {
+
+// The pieces of each of files (sorted), indexed by input.
+std::vector<Bytes> Samples(const std::vector<PackInput>& inputs, const std::vector<uint64_t>& sizes,
+                           const std::vector<size_t>& files, uint64_t budget) {
     uint64_t count = files.size(), total = 0;
     for (size_t i : files) total += sizes[i];
-    uint64_t piece = std::min(kPieceMost, std::max(kPieceLeast, kBudget / count));
-    uint64_t perFile = std::max<uint64_t>(1, kBudget / (count * piece));
+    uint64_t piece = std::min(kPieceMost, std::max(kPieceLeast, budget / count));
+    uint64_t perFile = std::max<uint64_t>(1, budget / (count * piece));
     // Spread over a file of the mean size; the same offsets in every file.
     uint64_t stride = std::max(piece, total / count / perFile);
     std::vector<Bytes> samples(inputs.size());
@@ -60,14 +61,36 @@ bool MeasureSplit(const std::vector<PackInput>& inputs, const std::vector<uint64
         if (!file.Open(inputs[i].path, size, ignored)) continue;
         for (uint64_t k = 0; k < perFile && k * stride < size; k++) ReadPiece(file, k * stride, piece, samples[i]);
     }
-    Bytes whole;
-    for (size_t i : files) whole.insert(whole.end(), samples[i].begin(), samples[i].end());
+    return samples;
+}
+
+Bytes Joined(const std::vector<Bytes>& samples, const std::vector<size_t>& files) {
+    Bytes joined;
+    for (size_t i : files) joined.insert(joined.end(), samples[i].begin(), samples[i].end());
+    return joined;
+}
+
+}  // namespace
+
+bool LooksIncompressible(const std::vector<PackInput>& inputs, const std::vector<uint64_t>& sizes,
+                         const std::vector<size_t>& files) {
+    if (files.empty()) return false;
+    Bytes whole = Joined(Samples(inputs, sizes, files, kProbeBudget), files);
     bool ok = true;
-    cost.whole = CompressedSize(whole, ok);
-    for (const std::vector<size_t>& part : parts) {
-        Bytes sample;
-        for (size_t i : part) sample.insert(sample.end(), samples[i].begin(), samples[i].end());
-        cost.parts += CompressedSize(sample, ok);
-    }
+    uint64_t packed = CompressedSize(whole, ok);
+    return ok && !whole.empty() && packed >= whole.size();
+}
+
+bool MeasureSplit(const std::vector<PackInput>& inputs, const std::vector<uint64_t>& sizes,
+                  const std::vector<std::vector<size_t>>& parts, SplitCost& cost) {
+    std::vector<size_t> files;
+    for (const std::vector<size_t>& part : parts) files.insert(files.end(), part.begin(), part.end());
+    std::sort(files.begin(), files.end());
+    cost = SplitCost();
+    if (files.empty()) return true;
+    std::vector<Bytes> samples = Samples(inputs, sizes, files, kBudget);
+    bool ok = true;
+    cost.whole = CompressedSize(Joined(samples, files), ok);
+    for (const std::vector<size_t>& part : parts) cost.parts += CompressedSize(Joined(samples, part), ok);
     return ok;
 }

@@ -22,5 +22,10 @@ struct SplitCost {
 // parts: indexes into inputs, each list one part in package order; sizes:
 // each input's size. A file that cannot be read adds nothing. False when
 // the sample could not be compressed.
+// True when the sample of files (taken as above) comes out no smaller at
+// the fast preset: coding them whole would take minutes and save nothing.
+bool LooksIncompressible(const std::vector<PackInput>& inputs, const std::vector<uint64_t>& sizes,
+                         const std::vector<size_t>& files);
+
 bool MeasureSplit(const std::vector<PackInput>& inputs, const std::vector<uint64_t>& sizes,
                   const std::vector<std::vector<size_t>>& parts, SplitCost& cost);

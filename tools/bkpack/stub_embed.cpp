@@ -1,5 +1,7 @@
 #include "stub_embed.h"
 
+#include <stdlib.h>
+
 #include <algorithm>
 
 #include "icon_file.h"
@@ -35,6 +37,15 @@ bool ReplaceIcon(const Bytes& stub, const std::wstring& path, std::vector<Resour
     return true;
 }
 
+// Packages from this size on lie after the image: a 32-bit process maps its
+// whole image at start, and one of a gigabyte or more may find no room in
+// its address space. BKPACK_OUTSIDE_FROM (bytes) moves the line, so that
+// small packages can be laid out so too.
+uint64_t OutsideFrom() {
+    const char* given = getenv("BKPACK_OUTSIDE_FROM");
+    return given && *given ? strtoull(given, nullptr, 10) : 256ull << 20;
+}
+
 }  // namespace
 
 bool EmbedPackage(const std::wstring& stub, const Bytes& package, const std::wstring& out, std::string& error,
@@ -54,13 +65,21 @@ bool EmbedPackage(const std::wstring& stub, const Bytes& package, const std::wst
         changes.push_back({kVersion, 1, 0, WriteVersionResource(version), false});
         if (!look->icon.empty() && !ReplaceIcon(stubBytes, look->icon, changes, error)) return false;
     }
-    // RT_RCDATA, language neutral: where the installer looks for its package.
-    // Last, so that it lies last in the file, where the install cuts it off.
-    changes.push_back({kRcData, package_format::kResourceId, 0, package, false});
+    // RT_RCDATA, language neutral: where the installer looks for its package,
+    // or for the locator of a package after the image. Last, so that it lies
+    // last in the file, where the install cuts it off.
+    bool outside = package.size() >= OutsideFrom();
+    if (outside)
+        changes.push_back({kRcData, package_format::kLocatorId, 0, Bytes(package_format::kLocatorSize, 0), false});
+    else
+        changes.push_back({kRcData, package_format::kResourceId, 0, package, false});
     Bytes installer;
-    if (!WritePeResources(stubBytes, changes, installer, error)) {
+    if (!WritePeResources(stubBytes, changes, installer, error) ||
+        (outside && !PlaceAfterImage(installer, kRcData, package_format::kLocatorId, package, error))) {
         error = "cannot add the package to '" + Utf8(stub) + "': " + error;
         return false;
     }
-    return WriteFileAtomically(out, installer, error);
+    return WriteFileAtomically(out, outside ? std::vector<const Bytes*>{&installer, &package}
+                                            : std::vector<const Bytes*>{&installer},
+                               error);
 }

@@ -1,5 +1,6 @@
 // Puts a package into a copy of the installer stub as its RT_RCDATA
-// resource 24356, with the installer's own version resource and icon.
+// resource 24356, or a large one after the image with a locator (see
+// package_format.h), with the installer's own version resource and icon.
 #pragma once
 
 #include <string>
