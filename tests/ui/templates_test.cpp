@@ -28,6 +28,7 @@ struct Template {
 const DWORD kButton = WS_CHILD | WS_VISIBLE | WS_TABSTOP | BS_PUSHBUTTON;
 const DWORD kDefault = WS_CHILD | WS_VISIBLE | WS_TABSTOP | BS_DEFPUSHBUTTON;
 const DWORD kHiddenProgress = WS_CHILD | WS_BORDER;
+const DWORD kHiddenRadio = WS_CHILD | WS_TABSTOP | BS_AUTORADIOBUTTON;
 
 const Template kTemplates[] = {
     {IDD_INSTALL, 399, 238,
@@ -37,7 +38,10 @@ const Template kTemplates[] = {
       {IDC_INSTALL_PATH, L"Edit", L"", 25, 116, 306, 14,
        WS_CHILD | WS_VISIBLE | WS_TABSTOP | WS_BORDER | ES_READONLY | ES_AUTOHSCROLL},
       {IDC_CHOOSE, L"Button", L"Choose", 331, 116, 42, 15, kButton},
-      {IDC_LICENSE_LINK, L"SysLink", L"<a>Read License Agreement</a>", 27, 171, 108, 14, WS_CHILD | WS_TABSTOP}}},
+      {IDC_SCOPE_USER, L"Button", L"", 25, 76, 348, 10, kHiddenRadio | WS_GROUP},
+      {IDC_SCOPE_MACHINE, L"Button", L"", 25, 87, 348, 10, kHiddenRadio},
+      {IDC_LICENSE_LINK, L"SysLink", L"<a>Read License Agreement</a>", 27, 171, 108, 14,
+       WS_CHILD | WS_TABSTOP | WS_GROUP}}},
     {IDD_LICENSE, 399, 268,
      {{IDOK, L"Button", L"Close", 175, 243, 50, 14, kDefault},
       {IDC_LICENSE_TEXT, L"Edit", L"", 25, 39, 348, 193,
