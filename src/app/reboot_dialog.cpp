@@ -55,7 +55,7 @@ void dlgRebooting::OnInit() {
             HDC dc = background_.MemoryDC();
             int side = kRestartIconSides[VariantIndex(Scale(100))];
             IconHandle icon;
-            if (icon.Load(IDI_RESTART, side, side)) icon.Draw(dc, DialogUnitsX(25), (GetHeight() - side) / 2);
+            if (icon.Load(IDI_RESTART, side)) icon.Draw(dc, DialogUnitsX(25), (GetHeight() - side) / 2);
             int right = GetWidth() - DialogUnitsX(10);
             DrawTextAt(dc, textLeft, textTop, Scale(24), FW_NORMAL, Text(kRestartingWindows), right);
             if (showRerunNote)

@@ -56,6 +56,8 @@
 #define IDI_SUCCESS 119
 #define IDI_FAILURE 120
 #define IDI_UNINSTALL 124
-// A group's Windows XP stand-in kept as a run-length bitmap beside it has
-// the group's id plus this.
-#define IDB_STAND_IN 100
+// The record types of the drawings among the dialogs' pictures: an icon's,
+// and a strip's (the close button's states). The others are bitmaps, of
+// type RT_BITMAP.
+#define DRAWING_RECORD 100
+#define STRIP_RECORD 101

@@ -2,19 +2,11 @@
 
 #include <shellapi.h>
 
-#include "ui/icon_group.h"
-#include "ui/picture_store.h"
+#include "ui/vector_picture.h"
 
-// As LoadImage picks and makes an icon of a group in the resources.
-bool IconHandle::Load(int id, int width, int height) {
+bool IconHandle::Load(int id, int side) {
     Free();
-    DWORD size = 0;
-    const BYTE* group = PictureData((LPCWSTR)RT_GROUP_ICON, id, &size);
-    int image = group ? LookupIconIdFromDirectoryEx((PBYTE)group, TRUE, width, height, LR_DEFAULTCOLOR) : 0;
-    const BYTE* data = image ? PictureData((LPCWSTR)RT_ICON, image, &size) : nullptr;
-    if (data) icon_ = CreateIconFromResourceEx((PBYTE)data, size, TRUE, 0x00030000, width, height, LR_DEFAULTCOLOR);
-    // Windows XP reads no PNG image: the sizes held only as PNG fail there.
-    if (!icon_) icon_ = LoadLargestBitmapImage(id, width, height);
+    icon_ = LoadVectorIcon(id, side);
     return icon_ != nullptr;
 }
 

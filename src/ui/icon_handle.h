@@ -10,10 +10,8 @@ public:
     IconHandle(const IconHandle&) = delete;
     IconHandle& operator=(const IconHandle&) = delete;
 
-    // From the dialogs' pictures, the group's image that best fits the size.
-    // Where the system cannot read the size's image (a PNG on Windows XP),
-    // the group's largest bitmap image, stretched.
-    bool Load(int id, int width, int height);
+    // One of the dialogs' icons, drawn at side x side.
+    bool Load(int id, int side);
     // A null icon leaves the wrapper empty.
     bool Duplicate(HICON icon);
     void Draw(HDC dc, int x, int y) const;

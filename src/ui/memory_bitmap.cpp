@@ -1,6 +1,7 @@
 #include "ui/memory_bitmap.h"
 
 #include "ui/picture_store.h"
+#include "ui/vector_picture.h"
 
 bool MemoryBitmap::Select(HDC referenceDC) {
     memoryDC_ = CreateCompatibleDC(referenceDC);
@@ -25,7 +26,11 @@ bool MemoryBitmap::LoadResource(int id) {
     Free();
     DWORD size = 0;
     const BITMAPINFO* info = (const BITMAPINFO*)PictureData((LPCWSTR)RT_BITMAP, id, &size);
-    if (!info || size < sizeof(BITMAPINFOHEADER)) return false;
+    if (!info) {
+        bitmap_ = LoadVectorStrip(id);
+        return bitmap_ && Select(nullptr);
+    }
+    if (size < sizeof(BITMAPINFOHEADER)) return false;
     const BITMAPINFOHEADER& header = info->bmiHeader;
     DWORD colours = header.biClrUsed ? header.biClrUsed : header.biBitCount <= 8 ? 1u << header.biBitCount : 0;
     DWORD bitsAt = header.biSize + colours * sizeof(RGBQUAD);

@@ -15,7 +15,8 @@ public:
     // A null reference context means the screen; 0 in either size creates
     // nothing.
     bool CreateBlank(HDC referenceDC, int width, int height);
-    // One of the dialogs' pictures, compatible with the screen.
+    // One of the dialogs' pictures: a bitmap compatible with the screen, or
+    // a strip drawn from its drawings.
     bool LoadResource(int id);
     // Any format the system picture loader reads; sized by the picture's
     // physical size at the screen's DPI.

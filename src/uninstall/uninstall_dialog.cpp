@@ -89,7 +89,7 @@ void dlgUnInstall::DrawPageIcon(HDC dc, int id, int raise, int& textLeft) {
     int side = SideByScale(kPageIconSides);
     int x = DialogUnitsX(25);
     IconHandle icon;
-    if (icon.Load(id, side, side)) icon.Draw(dc, x, (GetHeight() - side) / 2 - raise);
+    if (icon.Load(id, side)) icon.Draw(dc, x, (GetHeight() - side) / 2 - raise);
     textLeft = x + side + DialogUnitsX(12);
 }
 
@@ -160,12 +160,12 @@ void dlgUnInstall::Finish() {
         int side = SideByScale(kRowIconSides);
         const int ids[4] = {IDI_CHECKED, IDI_UNCHECKED, IDI_CHECKED_DISABLED, IDI_UNCHECKED_DISABLED};
         IconHandle icons[4];
-        for (int i = 0; i < 4; i++) icons[i].Load(ids[i], side, side);
+        for (int i = 0; i < 4; i++) icons[i].Load(ids[i], side);
         restartList.SetCheckIcons(icons[0].Handle(), icons[1].Handle(), icons[2].Handle(), icons[3].Handle());
         ValueRow row;
         row.name = Text(kRestartUninstallRow);
         row.value = L"1";
-        row.icon.Load(IDI_RESTART, side, side);
+        row.icon.Load(IDI_RESTART, side);
         row.iconX = Scale(6);
         row.nameX = Scale(48);
         restartList.AddRow(row);

@@ -31,7 +31,7 @@ void AddCheckRow(XValueList& list, const WString& name, int iconId, bool checked
     row.nameX = Scale(48);
     row.value = checked ? L"1" : L"0";
     int side = kCheckIconSides[VariantIndex(Scale(100))];
-    row.icon.Load(iconId, side, side);
+    row.icon.Load(iconId, side);
     row.iconX = Scale(6);
     list.AddRow(row);
 }
@@ -86,7 +86,7 @@ void dlgInstall::ShowFinishPage() {
         int side = kCheckIconSides[VariantIndex(Scale(100))];
         IconHandle icons[4];
         static const int kIds[4] = {IDI_CHECKED, IDI_UNCHECKED, IDI_CHECKED_DISABLED, IDI_UNCHECKED_DISABLED};
-        for (int i = 0; i < 4; i++) icons[i].Load(kIds[i], side, side);
+        for (int i = 0; i < 4; i++) icons[i].Load(kIds[i], side);
         finishList.SetCheckIcons(icons[0].Handle(), icons[1].Handle(), icons[2].Handle(), icons[3].Handle());
         if (finishList.Create(*this)) {
             HWND list = finishList.listWindow;

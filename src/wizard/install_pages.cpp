@@ -51,7 +51,7 @@ void dlgInstall::PaintFinished(HDC dc) {
     int centre = GetHeight() / 2 - (hasFinishOptions ? DialogUnitsY(15) : 0);
     int side = kResultIconSides[VariantIndex(Scale(100))];
     IconHandle icon;
-    if (icon.Load(aborted ? IDI_FAILURE : IDI_SUCCESS, side, side)) icon.Draw(dc, DialogUnitsX(25), centre - side / 2);
+    if (icon.Load(aborted ? IDI_FAILURE : IDI_SUCCESS, side)) icon.Draw(dc, DialogUnitsX(25), centre - side / 2);
     Font font(nullptr, "Tahoma", Scale(18), RGB(0, 0, 0), false, false, false);
     const wchar_t* first = aborted ? Text(kInstallFailedLine) : Text(kInstallSucceededLine);
     const wchar_t* second = hasFinishOptions ? Text(kReviewAndFinish) : Text(kClickFinish);

@@ -100,10 +100,10 @@ private:
     void FillList() {
         int side = IconSide();
         IconHandle checked, unchecked, checkedOff, uncheckedOff;
-        checked.Load(IDI_CHECKED, side, side);
-        unchecked.Load(IDI_UNCHECKED, side, side);
-        checkedOff.Load(IDI_CHECKED_DISABLED, side, side);
-        uncheckedOff.Load(IDI_UNCHECKED_DISABLED, side, side);
+        checked.Load(IDI_CHECKED, side);
+        unchecked.Load(IDI_UNCHECKED, side);
+        checkedOff.Load(IDI_CHECKED_DISABLED, side);
+        uncheckedOff.Load(IDI_UNCHECKED_DISABLED, side);
         list_.SetCheckIcons(checked.Handle(), unchecked.Handle(), checkedOff.Handle(), uncheckedOff.Handle());
         list_.Create(*this);
         for (const RowDefinition& definition : kRows) {
@@ -111,7 +111,7 @@ private:
             row.name = definition.name;
             row.value = definition.checked ? L"1" : L"0";
             row.disabled = definition.disabled;
-            row.icon.Load(definition.iconId, side, side);
+            row.icon.Load(definition.iconId, side);
             row.iconX = Scale(6);
             row.nameX = Scale(48);
             list_.AddRow(row);

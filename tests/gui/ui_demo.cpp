@@ -86,7 +86,7 @@ public:
         int iconsX = (width - 10 * side - 9 * Scale(8)) / 2;
         for (int i = 0; i < 10; ++i) {
             IconHandle icon;
-            icon.Load(kIcons[i], side, side);
+            icon.Load(kIcons[i], side);
             icon.Draw(dc, iconsX + i * (side + Scale(8)), DialogUnitsY(100));
         }
         Report(emblem.Width(), emblem.Height());

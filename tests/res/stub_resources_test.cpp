@@ -36,8 +36,8 @@ private:
     HMODULE module_ = nullptr;
 };
 
-// The dialogs' bitmaps and icons are packed in one stream (their own tests
-// load each); the shell's icon stays an icon group.
+// The dialogs' bitmaps and drawings are packed in one stream (their own
+// tests load each); the shell's icon stays an icon group.
 TEST(StubResources, CarriesTemplatesPicturesAndItsIcon) {
     StubModule stub;
     ASSERT_TRUE(stub.Handle());

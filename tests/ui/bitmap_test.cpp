@@ -171,7 +171,7 @@ TEST(MemoryBitmap, EmblemOverItsMaskLeavesTheBackgroundAroundTheInk) {
 
 TEST(IconHandle, DrawDuplicateAndEmpty) {
     IconHandle icon, copy, empty;
-    ASSERT_TRUE(icon.Load(IDI_FAILURE, 32, 32));
+    ASSERT_TRUE(icon.Load(IDI_FAILURE, 32));
     ASSERT_TRUE(copy.Duplicate(icon.Handle()));
     EXPECT_NE(icon.Handle(), copy.Handle());
     EXPECT_EQ(32, copy.Width());

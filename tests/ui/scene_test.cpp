@@ -241,7 +241,7 @@ TEST_F(SceneTest, GradientCacheFollowsTheSize) {
 // keep their order whatever order they were added in.
 TEST_F(SceneTest, RenderedSceneShowsEveryKind) {
     IconHandle success;
-    ASSERT_TRUE(success.Load(IDI_SUCCESS, 32, 32));
+    ASSERT_TRUE(success.Load(IDI_SUCCESS, 32));
     Scene scene;
     scene.SetLayout(8, 8, 0, 0);
     scene.AddFill({0, 0, SceneAnchor::kFar, SceneAnchor::kFar, RGB(240, 240, 200), 0, 0}, 0);

@@ -70,7 +70,7 @@ protected:
         ASSERT_TRUE(dialog.list.Create(dialog));
         int size = Scale(16);
         const int ids[4] = {IDI_CHECKED, IDI_UNCHECKED, IDI_CHECKED_DISABLED, IDI_UNCHECKED_DISABLED};
-        for (int i = 0; i < 4; ++i) ASSERT_TRUE(icons[i].Load(ids[i], size, size));
+        for (int i = 0; i < 4; ++i) ASSERT_TRUE(icons[i].Load(ids[i], size));
         list().SetCheckIcons(icons[0].Handle(), icons[1].Handle(), icons[2].Handle(), icons[3].Handle());
     }
     void TearDown() override {
@@ -279,7 +279,7 @@ TEST_F(ValueList, NavigationKeys) {
 
 TEST_F(ValueList, Screenshot) {
     IconHandle shortcut;
-    ASSERT_TRUE(shortcut.Load(IDI_SHORTCUT, Scale(16), Scale(16)));
+    ASSERT_TRUE(shortcut.Load(IDI_SHORTCUT, Scale(16)));
     AddRows({{L"Create Icon: Demo", L"1", false},
              {L"Run Program: Demo", L"0", false},
              {L"Restart Computer [Required to Finalize Setup]", L"1", true},

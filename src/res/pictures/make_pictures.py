@@ -1,6 +1,8 @@
 #!/usr/bin/env python3
-"""Draws the executable's pictures from the vector descriptions (*.mvg,
-ImageMagick's drawing language) listed in pictures.txt.
+"""Draws the executable's bitmaps and the icon the shell shows from the
+vector descriptions (*.mvg, ImageMagick's drawing language) listed in
+pictures.txt. The dialogs' other icons are drawn by the program itself from
+the same descriptions (vectors.py, pack_pictures.py).
 
     make_pictures.py <pictures.txt> <output folder>
 
@@ -14,7 +16,7 @@ the target size and centred; $LEFT and $RIGHT in a description are the
 target's left and right edges in those units. ImageMagick rasterises with
 anti-aliasing; this script turns the result into what the program's drawing
 needs (masks, 16 colours, monochrome, run-length compressed) and assembles
-the icon files.
+the icon file.
 """
 import hashlib
 import os
@@ -26,17 +28,10 @@ import tempfile
 import zlib
 
 # Icon images are PNG (read from Windows Vista on) unless pictures.txt marks
-# them: "b" a 32-bit bitmap instead, "x" a 16-colour bitmap beside the PNG,
-# "k" beside the PNG a 16-colour run-length bitmap outside the group (an
-# icon cannot hold a compressed image), <icon>_xp.bmp, whose first colour,
-# KEY, is transparent. Windows XP reads no PNG; the program loads a group's
-# largest bitmap there.
-ICON_MARKS = {'': 'png', 'b': 'bitmap', 'x': 'png+xp', 'k': 'png+keyed'}
-KEY = (255, 0, 255)
-# Semi-transparent edge pixels of a masked picture are kept from this
-# opacity on and blended over the near-white top of the dialogs.
+# them "b": a 32-bit bitmap instead, which Windows XP reads.
+ICON_MARKS = {'': 'png', 'b': 'bitmap'}
+# The emblem's semi-transparent edge pixels are ink from this opacity on.
 OPAQUE_FROM = 128
-BACKDROP = (250, 250, 250)
 
 
 def read_viewbox(text):
@@ -62,10 +57,6 @@ def render_rgba(description, width, height):
                          check=True, stdout=subprocess.PIPE).stdout
     assert len(out) == width * height * 4, description
     return out
-
-
-def blend(r, g, b, a):
-    return tuple((c * a + k * (255 - a)) // 255 for c, k in zip((r, g, b), BACKDROP))
 
 
 def rle4_row(indices):
@@ -121,46 +112,6 @@ def write_bmp(path, width, height, pixels, colours):
         f.write(b'BM' + struct.pack('<IHHI', offset + len(body), 0, 0, offset) + info + colour_table + body)
 
 
-def quantise(colour):
-    """Reduces a colour to 4 bits a channel, so a strip stays within 16."""
-    return tuple(min(255, ((c + 8) // 17) * 17) for c in colour)
-
-
-def make_strip(out, width, height, descriptions):
-    cells = len(descriptions)
-    cell_w, cell_h = width // cells, height // 2
-    rows = [[(0, 0, 0)] * width for _ in range(cell_h)] + [[(255, 255, 255)] * width for _ in range(cell_h)]
-    for n, description in enumerate(descriptions):
-        data = render_rgba(description, cell_w, cell_h)
-        for y in range(cell_h):
-            for x in range(cell_w):
-                r, g, b, a = data[(y * cell_w + x) * 4:(y * cell_w + x) * 4 + 4]
-                if a >= OPAQUE_FROM:
-                    rows[y][n * cell_w + x] = quantise(blend(r, g, b, a))
-                    rows[cell_h + y][n * cell_w + x] = (0, 0, 0)
-    write_bmp(out, width, height, limit_colours(rows, 16), None)
-
-
-def limit_colours(rows, limit, key=None):
-    """Merges the two closest colours until no more than limit remain; black
-    and white survive every merge, and key is never merged."""
-    colours = sorted({p for row in rows for p in row if p != key})
-    limit -= key is not None
-    while len(colours) > limit:
-        best = None
-        for i, c in enumerate(colours):
-            for d in colours[i + 1:]:
-                dist = sum((p - q) ** 2 for p, q in zip(c, d))
-                if best is None or dist < best[0]:
-                    best = (dist, c, d)
-        _, keep, drop = best
-        if drop in ((0, 0, 0), (255, 255, 255)):
-            keep, drop = drop, keep
-        rows = [[keep if p == drop else p for p in row] for row in rows]
-        colours.remove(drop)
-    return rows
-
-
 def make_emblem(out, width, height, description):
     data = render_rgba(description, width, height)
     picture, mask = [], []
@@ -193,50 +144,6 @@ def icon_bitmap_entry(data, size):
         mask += bits
     header = struct.pack('<IiiHHIIiiII', 40, size, size * 2, 1, 32, 0, len(xor) + len(mask), 0, 0, 0, 0)
     return header + xor + mask
-
-
-def xp_rows(data, size, clear):
-    """The picture in at most 16 colours for Windows XP: edges blended over
-    the dialogs' backdrop like the strips, clear pixels as clear, and which
-    pixels are inked."""
-    rows, ink = [], []
-    for y in range(size):
-        row, inked = [], []
-        for x in range(size):
-            r, g, b, a = data[(y * size + x) * 4:(y * size + x) * 4 + 4]
-            inked.append(a >= OPAQUE_FROM)
-            row.append(quantise(blend(r, g, b, a)) if a >= OPAQUE_FROM else clear)
-        rows.append(row)
-        ink.append(inked)
-    return rows, ink
-
-
-def write_keyed_bitmap(path, data, size):
-    rows, _ = xp_rows(data, size, KEY)
-    rows = limit_colours(rows, 16, KEY)
-    write_bmp(path, size, size, rows, [KEY] + sorted({p for row in rows for p in row} - {KEY}))
-
-
-def icon_16_colour_entry(data, size):
-    """A 16-colour icon image for Windows XP, the clear pixels masked out."""
-    rows, ink = xp_rows(data, size, (0, 0, 0))
-    rows = limit_colours(rows, 16)
-    palette = sorted({p for row in rows for p in row})
-    palette += [(0, 0, 0)] * (16 - len(palette))
-    index = {c: i for i, c in reversed(list(enumerate(palette)))}
-    stride, mask_stride = ((size * 4 + 31) // 32) * 4, ((size + 31) // 32) * 4
-    xor, mask = bytearray(), bytearray()
-    for y in reversed(range(size)):
-        packed, bits = bytearray(stride), bytearray(mask_stride)
-        for x in range(size):
-            packed[x // 2] |= index[rows[y][x]] << (4 if x % 2 == 0 else 0)
-            if not ink[y][x]:
-                bits[x // 8] |= 0x80 >> (x % 8)
-        xor += packed
-        mask += bits
-    colours = b''.join(struct.pack('<BBBB', b, g, r, 0) for r, g, b in palette)
-    header = struct.pack('<IiiHHIIiiII', 40, size, size * 2, 1, 4, 0, len(xor) + len(mask), 0, 0, 16, 0)
-    return header + colours + xor + mask
 
 
 def deflate(raw):
@@ -282,16 +189,12 @@ def make_icon(out, sizes, description):
     """sizes: comma-separated, each with its mark of ICON_MARKS."""
     images = []  # (size, colours of the directory entry, bits a pixel, image)
     for token in sizes.split(','):
-        size, form = int(token.rstrip('bxk')), ICON_MARKS[token.lstrip('0123456789')]
+        size, form = int(token.rstrip('b')), ICON_MARKS[token.lstrip('0123456789')]
         data = render_rgba(description, size, size)
         if form == 'bitmap':
             images.append((size, 0, 32, icon_bitmap_entry(data, size)))
             continue
         images.append((size, 0, 32, png_entry(data, size)))
-        if form == 'png+xp':
-            images.append((size, 16, 4, icon_16_colour_entry(data, size)))
-        elif form == 'png+keyed':
-            write_keyed_bitmap(out[:-len('.ico')] + '_xp.bmp', data, size)
     offset = 6 + 16 * len(images)
     directory = struct.pack('<HHH', 0, 1, len(images))
     for size, colours, bits, blob in images:
@@ -331,9 +234,7 @@ def main():
                 make_icon(out, size, descriptions[0])
                 continue
             width, height = (int(v) for v in size.split('x'))
-            if kind == 'strip':
-                make_strip(out, width, height, descriptions)
-            elif kind == 'emblem':
+            if kind == 'emblem':
                 make_emblem(out, width, height, descriptions[0])
             else:
                 sys.exit('unknown kind %s' % kind)
