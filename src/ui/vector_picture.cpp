@@ -162,6 +162,12 @@ void SineCosine(double angle, float* sine, float* cosine) {
     *sine = (float)s, *cosine = (float)c;
 }
 
+// A 32-bit bitmap whose rows run top first, its pixels at *bits.
+HBITMAP CreateTopDownBitmap(int width, int height, uint8_t** bits) {
+    BITMAPINFOHEADER header = {sizeof header, width, -height, 1, 32, BI_RGB};
+    return CreateDIBSection(nullptr, (BITMAPINFO*)&header, DIB_RGB_COLORS, (void**)bits, nullptr, 0);
+}
+
 }  // namespace
 
 bool DrawVectorPicture(const uint8_t* drawing, uint32_t size, int width, int height, uint8_t* bgra) {
@@ -210,16 +216,15 @@ HICON LoadVectorIcon(int id, int side) {
     DWORD size = 0;
     const BYTE* drawing = PictureData(MAKEINTRESOURCEW(DRAWING_RECORD), id, &size);
     if (!drawing || side <= 0) return nullptr;
-    BITMAPINFOHEADER header = {sizeof header, side, -side, 1, 32, BI_RGB};
-    void* bits = nullptr;
-    HBITMAP colour = CreateDIBSection(nullptr, (BITMAPINFO*)&header, DIB_RGB_COLORS, &bits, nullptr, 0);
+    uint8_t* bits = nullptr;
+    HBITMAP colour = CreateTopDownBitmap(side, side, &bits);
     ByteBuffer maskBits;
     const int stride = (side + 15) / 16 * 2;
     HICON icon = nullptr;
     if (colour && maskBits.Resize(stride * side, true)) {
-        const uint8_t* pixel = (const uint8_t*)bits;
+        const uint8_t* pixel = bits;
         ZeroMemory(bits, (SIZE_T)side * side * 4);
-        if (DrawVectorPicture(drawing, size, side, side, (uint8_t*)bits)) {
+        if (DrawVectorPicture(drawing, size, side, side, bits)) {
             // Where the opacity is not read, the clear pixels stay clear.
             for (int y = 0; y < side; y++)
                 for (int x = 0; x < side; x++, pixel += 4)
@@ -239,9 +244,8 @@ HBITMAP LoadVectorStrip(int id) {
     const BYTE* strip = PictureData(MAKEINTRESOURCEW(STRIP_RECORD), id, &size);
     if (!strip || size < 3) return nullptr;
     const int cellWidth = strip[0], cellHeight = strip[1], cells = strip[2], width = cellWidth * cells;
-    BITMAPINFOHEADER header = {sizeof header, width, -2 * cellHeight, 1, 32, BI_RGB};
     uint8_t* bits = nullptr;
-    HBITMAP bitmap = CreateDIBSection(nullptr, (BITMAPINFO*)&header, DIB_RGB_COLORS, (void**)&bits, nullptr, 0);
+    HBITMAP bitmap = CreateTopDownBitmap(width, 2 * cellHeight, &bits);
     ByteBuffer cell;
     bool ok = bitmap && cell.Resize(cellWidth * cellHeight * 4, false);
     const BYTE* drawing = strip + 3;

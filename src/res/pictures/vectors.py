@@ -48,10 +48,6 @@ def numbers(text):
     return [float(n) for n in re.findall(r'-?[\d.]+(?:e-?\d+)?', text)]
 
 
-def point_ops(x, y):
-    return [('point', x, y)]
-
-
 def arc_ops(cx, cy, r, start, end):
     return [('arc', cx, cy, r, start, end)]
 
