@@ -468,7 +468,9 @@ void InstallWorker(EventHandle* stop, void* context) {
     // set installAborted already.
     state.endClaim = InstallerState::kEndOpen;
     CoInitialize(nullptr);
-    Worker worker(stop, (HWND)context);
-    worker.Run();
+    // On the heap: its files and indexes would make a frame of pages.
+    Worker* worker = new Worker(stop, (HWND)context);
+    worker->Run();
+    delete worker;
     CoUninitialize();
 }
