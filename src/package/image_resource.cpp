@@ -8,15 +8,6 @@ IMAGE_NT_HEADERS* ImageHeaders(const void* image) {
     return (IMAGE_NT_HEADERS*)(base + ((const IMAGE_DOS_HEADER*)base)->e_lfanew);
 }
 
-const uint8_t* OwnResource(uint16_t id, uint32_t& size, HRSRC* found) {
-    HRSRC resource = FindResourceW(nullptr, MAKEINTRESOURCEW(id), (LPCWSTR)RT_RCDATA);
-    HGLOBAL loaded = resource ? LoadResource(nullptr, resource) : nullptr;
-    const uint8_t* data = loaded ? (const uint8_t*)LockResource(loaded) : nullptr;
-    size = data ? SizeofResource(nullptr, resource) : 0;
-    if (found) *found = resource;
-    return data;
-}
-
 bool ImageFileOffset(HMODULE module, const void* data, uint32_t size, uint32_t& offset) {
     const BYTE* base = reinterpret_cast<const BYTE*>(module);
     const BYTE* at = static_cast<const BYTE*>(data);

@@ -10,13 +10,10 @@
 #include <stdint.h>
 
 #include "base/disk_file.h"
+#include "package/resource_stream.h"
 
 // The NT headers of an image (mapped, or the file's first bytes).
 IMAGE_NT_HEADERS* ImageHeaders(const void* image);
-
-// The data of this program's RT_RCDATA resource id and its size; null when
-// it has none. found, when given, receives the resource's handle.
-const uint8_t* OwnResource(uint16_t id, uint32_t& size, HRSRC* found = nullptr);
 
 // The file offset of size bytes at data inside module's image, found
 // through the module's section table; false when they do not lie wholly in

@@ -4,10 +4,17 @@
 
 #include "package/lzma_decode.h"
 
-bool DecodeResourceStream(int id, ByteBuffer& out) {
-    HRSRC found = FindResourceW(nullptr, MAKEINTRESOURCEW(id), (LPCWSTR)RT_RCDATA);
-    HGLOBAL loaded = found ? LoadResource(nullptr, found) : nullptr;
+const uint8_t* OwnResource(uint16_t id, uint32_t& size, HRSRC* found) {
+    HRSRC resource = FindResourceW(nullptr, MAKEINTRESOURCEW(id), (LPCWSTR)RT_RCDATA);
+    HGLOBAL loaded = resource ? LoadResource(nullptr, resource) : nullptr;
     const uint8_t* data = loaded ? (const uint8_t*)LockResource(loaded) : nullptr;
-    uint32_t size = found ? SizeofResource(nullptr, found) : 0;
+    size = data ? SizeofResource(nullptr, resource) : 0;
+    if (found) *found = resource;
+    return data;
+}
+
+bool DecodeResourceStream(int id, ByteBuffer& out) {
+    uint32_t size;
+    const uint8_t* data = OwnResource((uint16_t)id, size);
     return data && DecodeLzmaBuffer(data, size, 0xFFFFFFFF, out) && out.Size() != 0;
 }
