@@ -312,7 +312,7 @@ void InstallPackage::IndexNames() {
     // lastSame: for the first entry of each name, the last one.
     int32_t* lastSame = nextSame_ + count;
     for (int32_t i = 0; i < count; i++) {
-        WString name = WString::FromAnsi(Entry(i).name, utf8Names_);
+        WString name = NameOf(Entry(i));
         int32_t first = names_.Find(name);
         nextSame_[i] = -1;
         lastSame[i] = i;
@@ -343,6 +343,8 @@ uint32_t InstallPackage::BodyChecksum() {
     return pf::FinishBodySum(sum);
 }
 
+WString InstallPackage::NameOf(const PackageEntry& entry) const { return WString::FromAnsi(entry.name, utf8Names_); }
+
 bool InstallPackage::FindEntry(const wchar_t* name, PackageEntry* out) const {
     if (out) memset(out, 0, sizeof *out);
     int32_t first = names_.Find(name);
@@ -352,7 +354,7 @@ bool InstallPackage::FindEntry(const wchar_t* name, PackageEntry* out) const {
 
 void InstallPackage::EntryName(int32_t index, WString& out) const {
     if (index >= 0 && index < entries_.Count())
-        out = WString::FromAnsi(Entry(index).name, utf8Names_);
+        out = NameOf(Entry(index));
     else
         out = L"";
 }
@@ -377,7 +379,8 @@ bool InstallPackage::ExtractOne(const PackageEntry& entry, const wchar_t* destin
     // before any temporary file or buffer is made for them.
     uint64_t body = size_ >= pf::kTrailerSize ? size_ - pf::kTrailerSize : 0;
     if ((uint64_t)entry.offset + entry.packedSize > body) {
-        RunLog("entry '%S': its %u bytes at %u lie outside the package", entry.name, entry.packedSize, entry.offset);
+        RunLog("entry '%s': its %u bytes at %u lie outside the package", (const wchar_t*)NameOf(entry),
+               entry.packedSize, entry.offset);
         return false;
     }
     bool result = false;
@@ -400,13 +403,13 @@ bool InstallPackage::ExtractOne(const PackageEntry& entry, const wchar_t* destin
         left -= n;
     }
     if (!copied) {
-        RunLog("entry '%S': its %u bytes could not be read or copied", entry.name, entry.packedSize);
+        RunLog("entry '%s': its %u bytes could not be read or copied", (const wchar_t*)NameOf(entry), entry.packedSize);
     } else if (sum != entry.checksum) {
-        RunLog("entry '%S': its checksum does not match", entry.name);
+        RunLog("entry '%s': its checksum does not match", (const wchar_t*)NameOf(entry));
     } else {
         packed.Close();
         result = Decompress(packedPath, destination);
-        if (!result) RunLog("entry '%S' could not be uncompressed", entry.name);
+        if (!result) RunLog("entry '%s' could not be uncompressed", (const wchar_t*)NameOf(entry));
     }
     buffer.Free();
     packed.Close();
@@ -457,16 +460,16 @@ bool InstallPackage::ExtractFromBlock(const PackageEntry& entry, const wchar_t* 
     one.out.SetPath(destination);
     one.out.Open(GENERIC_WRITE, CREATE_ALWAYS, false);
     if (!one.out.IsOpen()) {
-        RunLog("entry '%S': cannot write '%s'", entry.name, destination);
+        RunLog("entry '%s': cannot write '%s'", (const wchar_t*)NameOf(entry), destination);
         return false;
     }
     EntrySpan span = {entry.block, entry.offset, entry.unpackedSize, entry.checksum, 0};
     SpanSink sink = {IgnoreBegin, WriteToFile, NoteCrc, &one, nullptr};
     BlockResult result = DecodeSpans(entry.block, &span, 1, sink);
     if (result == kBlockDecoded && one.crcHolds) return true;
-    RunLog(result == kBlockDecoded ? "entry '%S': its bytes do not match their CRC-32 (block %u is damaged)"
-                                   : "entry '%S': block %u cannot be decoded",
-           entry.name, entry.block);
+    RunLog(result == kBlockDecoded ? "entry '%s': its bytes do not match their CRC-32 (block %u is damaged)"
+                                   : "entry '%s': block %u cannot be decoded",
+           (const wchar_t*)NameOf(entry), entry.block);
     return false;
 }
 

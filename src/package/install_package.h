@@ -79,6 +79,8 @@ private:
     bool ExtractFromBlock(const PackageEntry& entry, const wchar_t* destination);
     void IndexNames();
     void FreeEntries();
+    // An entry's name as the script and the log write it.
+    WString NameOf(const PackageEntry& entry) const;
 
     PtrList entries_;
     // Entry names to the first entry of that name, and each entry to the

@@ -8,6 +8,8 @@
 
 #include "deploy/deploy_fixture.h"
 #include "package/package_fixture.h"
+#include "package/package_format.h"
+#include "stub_embed.h"
 
 namespace {
 
@@ -35,6 +37,25 @@ TEST(SilentRuns, CorruptEntryEndsWith1603WithoutABoxAndTheLogNamesIt) {
     EXPECT_EQ(1, CountLines(lines, "elevated child", "exit code 1603"));
     EXPECT_EQ(1, CountLines(lines, "parent", "the elevated child ended with 1603"));
     EXPECT_EQ(1, CountLines(lines, "parent", "exit code 1603"));
+}
+
+// Where the script is UTF-8, so are a solid package's names: the log writes
+// a damaged entry's name as the script does.
+TEST(SilentRuns, DamagedSolidEntryIsNamedInTheLogAsTheScriptWritesIt) {
+    ScratchFolder dir;
+    std::wstring log = dir / L"run.log", exe = dir / L"utf8-setup.exe";
+    const std::string name = "b\xC3\xBC.txt";
+    std::string script = "\xEF\xBB\xBF[Project Name]\r\nDeployUtf8\r\n[NoUnInstall]\r\n[Install To]\r\n" +
+                         Narrow(dir / L"dest\\") + "\r\n[CopyFile]\r\n" + name + "\r\n<Destination>" + name + "\r\n";
+    Bytes package = LayOutSolid({{{"setup.dat", script}}, {{name, "beta beta"}}}, package_format::kUtf8Names);
+    package[RecordAt(package, 1) + 12] ^= 1;  // its CRC-32
+    SealPackage(package);
+    std::string error;
+    ASSERT_TRUE(EmbedPackage(BinPath(L"bkstub.exe"), package, exe, error)) << error;
+    EXPECT_EQ(1603u, RunInstaller(exe, L"--silent" + LogSwitch(log)).exitCode);
+    EXPECT_EQ(1, CountLines(ReadLogLines(log), "elevated child",
+                            "entry '" + name + "': its bytes do not match their CRC-32"))
+        << ReadBytes(log);
 }
 
 // A folder where the file must go: the copy fails with an error that is no
