@@ -85,7 +85,9 @@ TEST(FocusWindow, ComesFromItsTemplateRoundAndShadowed) {
 TEST(FocusWindow, ShowsItsPicture) {
     wchar_t scale[16] = L"";
     GetEnvironmentVariableW(L"BRASK_FOCUS_SCALE", scale, 16);
-    if (scale[0]) EXPECT_EQ(_wtoi(scale), Scale(100));
+    if (scale[0]) {
+        EXPECT_EQ(_wtoi(scale), Scale(100));
+    }
     dlgNonElevateWndWithFocus focus;
     ASSERT_TRUE(focus.hwnd != nullptr);
     Picture p = Capture(focus.hwnd);

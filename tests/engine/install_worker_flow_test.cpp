@@ -15,8 +15,6 @@
 
 namespace {
 
-std::string Helper() { return ReadBytes(BinPath(L"test_helper.exe")); }
-
 TEST(InstallWorker, VariantsFollowTheSystemsBitness) {
     MessageRecorder boxes;
     InstallRun run(L"VariantTest", L"<Program Files>Brask Variant Test\\");

@@ -216,7 +216,9 @@ TEST(Installer, LoadsNoDllPlantedBesideIt) {
     // planted one at start, before any code of the installer runs; the
     // system's user32 does not. That one is left out here.
     for (const std::wstring& name : names)
-        if (name != L"version") EXPECT_FALSE(PathExists((dir / (name + L".dll.loaded")).c_str())) << name;
+        if (name != L"version") {
+            EXPECT_FALSE(PathExists((dir / (name + L".dll.loaded")).c_str())) << name;
+        }
 }
 
 }  // namespace

@@ -233,8 +233,10 @@ TEST(InstallerRuns, ReadyPageChoosesTheScope) {
         ASSERT_TRUE(ready);
         ASSERT_TRUE(WaitFor(ScopeOffered, ready, nullptr, 10000));
         EXPECT_EQ(BST_CHECKED, IsDlgButtonChecked(ready, IDC_SCOPE_USER));
-        if (everyone) ASSERT_TRUE(ClickButton(ready, IDC_SCOPE_MACHINE, false));
-        if (everyone) Shot(ready, L"scope", 100);
+        if (everyone) {
+            ASSERT_TRUE(ClickButton(ready, IDC_SCOPE_MACHINE, false));
+            Shot(ready, L"scope", 100);
+        }
         EXPECT_EQ(folders[everyone], ItemText(ready, IDC_INSTALL_PATH));
         ASSERT_TRUE(ClickButton(ready, IDC_INSTALL, false));
         for (DWORD start = GetTickCount(); everyone && IsWindow(ready) && GetTickCount() - start < 10000;) Sleep(50);
