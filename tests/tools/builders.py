@@ -13,6 +13,7 @@ def winpath(path):
 class Builders:
     def __init__(self, native, bin_dir):
         self.native = native
+        self.bin_dir = bin_dir
         self.windows = os.path.join(bin_dir, 'bkpack.exe')
         self.stub = os.path.join(bin_dir, 'bkstub.exe')
 
@@ -45,6 +46,14 @@ class Builders:
         self.run(windows, ['build', ('path', script), ('path', files), '--stub', ('path', self.stub),
                            '-o', ('path', out), '--quiet'] + list(extra))
         return read(out)
+
+
+def start():
+    """What each script starts with, from its arguments NATIVE_BKPACK BIN_DIR
+    WORK_DIR: the builders, WORK_DIR emptied, and the Wine prefix's kind."""
+    native, bin_dir, work = sys.argv[1:4]
+    shutil.rmtree(work, ignore_errors=True)
+    return Builders(native, bin_dir), work, os.environ.get('BRASK_PREFIX_KIND', 'win64')
 
 
 def install_silently(installer, folder_name):

@@ -8,17 +8,12 @@ hand-written script, the installers are the same bytes, and it installs
 under Wine and is removed.
     folder_sections_test.py NATIVE_BKPACK BIN_DIR WORK_DIR"""
 import os
-import shutil
 import subprocess
-import sys
 import time
 
-from builders import Builders, check, fail, finish, install_silently, read, write
+from builders import start, check, fail, finish, install_silently, read, write
 
-native, bin_dir, work = sys.argv[1:4]
-kind = os.environ.get('BRASK_PREFIX_KIND', 'win64')
-builders = Builders(native, bin_dir)
-shutil.rmtree(work, ignore_errors=True)
+builders, work, kind = start()
 
 NAMED = '[Project Name]\r\nT\r\n'
 LONG_DIR, LONG_FILE = 'n' * 130, 'f' * 125 + '.txt'

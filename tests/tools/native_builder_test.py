@@ -7,14 +7,10 @@ import os
 import random
 import shutil
 import subprocess
-import sys
 
-from builders import Builders, check, finish, install_script, install_silently, read, write
+from builders import start, check, finish, install_script, install_silently, read, write
 
-native, bin_dir, work = sys.argv[1:4]
-kind = os.environ.get('BRASK_PREFIX_KIND', 'win64')
-builders = Builders(native, bin_dir)
-shutil.rmtree(work, ignore_errors=True)
+builders, work, kind = start()
 files = os.path.join(work, 'files')
 
 # Many small entries (so threads share them out), an incompressible one, and
@@ -104,7 +100,7 @@ check(len(rebuilt) < len(linux), 'the rebuilt installer kept the old package')
 def relocations(path):
     dump = subprocess.run(['i686-w64-mingw32-objdump', '-p', path], capture_output=True, text=True, check=True).stdout
     return [line for line in dump.splitlines() if line.startswith('Virtual Address:')]
-plain = os.path.join(bin_dir, 'examples', 'hello', 'hello.exe')
+plain = os.path.join(builders.bin_dir, 'examples', 'hello', 'hello.exe')
 builders.stub = plain
 builders.build(False, small, files, out('plain.exe'))
 builders.stub = stub

@@ -11,14 +11,10 @@ import os
 import shutil
 import struct
 import subprocess
-import sys
 
-from builders import Builders, check, fail, finish, install_script, install_silently, read, write
+from builders import start, check, fail, finish, install_script, install_silently, read, write
 
-native, bin_dir, work = sys.argv[1:4]
-kind = os.environ.get('BRASK_PREFIX_KIND', 'win64')
-builders = Builders(native, bin_dir)
-shutil.rmtree(work, ignore_errors=True)
+builders, work, kind = start()
 files = os.path.join(work, 'files')
 contents = {'app.exe': b'MZ' + bytes(range(256)) * 300, 'readme.txt': b'Signed and sealed.\r\n'}
 for name, data in contents.items():

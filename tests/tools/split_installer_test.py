@@ -7,14 +7,10 @@ import os
 import random
 import shutil
 import subprocess
-import sys
 
-from builders import Builders, check, finish, install_script, read, write
+from builders import start, check, finish, install_script, read, write
 
-native, bin_dir, work = sys.argv[1:4]
-kind = os.environ.get('BRASK_PREFIX_KIND', 'win64')
-builders = Builders(native, bin_dir)
-shutil.rmtree(work, ignore_errors=True)
+builders, work, kind = start()
 files = os.path.join(work, 'files')
 rng = random.Random(7)
 # Over 8 MiB, so two blocks, each in a data file of its own; setup.dat
