@@ -20,16 +20,17 @@ const char kMap[] =
     "[Key] root, view, key: a registry key it made (root and view as numbers).\r\n"
     "[Value] root, view, key, name, type, data in hex: a value as it was; no type: there was none.\r\n"
     "[Registered] path: a component whose DllRegisterServer ran.\r\n"
-    "[Environment] root, NAME|kind|VALUE: an element it added to a list.\r\n";
+    "[Environment] root, NAME|kind|VALUE: an element it added to a list.\r\n"
+    "[Unregistered] path: a component whose DllUnregisterServer ran.\r\n";
 
-enum Kind { kCreated, kFolder, kReplaced, kKey, kValue, kRegistered, kEnvironment };
+enum Kind { kCreated, kFolder, kReplaced, kKey, kValue, kRegistered, kEnvironment, kUnregistered };
 struct Record {
     const wchar_t* header;
     int32_t lines;
 };
 const Record kRecords[] = {{L"[Created]", 1}, {L"[Folder]", 1}, {L"[Replaced]", 1},
                            {L"[Key]", 3},     {L"[Value]", 6},  {L"[Registered]", 1},
-                           {L"[Environment]", 2}};
+                           {L"[Environment]", 2}, {L"[Unregistered]", 1}};
 
 const wchar_t kAside[] = L"-BKIOLD";
 
@@ -129,7 +130,7 @@ bool ReadRecords(const wchar_t* path, Records& records) {
     PtrList& items = records.items;
     WString line;
     while (ReadLine(file, line, true)) {
-        for (int kind = 0; kind <= kEnvironment; kind++) {
+        for (int kind = 0; kind <= kUnregistered; kind++) {
             if (Compare(line, kRecords[kind].header, false) != 0) continue;
             int32_t first = items.Count(), n = 0;
             WString field;
@@ -166,6 +167,10 @@ void Undo(const Records& records, int32_t at) {
                                 records.Text(first + 5));
         case kRegistered:
             if (Exists(path)) SelfRegister(path, true);
+            return;
+        case kUnregistered:
+            // Its file is back by now: the removal came after.
+            if (Exists(path)) SelfRegister(path, false);
             return;
         case kEnvironment:
             return RevertEnvironmentChange((HKEY)(uintptr_t)path.ToInt64(), records.Text(first + 1));
@@ -279,6 +284,8 @@ void InstallJournal::Value(HKEY root, REGSAM view, const wchar_t* keyPath, const
 }
 
 void InstallJournal::Registered(const wchar_t* path) { Note(L"[Registered]", WString(path).Append(L"\r\n")); }
+
+void InstallJournal::Unregistered(const wchar_t* path) { Note(L"[Unregistered]", WString(path).Append(L"\r\n")); }
 
 void InstallJournal::Environment(HKEY root, const wchar_t* line) {
     Note(L"[Environment]", WString::Formatted(L"%lu\r\n%s\r\n", (unsigned long)(uintptr_t)root, line));

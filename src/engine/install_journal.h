@@ -42,6 +42,9 @@ public:
     void Value(HKEY root, REGSAM view, const wchar_t* key, const wchar_t* name);
     // Before a component's DllRegisterServer runs.
     void Registered(const wchar_t* path);
+    // Before a component's DllUnregisterServer runs (an upgrade removes what
+    // the new version dropped): undone by registering it again.
+    void Unregistered(const wchar_t* path);
     // Before an element is added to a variable's list (an EnvironmentChange
     // line): undone by taking that element out again, wherever it stands.
     void Environment(HKEY root, const wchar_t* line);

@@ -240,8 +240,10 @@ void RecordRemoval::Remove(const WString& ownLog, bool& restartNeeded) {
     DropKeptItems();
     for (int32_t i = 0; i < removals_.Count(); i++) {
         WString extension = removals_[i].Extension();
-        if (Compare(extension, L".dll", true) == 0 || Compare(extension, L".ocx", true) == 0)
+        if (Compare(extension, L".dll", true) == 0 || Compare(extension, L".ocx", true) == 0) {
+            Journal().Unregistered(removals_[i]);
             SelfRegister(removals_[i], true);
+        }
     }
     for (int32_t i = 0; i < removals_.Count(); i++) RemoveItem(i, restartNeeded);
 }

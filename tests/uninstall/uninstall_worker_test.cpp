@@ -8,11 +8,13 @@
 
 #include "app/installer_state.h"
 #include "base/registry.h"
+#include "engine/install_journal.h"
 #include "engine/uninstall_record.h"
 #include "support/machine_registry.h"
 #include "support/process.h"
 #include "support/shared_counts.h"
 #include "support/scratch.h"
+#include "uninstall/record_removal.h"
 #include "uninstall/uninstall_fixture.h"
 
 namespace {
@@ -481,6 +483,28 @@ TEST_F(Uninstall, ComponentsAreUnregisteredBeforeTheyAreDeleted) {
     EXPECT_FALSE(run.reboot);
     EXPECT_TRUE(ReadStringValue(component.c_str(), HKEY_CURRENT_USER, kKey).IsEmpty());
     EXPECT_FALSE(Exists(component));
+    DeleteKeyTree(HKEY_CURRENT_USER, L"Software", L"BkTestSelfReg");
+}
+
+// An upgrade removes what the new version dropped under the install's
+// journal: rolled back, the component is in place and registered again.
+TEST_F(Uninstall, RolledBackRemovalRegistersTheComponentAgain) {
+    TestProduct product(L"BkTestSelfRegBack", L"<Program Files>BkTest SelfRegBack");
+    Entries entries = {{L"comp.ocx", BinPath(L"selfreg.dll")}};
+    ASSERT_TRUE(product.Install(CopySection(L"comp.ocx", L"<Destination>comp.ocx"), entries));
+    std::wstring component = product.Folder() + L"comp.ocx";
+    const wchar_t kKey[] = L"Software\\BkTestSelfReg";
+    ScratchFolder dir;
+    ASSERT_TRUE(Journal().Begin((dir / L"upgrade.jnl").c_str()));
+    RecordRemoval dropped(false);
+    ASSERT_TRUE(dropped.Read(product.LogPath().c_str(), product.Folder().c_str()));
+    bool restart = false;
+    dropped.Remove(product.LogPath().c_str(), restart);
+    ASSERT_TRUE(ReadStringValue(component.c_str(), HKEY_CURRENT_USER, kKey).IsEmpty());
+    Journal().RollBack();
+    EXPECT_TRUE(Exists(component));
+    EXPECT_EQ(std::wstring(L"registered"), ReadStringValue(component.c_str(), HKEY_CURRENT_USER, kKey).Text());
+    product.Uninstall();
     DeleteKeyTree(HKEY_CURRENT_USER, L"Software", L"BkTestSelfReg");
 }
 
