@@ -25,6 +25,11 @@ std::string CopySection(const std::wstring& entry, const std::wstring& destinati
     return "[CopyFile]\r\n" + Narrow(entry) + "\r\n" + Narrow(destination) + "\r\n";
 }
 
+// The value the test component's registration writes for its path.
+std::wstring Registration(const std::wstring& component) {
+    return ReadStringValue(component.c_str(), HKEY_CURRENT_USER, L"Software\\BkTestSelfReg").Text();
+}
+
 // The name a 32-bit installer counts a file under: the folder it really
 // lies in, SysWOW64 for what it writes to its System folder under WOW64.
 std::wstring CountName(const std::wstring& path) {
@@ -471,17 +476,23 @@ TEST_F(Uninstall, RegistryValuesGoAndTheirKeysStay) {
     DeleteKeyTree(HKEY_LOCAL_MACHINE, L"Software", L"BkTestValues");
 }
 
+// Installs product as one component that registers itself, comp.ocx; what
+// its registration wrote for it ("registered" once it is).
+std::wstring InstallComponent(TestProduct& product, std::wstring& component) {
+    Entries entries = {{L"comp.ocx", BinPath(L"selfreg.dll")}};
+    EXPECT_TRUE(product.Install(CopySection(L"comp.ocx", L"<Destination>comp.ocx"), entries));
+    component = product.Folder() + L"comp.ocx";
+    return Registration(component);
+}
+
 TEST_F(Uninstall, ComponentsAreUnregisteredBeforeTheyAreDeleted) {
     TestProduct product(L"BkTestSelfReg", L"<Program Files>BkTest SelfReg");
-    Entries entries = {{L"comp.ocx", BinPath(L"selfreg.dll")}};
-    ASSERT_TRUE(product.Install(CopySection(L"comp.ocx", L"<Destination>comp.ocx"), entries));
-    std::wstring component = product.Folder() + L"comp.ocx";
-    const wchar_t kKey[] = L"Software\\BkTestSelfReg";
-    ASSERT_EQ(std::wstring(L"registered"), ReadStringValue(component.c_str(), HKEY_CURRENT_USER, kKey).Text());
+    std::wstring component;
+    ASSERT_EQ(L"registered", InstallComponent(product, component));
     UninstallRun run = product.Uninstall();
     ASSERT_TRUE(run.resultWritten);
     EXPECT_FALSE(run.reboot);
-    EXPECT_TRUE(ReadStringValue(component.c_str(), HKEY_CURRENT_USER, kKey).IsEmpty());
+    EXPECT_EQ(L"", Registration(component));
     EXPECT_FALSE(Exists(component));
     DeleteKeyTree(HKEY_CURRENT_USER, L"Software", L"BkTestSelfReg");
 }
@@ -490,20 +501,18 @@ TEST_F(Uninstall, ComponentsAreUnregisteredBeforeTheyAreDeleted) {
 // journal: rolled back, the component is in place and registered again.
 TEST_F(Uninstall, RolledBackRemovalRegistersTheComponentAgain) {
     TestProduct product(L"BkTestSelfRegBack", L"<Program Files>BkTest SelfRegBack");
-    Entries entries = {{L"comp.ocx", BinPath(L"selfreg.dll")}};
-    ASSERT_TRUE(product.Install(CopySection(L"comp.ocx", L"<Destination>comp.ocx"), entries));
-    std::wstring component = product.Folder() + L"comp.ocx";
-    const wchar_t kKey[] = L"Software\\BkTestSelfReg";
+    std::wstring component;
+    ASSERT_EQ(L"registered", InstallComponent(product, component));
     ScratchFolder dir;
     ASSERT_TRUE(Journal().Begin((dir / L"upgrade.jnl").c_str()));
     RecordRemoval dropped(false);
     ASSERT_TRUE(dropped.Read(product.LogPath().c_str(), product.Folder().c_str()));
     bool restart = false;
     dropped.Remove(product.LogPath().c_str(), restart);
-    ASSERT_TRUE(ReadStringValue(component.c_str(), HKEY_CURRENT_USER, kKey).IsEmpty());
+    ASSERT_EQ(L"", Registration(component));
     Journal().RollBack();
     EXPECT_TRUE(Exists(component));
-    EXPECT_EQ(std::wstring(L"registered"), ReadStringValue(component.c_str(), HKEY_CURRENT_USER, kKey).Text());
+    EXPECT_EQ(L"registered", Registration(component));
     product.Uninstall();
     DeleteKeyTree(HKEY_CURRENT_USER, L"Software", L"BkTestSelfReg");
 }
